@@ -1,0 +1,202 @@
+// The engine object: one position record, the game record, and all state of
+// the search. Each group of members is defined in its own folder.
+#pragma once
+
+#include <string>
+#include <sys/time.h>
+
+#include "board/node.h"
+
+// Staged move picker state of one search ply.
+struct ChessMoveOrder {
+    uint32_t stage;
+    uint32_t index;
+    uint32_t badIndex;
+    ChessMove hashMove;
+    uint32_t count;
+    ChessMoveSort moves[256];
+};
+
+// One entry of the game record: the move and its short algebraic text.
+struct ChessGameRecordEntry {
+    ChessMove move;
+    char san[8];
+};
+
+extern unsigned long long countNodes;
+extern const int drawValue[2];
+extern int FUTILITY_MARGIN[8];
+
+class ChessBoard {
+public:
+    // --- engine event interface (implemented by ChessBoardUCI)
+    virtual ~ChessBoard();
+    virtual void onPromotionMode() = 0;
+    virtual void onComputerStartPlaying() = 0;
+    virtual void onComputerFinishPlaying(int reason) = 0;
+    virtual void onNextPlayer() = 0;
+    virtual void onComputerThinkPV(int depth, PLine& pv, unsigned long long nodes, double time,
+                                   unsigned int selDepth, int bound) = 0;
+    virtual void onComputerThinkMultiPV(int line, int depth, PLine& pv, unsigned long long nodes,
+                                        double time, unsigned int selDepth, int bound) = 0;
+    virtual void onComputerClearPV() = 0;
+    virtual void onSendHashFull(int permill) = 0;
+    virtual void onSendInfoDepth(int depth) = 0;
+    virtual void onMateFound(int a, int b) = 0;
+    virtual void onParseInputCommand() = 0;
+    virtual void onSearchRootMove(ChessMove move, int number) = 0;
+
+    // --- position and game record
+    ChessBoardNode node;
+    ChessMove pendingMove;  // scratch word of the coordinate-move parsers
+    uint32_t gameMoveCount;
+    uint32_t rootMoveCount;
+    ChessMoveOrder moveOrder[MAX_PLY];
+    ChessGameRecordEntry gameMoves[MAX_GAME_MOVES];
+    ChessMoveSort rootMoveList[256];
+    ChessMove killerMoves[MAX_PLY][2];
+    uint32_t historyTable[2][8][64];
+    ChessMove lastMove;
+    uint32_t hashSize;
+    uint32_t gameIndex;
+
+    // --- search limits and control (search/timecontrol.cpp, search/root.cpp)
+    int searchMode;
+    int depthLimit;
+    int maxSearchDepth;
+    unsigned long long nodeLimit;
+    uint32_t moveTime;
+    uint32_t timeLimit;
+    struct timeval searchStartTime;
+    float clockTime[2];
+    int timeIncrement[2];
+    int initialClockTime;
+    unsigned int movesToGo;
+    unsigned int searchCount;
+    unsigned int inputPollPeriod;
+    unsigned int inputPollCount;
+    int ponderEnabled;
+    int ponderSearch;
+    ChessMove ponderMove;
+    int stopSearch;
+    int computerPlaying;
+    int longSearch;
+    int longSearchEnabled;
+    int showBoundLines;
+    int testSuiteMode;
+    double elapsedTime;  // summed durations of the root searches, microseconds
+    int mateIterations;
+
+    // --- root driver state (search/root.cpp)
+    PLine lastPV;
+    int multiPV;
+    ChessMove excludedMoves[32];
+    int excludedCount;
+    int lineScores[32][2];
+    int rootMoveStatus;
+    unsigned int selDepth;
+
+    // --- opening book use (book/openingbook.cpp)
+    int bookEnabled;
+    unsigned int bookMoveLimit;
+
+    // --- player names, used when the game is saved (book/pgnsave.cpp)
+    std::string whitePlayerName;
+    std::string blackPlayerName;
+
+    // --- life cycle and game record (board/game.cpp)
+    ChessBoard();
+    int init(unsigned hashSizeMB);
+    void free();
+    void newGame();
+    void setStartPosition();
+    int nextMove();
+    int previousMove();
+    int takeBack();
+    // Appends a move just made on the board to the game record at the game index.
+    // Returns 0 (and records nothing) when the record is full.
+    int recordMove(ChessMove m);
+    void print() const {}
+
+    // --- FEN (board/fen.cpp)
+    void setPosition(const char* board, int side, int castle, int ep, int fullmove, int fifty);
+    void getPosition(char* board, int& side, int& castle, int& ep, int& fullmove, int& fifty) const;
+    int setFENPosition(const char* fen);
+    int getFENPosition(char* out) const;
+
+    // --- legal moves and notation (movegen/legality.cpp, movegen/notation.cpp)
+    int countLegalMoves();
+    // Fills rootMoveList with the pseudo-legal moves of the position (evasions in
+    // check, else captures then quiet moves), sets node.inCheck; returns the count.
+    int generateRootMoves();
+    int createMove(const char* san, ChessMove& move);
+    int setMoveSquare(const char* text);
+    int setMoveSquareList(const char* text);
+
+    // --- move ordering (search/moveorder.cpp)
+    int getNextMove(ChessMoveOrder& order, ChessMoveSort& out, int ply);
+    void orderMovesCaptures(ChessMoveSort* list, int n);
+    void orderMovesQuiet(ChessMoveSort* list, int n);
+    void orderMoves(ChessMoveSort* list, int n, ChessMove move, int ply);
+    void orderMoves_quiescent(ChessMoveSort* list, int n, ChessMove move, int ply);
+    void orderMoves_quiescent_checks(ChessMoveSort* list, int n, ChessMove move, int ply);
+    int orderMoves_root(ChessMoveSort* list, int n, int ply, int check);
+    void sortMoves(ChessMoveSort* list, int n);
+    void clearKillerMoves();
+    void updateKillersAndHistory(ChessMove m, int depth, int ply);
+
+    // --- static exchange (search/see.cpp)
+    int staticExchangeEvaluation(ChessMove move) const;
+
+    // --- search (search/quiescence.cpp, search/search.cpp, search/root.cpp)
+    int search_quiescent(int ply, int alpha, int beta, int fullEval, int checkEvasions);
+    int search(int depth, int alpha, int beta, int allowNull, int ply);
+    int isDrawNode(int ply);
+    int computerPlay(int ponder);
+    int ThreadComputerPlay();
+    int searchRoot(int alpha, int beta, int depth);
+    void installLastPV(int depth);
+    int calcMateValue(int score) const;
+    void setEngineSearchMode(int mode, int value, int unused);
+
+    // --- time control (search/timecontrol.cpp)
+    int checkSearchTime();
+    void computeTimeLimit();
+    void applyClockStops(int iteration, int score);
+
+    // --- opening book and PGN (book/)
+    int loadOpeningBook(const std::string& file);
+    void unloadOpeningBook();
+    int buildOpeningBook(const std::string& pgnFile, const std::string& bookFile, int depth, int count);
+    int saveGame(const std::string& file);
+
+    // --- perft family (diagnostics/perft.cpp)
+    void perft(int depth);
+    void perftd(int depth);
+    unsigned long long searchAllMoves(ChessBoardNode* node, int depth);
+    int divide(ChessBoardNode* node, int depth);
+    void doPerft(int depth);
+
+    // --- test suites (diagnostics/testsuite.cpp, diagnostics/suites.cpp)
+    int runTestSuite(const std::string& file);
+    int runPerftSuite(const std::string& file, unsigned int depth);
+    int runSEETestSuite(const std::string& file);
+    int runEvalTestSuite(const std::string& file);
+    int checkFENSuite(const std::string& file);
+};
+
+// FEN conversions (board/fen.cpp).
+int checkFENString(const char* fen);
+int setFENString(const char* fen, char* board, int& side, int& castle, int& ep, int& fullmove, int& fifty);
+int getFENString(char* out, const char* board, int side, int castle, int ep, int fullmove, int fifty);
+// Writes the colour-mirrored FEN; returns 0 (writing "") when the board field
+// does not have exactly 8 rows. out must hold strlen(fen) + 1 bytes.
+int reverseFENString(const char* fen, char* out);
+
+// Builds the attack and evaluation tables (board/bitboard.cpp, eval/weights.cpp).
+void initEval();
+
+// Elapsed microseconds between two time values.
+inline long long elapsedMicroseconds(const struct timeval& a, const struct timeval& b) {
+    return (long long)(b.tv_sec - a.tv_sec) * 1000000LL + (b.tv_usec - a.tv_usec);
+}

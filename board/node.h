@@ -1,0 +1,97 @@
+// The position record: bitboards, piece array, running sums, Zobrist key and
+// undo stack, with incremental make and unmake. Generators, legality queries
+// and the static evaluation are members too (defined in their own folders).
+#pragma once
+
+#include "board/bitboard.h"
+
+// Zobrist keys.
+extern const uint64_t hashkey_piece[8][2][64];
+extern const uint64_t hashkey_enpassant[8];
+extern const uint64_t hashkey_castleWhiteShort;
+extern const uint64_t hashkey_castleWhiteLong;
+extern const uint64_t hashkey_castleBlackShort;
+extern const uint64_t hashkey_castleBlackLong;
+extern const uint64_t hashkey_castling[16];
+extern const uint64_t hashkey_side;
+
+// Piece-square tables [colour][type][square], owned by the evaluation;
+// the White half is filled by initEval() from the Black half.
+extern int piece_square_table_middlegame[2][8][64];
+extern int piece_square_table_endgame[2][8][64];
+
+// A principal variation: up to 127 moves, each with the score it entered the line with.
+struct PLine {
+    ChessMoveSort moves[MAX_PLY];
+    uint32_t count;
+};
+
+struct ChessMoveUndo {
+    uint64_t key;
+    ChessMove move;
+    uint8_t castle;
+    uint8_t enPassant;
+    uint8_t fifty;
+    uint8_t plyInCheck;  // set by the search
+    uint8_t nullWindow;  // set by the search
+};
+
+class ChessBoardNode {
+public:
+    BitBoard bbOccupied;
+    BitBoard bbColour[2];
+    BitBoard bbPiece[2][8];
+    uint64_t hashKey;
+    int32_t material[2];
+    uint32_t side;
+    uint32_t xside;
+    int32_t gamePhase;
+    int32_t phaseMaterial[2];
+    int32_t psqMiddle[2];
+    int32_t psqEnd[2];
+    uint64_t materialKey;
+    uint8_t castle;
+    uint8_t enPassant;  // file + 1 of the pawn that just advanced two squares, 0 none
+    uint8_t fiftyMove;
+    uint8_t inCheck;    // CHECK_NONE / CHECK_YES / CHECK_MATED / CHECK_STALEMATED
+    uint32_t kingSquare[2];
+    uint8_t squarePiece[64];
+    uint32_t ply;
+    ChessMoveUndo undo[UNDO_SIZE];
+    PLine pvLines[MAX_PLY];
+    uint32_t hashListCount;
+    uint64_t hashList[UNDO_SIZE];
+
+    // --- make / unmake (board/node.cpp)
+    void makeMove(ChessMove m);
+    void unMakeMove(ChessMove m);
+    uint64_t createHashKey() const;
+    // Recomputes the incremental fields from scratch and compares them with the
+    // stored ones. The fast part checks unions, xside, king squares and bounds;
+    // full adds bitboards versus squarePiece, sums, material key, phase and key.
+    // Returns 1 when consistent; on a mismatch writes a description to why.
+    int checkConsistency(bool full, char* why = nullptr, unsigned whySize = 0) const;
+    void printPieceArray() const {}
+    void printPiece() const {}
+
+    // --- move generation (movegen/)
+    int generateMoves(ChessMoveSort* list, int inCheck);
+    int generateMovesC(ChessMoveSort* list) const;
+    int generateMovesNC(ChessMoveSort* list) const;
+    int generateKingEvasion(ChessMoveSort* list) const;
+
+    // --- attack, pin and legality queries (movegen/legality.cpp)
+    int isAttacked(unsigned square, int colour) const;
+    int isPinned(unsigned square, int colour) const;
+    BitBoard findPinnedPieces(int colour) const;
+    int validMove(const ChessMove& m) const;
+    // Is the side to move in check?
+    int sideInCheck() const { return isAttacked(kingSquare[side], xside); }
+    // After makeMove: did the mover leave its own king attacked?
+    int moverInCheck() const { return isAttacked(kingSquare[xside], side); }
+
+    // --- evaluation (eval/)
+    int evaluate(int alpha, int beta, int lazy) const;
+    int evaluateDraw() const;
+    int evalEndGames(int& score, int& scale) const;
+};

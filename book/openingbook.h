@@ -1,0 +1,44 @@
+// The opening book: positions keyed by Zobrist key, each with up to 16 moves
+// and their game counts and win percentages; read from and written to a
+// little-endian binary file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "board/types.h"
+
+struct ChessOpeningBookMove {
+    ChessMove move;
+    uint32_t count;
+    uint8_t white;
+    uint8_t black;
+};
+
+class ChessOpeningBookNode {
+public:
+    uint64_t key;
+    uint32_t numMoves;
+    ChessOpeningBookMove moves[16];
+
+    // Adds a move unless present; returns 0 when the node is full.
+    int addMove(ChessMove move, unsigned int count, unsigned char white, unsigned char black);
+};
+
+class ChessOpeningBook {
+public:
+    std::vector<ChessOpeningBookNode> nodes;
+
+    int load(const std::string& file);
+    int save(const std::string& file);
+    ChessMove findMove(unsigned long long key);
+    void addNode(unsigned long long key, ChessMove move, unsigned int count, unsigned char white,
+                 unsigned char black);
+    ChessOpeningBookNode* findPosition(unsigned long long key);
+    ChessOpeningBookNode* findPositionFast(unsigned long long key);
+    void showMoves(unsigned long long key);
+    void sort() {}
+    void clear();
+};
+
+extern ChessOpeningBook openingBook;
