@@ -77,3 +77,5 @@ int cmdRunTestSEE(char* file);
 int cmdRunEvalSuite(const char* file);
 int cmdRunCheckFENSuite(const char* file);
 int cmdBuildBook(const char* pgnFile, const char* bookFile, int depth, int count);
+// Searches a fixed list of positions to a fixed depth; prints total nodes and speed (diagnostics/bench.cpp).
+int cmdBench(int depth);
