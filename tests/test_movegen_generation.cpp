@@ -1,0 +1,4 @@
+// Move generation: order, completeness and edge cases of each generator.
+#include <gtest/gtest.h>
+
+#include "frontend/chessboarduci.h"
