@@ -1,0 +1,40 @@
+// Constant tables of the core vocabulary: piece letters, castling and
+// en-passant geometry, material and phase values, material-signature counters.
+#include "board/types.h"
+
+ChessMove emptyMove(0);
+ChessMove EmptyMove(0);
+
+// Black letters at index type, White letters at 8 + type.
+const char txtPieceFen[16] = {' ', 'p', 'n', 'b', 'r', 'q', 'k', 0, ' ', 'P', 'N', 'B', 'R', 'Q', 'K', 0};
+const char PieceName[8] = "  NBRQK";
+const char pieceName[8] = "0pnbrqk";
+const char charBound[4] = " -+";
+
+const int flipSquare[64] = {
+    56, 57, 58, 59, 60, 61, 62, 63, 48, 49, 50, 51, 52, 53, 54, 55,  //
+    40, 41, 42, 43, 44, 45, 46, 47, 32, 33, 34, 35, 36, 37, 38, 39,  //
+    24, 25, 26, 27, 28, 29, 30, 31, 16, 17, 18, 19, 20, 21, 22, 23,  //
+    8,  9,  10, 11, 12, 13, 14, 15, 0,  1,  2,  3,  4,  5,  6,  7,
+};
+
+// A king move keeps only the other colour's rights.
+const unsigned char castleInit[2] = {243, 252};
+
+// Rook squares of a castling, by colour and by the file of the king's destination.
+const int castleTowerFrom[2][8] = {{0, 0, 56, 0, 0, 0, 63, 0}, {0, 0, 0, 0, 0, 0, 7, 0}};
+const int castleTowerTo[2][8] = {{0, 0, 59, 0, 0, 0, 61, 0}, {0, 0, 3, 0, 0, 0, 5, 0}};
+
+// From the to-square of an en-passant capture to the captured pawn, by capturer.
+const int EnPassantOffset[2] = {8, -8};
+
+const int PieceCaptureValue[8] = {0, 100, 325, 325, 500, 975, 0, 0};
+const int PieceGamePhaseValue[8] = {0, 0, 1, 1, 2, 4, 0, 0};
+
+// Material signature: one 4-bit counter per piece type, Black in the low word.
+const uint64_t matCountMask[2][8] = {
+    {0, 1ULL, 16ULL, 256ULL, 4096ULL, 65536ULL, 0, 0},
+    {0, 1ULL << 32, 16ULL << 32, 256ULL << 32, 4096ULL << 32, 65536ULL << 32, 0, 0},
+};
+
+void printBitBoard(BitBoard) {}
