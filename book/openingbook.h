@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "board/types.h"
@@ -39,6 +40,19 @@ public:
     void showMoves(unsigned long long key);
     void sort() {}
     void clear();
+
+private:
+    // Key -> index into nodes of the first node with that key, so that adding
+    // does not scan the whole book. Rebuilt whenever nodes changed behind it.
+    std::unordered_map<uint64_t, uint32_t> keyIndex;
+    size_t indexedCount = 0;
+    void rebuildIndex();
 };
+
+// Orders a node's moves by descending count exactly as the exchange loop
+// "for i, for j > i: if count[j] > count[i] swap" does.
+void sortBookMoves(ChessOpeningBookNode& node);
+// Orders the nodes by ascending key, ties as the same exchange loop leaves them.
+void sortBookNodes(std::vector<ChessOpeningBookNode>& nodes);
 
 extern ChessOpeningBook openingBook;
