@@ -185,9 +185,36 @@ int piece_square_table_endgame[2][8][64] = {
     {{0}},
 };
 
-// Fills the White half of both piece-square tables from the Black half.
-// Idempotent: it only ever copies from the Black half.
+BitBoard evalFileAhead[2][64];
+BitBoard evalPassedSpan[2][64];
+BitBoard evalSupportBehind[2][64];
+
+// Fills the White half of both piece-square tables from the Black half and
+// builds the pawn-structure masks. Idempotent: it only ever copies from the
+// Black half and rebuilds the masks from nothing.
 void initEval() {
+    for (int s = 0; s < 64; s++) {
+        const int f = s & 7, r = s >> 3;
+        for (int c = 0; c < 2; c++) {
+            evalFileAhead[c][s] = evalPassedSpan[c][s] = evalSupportBehind[c][s] = 0;
+        }
+        for (int t = 0; t < 64; t++) {
+            const int tf = t & 7, tr = t >> 3;
+            const BitBoard bit = 1ULL << t;
+            const int df = tf > f ? tf - f : f - tf;
+            if (df > 1) continue;
+            if (tr > r) {
+                if (df == 0) evalFileAhead[WHITE][s] |= bit;
+                evalPassedSpan[WHITE][s] |= bit;
+            }
+            if (tr < r) {
+                if (df == 0) evalFileAhead[BLACK][s] |= bit;
+                evalPassedSpan[BLACK][s] |= bit;
+            }
+            if (df == 1 && tr <= r) evalSupportBehind[WHITE][s] |= bit;
+            if (df == 1 && tr >= r) evalSupportBehind[BLACK][s] |= bit;
+        }
+    }
     for (int type = 0; type < 8; type++) {
         for (int s = 0; s < 64; s++) {
             piece_square_table_middlegame[WHITE][type][s] = piece_square_table_middlegame[BLACK][type][s ^ 56];

@@ -2,9 +2,10 @@
 // pairs; the first four can be changed at run time (eval/tune.cpp).
 #pragma once
 
-#include <cstdint>
+#include "board/types.h"
 
-enum : int { MID = 0, END = 1 };
+// Halves of a weight pair.
+enum : int { EVAL_MG = 0, EVAL_EG = 1 };
 
 // Tunable pairs.
 extern int EVAL_DOUBLED_PAWN[2];
@@ -53,3 +54,9 @@ extern const int EVAL_MISSING_PAWN_SHIELD[8];
 extern const int kingAttackWeight[8];
 // Penalty by attack units 0..31.
 extern const int king_attack_table[32];
+
+// Pawn-structure masks by [colour][square], filled by initEval(); "ahead"
+// means towards the eighth rank for White and towards the first for Black.
+extern BitBoard evalFileAhead[2][64];      // same file, strictly ahead
+extern BitBoard evalPassedSpan[2][64];     // own and neighbouring files, strictly ahead
+extern BitBoard evalSupportBehind[2][64];  // neighbouring files, same rank or behind
