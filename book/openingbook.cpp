@@ -1,22 +1,241 @@
-// The opening book (stub while being written).
+// The opening book: positions keyed by Zobrist key with up to 16 moves each,
+// the weighted random choice of a book move, and the binary book file.
 #include "book/openingbook.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
 #include "board/chessboard.h"
+#include "frontend/log.h"
 
 ChessOpeningBook openingBook;
 
-int ChessOpeningBookNode::addMove(ChessMove, unsigned int, unsigned char, unsigned char) { return 0; }
-int ChessOpeningBook::load(const std::string&) { return 0; }
-int ChessOpeningBook::save(const std::string&) { return 0; }
-ChessMove ChessOpeningBook::findMove(unsigned long long) { return ChessMove(0); }
-void ChessOpeningBook::addNode(unsigned long long, ChessMove, unsigned int, unsigned char, unsigned char) {}
-ChessOpeningBookNode* ChessOpeningBook::findPosition(unsigned long long) { return nullptr; }
-ChessOpeningBookNode* ChessOpeningBook::findPositionFast(unsigned long long) { return nullptr; }
-void ChessOpeningBook::showMoves(unsigned long long) {}
-void ChessOpeningBook::clear() { nodes.clear(); }
-void ChessOpeningBook::rebuildIndex() {}
-void sortBookMoves(ChessOpeningBookNode&) {}
-void sortBookNodes(std::vector<ChessOpeningBookNode>&) {}
+static const uint32_t BOOK_VERSION = 0x00010001;
+static const size_t NODE_HEADER_BYTES = 12;  // key, number of moves
+static const size_t MOVE_RECORD_BYTES = 10;  // move, count, white, black
 
-int ChessBoard::loadOpeningBook(const std::string& file) { return openingBook.load(file); }
-void ChessBoard::unloadOpeningBook() { bookEnabled = 0; openingBook.clear(); }
+int ChessOpeningBookNode::addMove(ChessMove move, unsigned int count, unsigned char white,
+                                  unsigned char black) {
+    for (uint32_t i = 0; i < numMoves; i++)
+        if (moves[i].move == move) return 1;  // the first record of a move wins
+    if (numMoves >= 16) {
+        Log::print("max book node reached !!!");
+        return 0;
+    }
+    ChessOpeningBookMove& m = moves[numMoves++];
+    m.move = move;
+    m.count = count;
+    m.white = white;
+    m.black = black;
+    return 1;
+}
+
+void ChessOpeningBook::clear() {
+    nodes.clear();
+    keyIndex.clear();
+    indexedCount = 0;
+}
+
+void ChessOpeningBook::rebuildIndex() {
+    keyIndex.clear();
+    keyIndex.reserve(nodes.size() * 2);
+    for (size_t i = 0; i < nodes.size(); i++) keyIndex.emplace(nodes[i].key, (uint32_t)i);
+    indexedCount = nodes.size();
+}
+
+// The first node with that key, in book order, or null.
+ChessOpeningBookNode* ChessOpeningBook::findPosition(unsigned long long key) {
+    if (indexedCount != nodes.size()) rebuildIndex();
+    auto it = keyIndex.find(key);
+    if (it != keyIndex.end() && it->second < nodes.size() && nodes[it->second].key == key)
+        return &nodes[it->second];
+    if (it != keyIndex.end()) {
+        // The index went stale (nodes were edited in place): rebuild and retry once.
+        rebuildIndex();
+        it = keyIndex.find(key);
+        if (it != keyIndex.end()) return &nodes[it->second];
+    }
+    return nullptr;
+}
+
+// Binary search over nodes sorted by ascending key.
+ChessOpeningBookNode* ChessOpeningBook::findPositionFast(unsigned long long key) {
+    size_t lo = 0, hi = nodes.size();
+    while (lo < hi) {
+        size_t mid = lo + (hi - lo) / 2;
+        if (nodes[mid].key < key)
+            lo = mid + 1;
+        else if (nodes[mid].key > key)
+            hi = mid;
+        else
+            return &nodes[mid];
+    }
+    return nullptr;
+}
+
+void ChessOpeningBook::addNode(unsigned long long key, ChessMove move, unsigned int count, unsigned char white,
+                               unsigned char black) {
+    ChessOpeningBookNode* node = findPosition(key);
+    if (!node) {
+        ChessOpeningBookNode fresh;
+        std::memset(&fresh, 0, sizeof fresh);
+        fresh.key = key;
+        nodes.push_back(fresh);
+        keyIndex.emplace(key, (uint32_t)(nodes.size() - 1));
+        indexedCount = nodes.size();
+        node = &nodes.back();
+    }
+    node->addMove(move, count, white, black);
+}
+
+// Weighted choice: each move with probability count / (sum of counts); a move
+// with count 0 is never chosen.
+ChessMove ChessOpeningBook::findMove(unsigned long long key) {
+    const ChessOpeningBookNode* node = findPositionFast(key);
+    if (!node) return ChessMove(0);
+    unsigned long long total = 0;
+    int chosen = -1;
+    uint32_t n = node->numMoves < 16 ? node->numMoves : 16;
+    for (uint32_t i = 0; i < n; i++) {
+        uint32_t count = node->moves[i].count;
+        if (count == 0) continue;
+        total += count;
+        unsigned long long r = (unsigned long long)rand() % total;
+        if (r < count) chosen = (int)i;  // always true for the first counted move
+    }
+    return chosen < 0 ? ChessMove(0) : node->moves[chosen].move;
+}
+
+void ChessOpeningBook::showMoves(unsigned long long key) {
+    const ChessOpeningBookNode* node = findPosition(key);
+    if (!node) {
+        Log::print("OpeningBook : no moves found");
+        return;
+    }
+    Log::print("OpeningBook : found %d moves :", (int)node->numMoves);
+    char text[32];
+    for (uint32_t i = 0; i < node->numMoves && i < 16; i++) {
+        node->moves[i].move.text(text);
+        Log::print("%s : # %d, white %d %%, black %d %%", text, (int)node->moves[i].count,
+                   (int)node->moves[i].white, (int)node->moves[i].black);
+    }
+}
+
+void sortBookMoves(ChessOpeningBookNode& node) {
+    uint32_t n = node.numMoves < 16 ? node.numMoves : 16;
+    for (uint32_t i = 0; i < n; i++)
+        for (uint32_t j = i + 1; j < n; j++)
+            if (node.moves[j].count > node.moves[i].count) std::swap(node.moves[i], node.moves[j]);
+}
+
+void sortBookNodes(std::vector<ChessOpeningBookNode>& nodes) {
+    std::vector<uint64_t> keys(nodes.size());
+    for (size_t i = 0; i < nodes.size(); i++) keys[i] = nodes[i].key;
+    std::sort(keys.begin(), keys.end());
+    if (std::adjacent_find(keys.begin(), keys.end()) == keys.end()) {
+        // Distinct keys: every correct sort gives the one ascending order.
+        std::sort(nodes.begin(), nodes.end(),
+                  [](const ChessOpeningBookNode& a, const ChessOpeningBookNode& b) { return a.key < b.key; });
+        return;
+    }
+    // A repeated key (never made by load or addNode, only by editing nodes):
+    // equal keys end in the order the exchange loop leaves them, so run it.
+    for (size_t i = 0; i < nodes.size(); i++)
+        for (size_t j = i + 1; j < nodes.size(); j++)
+            if (nodes[j].key < nodes[i].key) std::swap(nodes[i], nodes[j]);
+}
+
+namespace {
+
+void putU32(unsigned char* p, uint32_t v) {
+    for (int i = 0; i < 4; i++) p[i] = (unsigned char)(v >> (8 * i));
+}
+void putU64(unsigned char* p, uint64_t v) {
+    for (int i = 0; i < 8; i++) p[i] = (unsigned char)(v >> (8 * i));
+}
+uint32_t getU32(const unsigned char* p) {
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+}
+uint64_t getU64(const unsigned char* p) { return (uint64_t)getU32(p) | (uint64_t)getU32(p + 4) << 32; }
+
+}  // namespace
+
+int ChessOpeningBook::save(const std::string& file) {
+    FILE* f = fopen(file.c_str(), "wb");
+    if (!f) return 0;
+    for (ChessOpeningBookNode& node : nodes) sortBookMoves(node);
+    sortBookNodes(nodes);
+    rebuildIndex();
+
+    std::vector<unsigned char> out;
+    out.reserve(12 + nodes.size() * (NODE_HEADER_BYTES + 4 * MOVE_RECORD_BYTES));
+    unsigned char buf[NODE_HEADER_BYTES];
+    out.insert(out.end(), {'B', 'O', 'O', 'K'});
+    putU32(buf, BOOK_VERSION);
+    putU32(buf + 4, (uint32_t)nodes.size());
+    out.insert(out.end(), buf, buf + 8);
+    for (const ChessOpeningBookNode& node : nodes) {
+        uint32_t n = node.numMoves < 16 ? node.numMoves : 16;
+        putU64(buf, node.key);
+        putU32(buf + 8, n);
+        out.insert(out.end(), buf, buf + NODE_HEADER_BYTES);
+        for (uint32_t i = 0; i < n; i++) {
+            putU32(buf, node.moves[i].move.moveInt);
+            putU32(buf + 4, node.moves[i].count);
+            buf[8] = node.moves[i].white;
+            buf[9] = node.moves[i].black;
+            out.insert(out.end(), buf, buf + MOVE_RECORD_BYTES);
+        }
+    }
+    size_t written = fwrite(out.data(), 1, out.size(), f);
+    int closed = fclose(f);
+    return written == out.size() && closed == 0 ? 1 : 0;
+}
+
+// Reads a book file. A file cut short keeps every complete move record read
+// before the cut and still counts as loaded.
+int ChessOpeningBook::load(const std::string& file) {
+    clear();
+    FILE* f = fopen(file.c_str(), "rb");
+    if (!f) {
+        Log::print("Opening book file not found : %s", file.c_str());
+        return 0;
+    }
+    std::vector<unsigned char> data;
+    unsigned char chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0) data.insert(data.end(), chunk, chunk + got);
+    fclose(f);
+
+    if (data.size() < 4 || std::memcmp(data.data(), "BOOK", 4) != 0) {
+        Log::print("Bad opening book format : %s", file.c_str());
+        return 0;
+    }
+    const unsigned char* p = data.data();
+    size_t size = data.size(), pos = 12;
+    if (size < 12) return 1;  // no complete header: nothing to read
+    uint32_t positions = getU32(p + 8);
+    for (uint32_t n = 0; n < positions && pos + NODE_HEADER_BYTES <= size; n++) {
+        uint64_t key = getU64(p + pos);
+        uint32_t moves = getU32(p + pos + 8);
+        pos += NODE_HEADER_BYTES;
+        for (uint32_t m = 0; m < moves && pos + MOVE_RECORD_BYTES <= size; m++, pos += MOVE_RECORD_BYTES)
+            addNode(key, ChessMove(getU32(p + pos)), getU32(p + pos + 4), p[pos + 8], p[pos + 9]);
+    }
+    return 1;
+}
+
+int ChessBoard::loadOpeningBook(const std::string& file) {
+    bookEnabled = 1;
+    bookMoveLimit = 20;
+    srand((unsigned)time(nullptr));
+    return openingBook.load(file);
+}
+
+void ChessBoard::unloadOpeningBook() {
+    bookEnabled = 0;
+    openingBook.clear();
+}
