@@ -1,30 +1,276 @@
-// Move text in and out: long and short algebraic, coordinate moves, keys.
+// Move text in and out: long algebraic and short algebraic printers, the
+// short algebraic parser, the coordinate-move parsers that also play the move
+// into the game record, and the key printer.
 #include <cstdio>
+#include <cstring>
 
 #include "board/chessboard.h"
+#include "movegen/movegen.h"
 
-void ChessMove::text(char* out) const { out[0] = 0; }
+using namespace movegen;
+
+namespace {
+
+inline char* putSquare(char* p, unsigned sq) {
+    *p++ = (char)('a' + fileOf(sq));
+    *p++ = (char)('1' + rankOf(sq));
+    return p;
+}
+
+inline char* putSuffix(char* p, const ChessMove& m) {
+    if (m.isEnPassant()) {
+        *p++ = 'e';
+        *p++ = '.';
+        *p++ = 'p';
+    }
+    if (m.promotion()) {
+        *p++ = '=';
+        *p++ = PieceName[m.promotion()];
+    }
+    if (m.checkMark() == 1)
+        *p++ = '+';
+    else if (m.checkMark() == 2)
+        *p++ = '#';
+    *p = 0;
+    return p;
+}
+
+inline bool isFile(char c) { return c >= 'a' && c <= 'h'; }
+inline bool isRank(char c) { return c >= '1' && c <= '8'; }
+
+}  // namespace
+
+void ChessMove::text(char* out) const {
+    if (isEmpty()) {
+        out[0] = 0;
+        return;
+    }
+    if (isCastle()) {
+        std::strcpy(out, fileOf(to()) < fileOf(from()) ? "O-O-O" : "O-O");
+        return;
+    }
+    char* p = out;
+    if (piece() != PAWN) *p++ = PieceName[piece() & 7];
+    p = putSquare(p, from());
+    *p++ = captured() ? 'x' : '-';
+    p = putSquare(p, to());
+    putSuffix(p, *this);
+}
 
 void ChessMove::textShort(char* out, const ChessMoveSort* list, unsigned count) const {
-    (void)list;
-    (void)count;
-    out[0] = 0;
+    if (isEmpty()) {
+        out[0] = 0;
+        return;
+    }
+    if (isCastle()) {
+        std::strcpy(out, fileOf(to()) < fileOf(from()) ? "O-O-O" : "O-O");
+        return;
+    }
+    const unsigned f = from(), t = to(), pc = piece();
+    bool ambiguous = false, needFile = false, needRank = false;
+    if (pc != PAWN && list) {
+        for (unsigned i = 0; i < count; i++) {
+            const ChessMove o = list[i].move;
+            if (o.piece() != pc || o.to() != t || o.from() == f) continue;
+            ambiguous = true;
+            const bool sameFile = fileOf(o.from()) == fileOf(f);
+            const bool sameRank = rankOf(o.from()) == rankOf(f);
+            if (sameFile) needRank = true;
+            if (sameRank) needFile = true;
+            if (!sameFile && !sameRank && !needFile && !needRank) needFile = true;
+        }
+    }
+    char* p = out;
+    if (pc != PAWN) *p++ = PieceName[pc & 7];
+    if (ambiguous) {
+        if (needFile) *p++ = (char)('a' + fileOf(f));
+        if (needRank) *p++ = (char)('1' + rankOf(f));
+    }
+    if (captured()) {
+        if (pc == PAWN) *p++ = (char)('a' + fileOf(f));
+        *p++ = 'x';
+    }
+    p = putSquare(p, t);
+    putSuffix(p, *this);
 }
 
 int ChessBoard::createMove(const char* san, ChessMove& move) {
-    (void)san;
-    (void)move;
-    return 0;
+    if (!san) return 0;
+    ChessBoardNode& n = node;
+    // Castling, with or without a check or mate mark.
+    if (san[0] == 'O' && san[1] == '-' && san[2] == 'O') {
+        const char* rest = san + 3;
+        bool longSide = false;
+        if (rest[0] == '-' && rest[1] == 'O') {
+            longSide = true;
+            rest += 2;
+        }
+        if (rest[0] == '+' || rest[0] == '#') rest++;
+        if (rest[0] == 0) {
+            if (n.side == WHITE)
+                move = longSide ? CASTLE_WHITE_LONG : CASTLE_WHITE_SHORT;
+            else
+                move = longSide ? CASTLE_BLACK_LONG : CASTLE_BLACK_SHORT;
+            return 1;
+        }
+    }
+
+    const char* p = san;
+    unsigned piece;
+    switch (*p) {
+        case 'K': piece = KING; p++; break;
+        case 'Q': piece = QUEEN; p++; break;
+        case 'R': piece = ROOK; p++; break;
+        case 'B': piece = BISHOP; p++; break;
+        case 'N': piece = KNIGHT; p++; break;
+        default:
+            if (!isFile(*p)) return 0;
+            piece = PAWN;
+    }
+    int fromRank = -1, fromFile = -1;
+    if (isRank(*p)) {
+        fromRank = *p++ - '1';
+    } else if (isFile(p[0]) && (isFile(p[1]) || p[1] == 'x')) {
+        fromFile = *p++ - 'a';
+    }
+    if (*p == 'x') p++;
+    if (!isFile(p[0]) || !isRank(p[1])) return 0;
+    const unsigned to = (unsigned)(p[0] - 'a') + 8u * (unsigned)(p[1] - '1');
+    p += 2;
+
+    unsigned promotion = 0;
+    if (*p == '=') {
+        switch (p[1]) {
+            case 'Q': promotion = QUEEN; break;
+            case 'R': promotion = ROOK; break;
+            case 'B': promotion = BISHOP; break;
+            case 'N': promotion = KNIGHT; break;
+            default: return 0;
+        }
+    }
+
+    // Among the matching entries the first legal one wins, so that a pinned
+    // piece never takes the move of its free twin; with none legal, the first.
+    int found = -1;
+    const unsigned count = rootMoveCount <= 256 ? rootMoveCount : 256;
+    for (unsigned i = 0; i < count; i++) {
+        const ChessMove c = rootMoveList[i].move;
+        if (c.piece() != piece || c.to() != to) continue;
+        if (fromRank >= 0 && (int)rankOf(c.from()) != fromRank) continue;
+        if (fromFile >= 0 && (int)fileOf(c.from()) != fromFile) continue;
+        if (found < 0) found = (int)i;
+        n.makeMove(c);
+        const bool legal = !kingAttacked(n, n.xside);
+        n.unMakeMove(c);
+        if (legal) {
+            found = (int)i;
+            break;
+        }
+    }
+    if (found < 0) return 0;
+
+    const unsigned from = rootMoveList[found].move.from();
+    uint32_t flags = 0;
+    unsigned captured = n.squarePiece[to];
+    if (piece == PAWN) {
+        if (rankOf(from) == rankOf(to) + 2 || rankOf(to) == rankOf(from) + 2) flags |= ChessMove::DOUBLE_PUSH_FLAG;
+        if (fileOf(from) != fileOf(to) && captured == 0 && n.enPassant) {
+            flags |= ChessMove::EN_PASSANT_FLAG;
+            captured = PAWN;
+        }
+    }
+    move = ChessMove::make(from, to, piece, captured, promotion, flags);
+    return 1;
+}
+
+namespace {
+
+// Promotion piece of a coordinate-notation letter, 0 for any other letter.
+inline unsigned promotionOf(char c) {
+    switch (c) {
+        case 'q': return QUEEN;
+        case 'r': return ROOK;
+        case 'b': return BISHOP;
+        case 'n': return KNIGHT;
+        default: return 0;
+    }
+}
+
+inline bool isSquareText(const char* t) { return isFile(t[0]) && isRank(t[1]) && isFile(t[2]) && isRank(t[3]); }
+
+}  // namespace
+
+// Builds the word of a coordinate move from the position, checks it against
+// the generated moves, plays it and records it. Returns 0 (position
+// unchanged) when the move is not legal or the game record is full.
+static int playCoordinateMove(ChessBoard& b, unsigned from, unsigned to, unsigned promotion) {
+    ChessBoardNode& n = b.node;
+    const unsigned piece = n.squarePiece[from];
+    uint32_t flags = 0;
+    unsigned captured = n.squarePiece[to];
+    if (piece == PAWN) {
+        if (rankOf(from) == rankOf(to) + 2 || rankOf(to) == rankOf(from) + 2) flags |= ChessMove::DOUBLE_PUSH_FLAG;
+        if (fileOf(from) != fileOf(to) && captured == 0 && n.enPassant) {
+            flags |= ChessMove::EN_PASSANT_FLAG;
+            captured = PAWN;
+        }
+    } else if (piece == KING && (fileOf(from) == fileOf(to) + 2 || fileOf(to) == fileOf(from) + 2)) {
+        flags |= ChessMove::CASTLE_FLAG;
+    }
+    b.pendingMove = ChessMove::make(from, to, piece, captured, promotion, flags);
+    const ChessMove m = b.pendingMove;
+    b.pendingMove = emptyMove;
+    if (!n.validMove(m)) return 0;
+
+    // The word alone does not prove the geometry of pawn and knight moves, nor
+    // that a promotion letter belongs to a promotion: it must be a generated move.
+    ChessMoveSort list[256];
+    int count = n.generateMovesC(list);
+    count += n.generateMovesNC(list + count);
+    bool generated = false;
+    for (int i = 0; i < count && !generated; i++) generated = list[i].move == m;
+    if (!generated) return 0;
+
+    n.makeMove(m);
+    if (kingAttacked(n, n.xside) || !b.recordMove(m)) {
+        n.unMakeMove(m);
+        return 0;
+    }
+    return 1;
 }
 
 int ChessBoard::setMoveSquare(const char* text) {
-    (void)text;
-    return 0;
+    if (!text || !isSquareText(text)) return 0;
+    unsigned promotion = 0;
+    if (std::strlen(text) == 5) {
+        promotion = promotionOf(text[4]);
+        if (!promotion) return 0;
+    }
+    const unsigned from = (unsigned)(text[0] - 'a') + 8u * (unsigned)(text[1] - '1');
+    const unsigned to = (unsigned)(text[2] - 'a') + 8u * (unsigned)(text[3] - '1');
+    return playCoordinateMove(*this, from, to, promotion);
 }
 
 int ChessBoard::setMoveSquareList(const char* text) {
-    (void)text;
-    return 0;
+    if (!text) return 0;
+    const char* p = text;
+    while (*p) {
+        if (!isSquareText(p)) return 0;
+        const unsigned from = (unsigned)(p[0] - 'a') + 8u * (unsigned)(p[1] - '1');
+        const unsigned to = (unsigned)(p[2] - 'a') + 8u * (unsigned)(p[3] - '1');
+        p += 4;
+        unsigned promotion = 0;
+        if (*p == ' ') {
+            p++;
+        } else if (*p) {
+            promotion = promotionOf(*p);
+            if (!promotion) return 0;
+            p++;
+            if (*p) p++;  // the separating blank
+        }
+        if (!playCoordinateMove(*this, from, to, promotion)) return 0;
+    }
+    return 1;
 }
 
 void getTextZobristHash(unsigned long long& key, char* out) { std::sprintf(out, "%016llx", key); }

@@ -1,0 +1,67 @@
+// Helpers shared by the generators, the legality queries and perft: rank masks
+// and the inline attack test on an arbitrary occupancy.
+#pragma once
+
+#include "board/node.h"
+
+namespace movegen {
+
+const BitBoard RANK_1 = 0x00000000000000FFULL;
+const BitBoard RANK_2 = 0x000000000000FF00ULL;
+const BitBoard RANK_3 = 0x0000000000FF0000ULL;
+const BitBoard RANK_4 = 0x00000000FF000000ULL;
+const BitBoard RANK_5 = 0x000000FF00000000ULL;
+const BitBoard RANK_6 = 0x0000FF0000000000ULL;
+const BitBoard RANK_7 = 0x00FF000000000000ULL;
+const BitBoard RANK_8 = 0xFF00000000000000ULL;
+const BitBoard FILE_A = 0x0101010101010101ULL;
+const BitBoard FILE_H = 0x8080808080808080ULL;
+
+inline BitBoard squareBit(unsigned sq) { return 1ULL << sq; }
+
+// Is square q attacked by colour c, with the given occupancy? Cheapest tests first.
+inline bool attackedBy(const ChessBoardNode& n, unsigned q, int c, BitBoard occupied) {
+    const BitBoard(&p)[8] = n.bbPiece[c];
+    if (bbPawnAttack[c ^ 1][q] & p[PAWN]) return true;
+    if (bbKnightAttack[q] & p[KNIGHT]) return true;
+    if (bishopAttack(q, occupied) & (p[BISHOP] | p[QUEEN])) return true;
+    if (rookAttack(q, occupied) & (p[ROOK] | p[QUEEN])) return true;
+    return (bbKingAttack[q] & p[KING]) != 0;
+}
+
+// Every piece of colour c that attacks square q, with the given occupancy.
+inline BitBoard attackersOf(const ChessBoardNode& n, unsigned q, int c, BitBoard occupied) {
+    const BitBoard(&p)[8] = n.bbPiece[c];
+    return (bbPawnAttack[c ^ 1][q] & p[PAWN]) | (bbKnightAttack[q] & p[KNIGHT]) |
+           (bishopAttack(q, occupied) & (p[BISHOP] | p[QUEEN])) | (rookAttack(q, occupied) & (p[ROOK] | p[QUEEN])) |
+           (bbKingAttack[q] & p[KING]);
+}
+
+// A side without a king (a position set up without one, or whose king was
+// taken) is never in check.
+inline bool kingAttacked(const ChessBoardNode& n, int c) {
+    return n.bbPiece[c][KING] && attackedBy(n, n.kingSquare[c], c ^ 1, n.bbOccupied);
+}
+
+// Appends the four promotions of one pawn move, queen first.
+inline ChessMoveSort* addPromotions(ChessMoveSort* list, unsigned from, unsigned to, unsigned captured) {
+    list[0].move = ChessMove::make(from, to, PAWN, captured, QUEEN);
+    list[1].move = ChessMove::make(from, to, PAWN, captured, ROOK);
+    list[2].move = ChessMove::make(from, to, PAWN, captured, KNIGHT);
+    list[3].move = ChessMove::make(from, to, PAWN, captured, BISHOP);
+    return list + 4;
+}
+
+// En-passant target square of the side to move, or -1 when no capture is
+// possible: the field must be set, the target empty and an enemy pawn must
+// stand on the square behind it (a FEN may claim a square that holds none).
+inline int enPassantTarget(const ChessBoardNode& n) {
+    if (!n.enPassant) return -1;
+    const int file = n.enPassant - 1;
+    const int target = n.side == WHITE ? file + 40 : file + 16;
+    const int victim = target + EnPassantOffset[n.side];
+    if ((n.bbOccupied & squareBit(target)) || !(n.bbPiece[n.xside][PAWN] & squareBit(victim))) return -1;
+    return target;
+}
+
+}  // namespace movegen
