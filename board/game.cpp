@@ -1,14 +1,184 @@
-// Life cycle of the engine object and the game record.
+// Life cycle of the engine object, the start position and the game record.
+#include <cstring>
+
 #include "board/chessboard.h"
 #include "search/hashtable.h"
 
-ChessBoard::ChessBoard() {}
-ChessBoard::~ChessBoard() {}
-int ChessBoard::init(unsigned) { return 1; }
-void ChessBoard::free() {}
-void ChessBoard::newGame() {}
-void ChessBoard::setStartPosition() {}
-int ChessBoard::nextMove() { return 0; }
-int ChessBoard::previousMove() { return 0; }
-int ChessBoard::takeBack() { return 0; }
-int ChessBoard::recordMove(ChessMove) { return 0; }
+namespace {
+
+// Signed board array of the start position: +type White, -type Black.
+const char START_POSITION[64] = {
+    ROOK,  KNIGHT, BISHOP, QUEEN, KING,  BISHOP, KNIGHT, ROOK,   //
+    PAWN,  PAWN,   PAWN,   PAWN,  PAWN,  PAWN,   PAWN,   PAWN,   //
+    0,     0,      0,      0,     0,     0,      0,      0,      //
+    0,     0,      0,      0,     0,     0,      0,      0,      //
+    0,     0,      0,      0,     0,     0,      0,      0,      //
+    0,     0,      0,      0,     0,     0,      0,      0,      //
+    -PAWN, -PAWN,  -PAWN,  -PAWN, -PAWN, -PAWN,  -PAWN,  -PAWN,  //
+    -ROOK, -KNIGHT, -BISHOP, -QUEEN, -KING, -BISHOP, -KNIGHT, -ROOK,
+};
+
+// An empty board with White to move and all castling rights, no game record.
+void clearPosition(ChessBoard& b) {
+    ChessBoardNode& n = b.node;
+    n.bbOccupied = 0;
+    memset(n.bbColour, 0, sizeof n.bbColour);
+    memset(n.bbPiece, 0, sizeof n.bbPiece);
+    memset(n.squarePiece, 0, sizeof n.squarePiece);
+    memset(n.material, 0, sizeof n.material);
+    memset(n.phaseMaterial, 0, sizeof n.phaseMaterial);
+    memset(n.psqMiddle, 0, sizeof n.psqMiddle);
+    memset(n.psqEnd, 0, sizeof n.psqEnd);
+    memset(n.kingSquare, 0, sizeof n.kingSquare);
+    n.materialKey = 0;
+    n.side = WHITE;
+    n.xside = BLACK;
+    n.castle = 15;
+    n.enPassant = 0;
+    n.fiftyMove = 0;
+    n.inCheck = CHECK_NONE;
+    n.gamePhase = GamePhaseValue(0);
+    n.ply = 0;
+    n.hashListCount = 0;
+    n.hashKey = n.createHashKey();
+    b.gameMoveCount = 0;
+    b.gameIndex = 0;
+    b.lastMove = emptyMove;
+}
+
+// Search limits, clocks, flags and counters of a new game.
+void resetSearchControl(ChessBoard& b) {
+    b.searchMode = SEARCH_MOVETIME;
+    b.depthLimit = 8;
+    b.maxSearchDepth = MAX_PLY - 1;
+    b.nodeLimit = 2000000;
+    b.moveTime = 5000000;
+    b.timeLimit = 7500;
+    b.initialClockTime = 300000;
+    b.clockTime[0] = b.clockTime[1] = (float)b.initialClockTime;
+    b.timeIncrement[0] = b.timeIncrement[1] = 0;
+    b.movesToGo = 40;
+    b.searchCount = 0;
+    b.inputPollPeriod = 30000;
+    b.inputPollCount = 0;
+    b.ponderSearch = 0;
+    b.stopSearch = STOP_NONE;
+    b.longSearch = 0;
+    b.selDepth = 0;
+    b.elapsedTime = 0;
+}
+
+void clearOrderingTables(ChessBoard& b) {
+    memset(b.killerMoves, 0, sizeof b.killerMoves);
+    memset(b.historyTable, 0, sizeof b.historyTable);
+}
+
+}  // namespace
+
+ChessBoard::ChessBoard() {
+    memset(node.undo, 0, sizeof node.undo);
+    memset(node.pvLines, 0, sizeof node.pvLines);
+    memset(node.hashList, 0, sizeof node.hashList);
+    memset(moveOrder, 0, sizeof moveOrder);
+    memset(gameMoves, 0, sizeof gameMoves);
+    memset(rootMoveList, 0, sizeof rootMoveList);
+    clearOrderingTables(*this);
+    pendingMove = emptyMove;
+    rootMoveCount = 0;
+    hashSize = 0;
+
+    resetSearchControl(*this);
+    searchStartTime.tv_sec = 0;
+    searchStartTime.tv_usec = 0;
+    ponderEnabled = 0;
+    ponderMove = emptyMove;
+    computerPlaying = 0;
+    longSearchEnabled = 1;
+    showBoundLines = 1;
+    testSuiteMode = 0;
+    mateIterations = 0;
+    memset(&lastPV, 0, sizeof lastPV);
+    multiPV = 1;
+    memset(excludedMoves, 0, sizeof excludedMoves);
+    excludedCount = 0;
+    memset(lineScores, 0, sizeof lineScores);
+    rootMoveStatus = 0;
+    bookEnabled = 0;
+    bookMoveLimit = 0;
+
+    initBitBoards();
+    initEval();
+    clearPosition(*this);
+}
+
+ChessBoard::~ChessBoard() {
+    gameMoveCount = 0;
+    std::string().swap(whitePlayerName);
+    std::string().swap(blackPlayerName);
+}
+
+int ChessBoard::init(unsigned hashSizeMB) {
+    memset(node.undo, 0, sizeof node.undo);
+    hashSize = hashSizeMB;
+    return hashTable.init(hashSizeMB);
+}
+
+void ChessBoard::free() {
+    ponderSearch = 0;
+    stopSearch = computerPlaying ? STOP_ABORT : STOP_NONE;
+    clearPosition(*this);
+    hashTable.release();
+}
+
+void ChessBoard::setStartPosition() {
+    setPosition(START_POSITION, WHITE, CASTLE_WK | CASTLE_WQ | CASTLE_BK | CASTLE_BQ, 0, 1, 0);
+}
+
+void ChessBoard::newGame() {
+    resetSearchControl(*this);
+    setStartPosition();
+    hashTable.clear();
+    clearOrderingTables(*this);
+}
+
+int ChessBoard::recordMove(ChessMove m) {
+    // Moves after the current position are discarded by a new move.
+    if (gameIndex < gameMoveCount) gameMoveCount = gameIndex;
+    if (gameIndex >= (uint32_t)MAX_GAME_MOVES) return 0;
+    ChessGameRecordEntry& e = gameMoves[gameIndex];
+    e.move = m;
+    memset(e.san, 0, sizeof e.san);
+    gameIndex++;
+    gameMoveCount = gameIndex;
+    lastMove = m;
+    return 1;
+}
+
+int ChessBoard::nextMove() {
+    if (gameIndex >= gameMoveCount) return 0;
+    const ChessMove m = gameMoves[gameIndex].move;
+    node.makeMove(m);
+    gameIndex++;
+    lastMove = m;
+    onNextPlayer();
+    return 1;
+}
+
+int ChessBoard::previousMove() {
+    if (gameIndex == 0) return 0;
+    gameIndex--;
+    node.unMakeMove(gameMoves[gameIndex].move);
+    lastMove = gameIndex ? gameMoves[gameIndex - 1].move : emptyMove;
+    onNextPlayer();
+    return 1;
+}
+
+int ChessBoard::takeBack() {
+    if (gameIndex == 0) return 0;
+    gameIndex--;
+    gameMoveCount = gameIndex;
+    node.unMakeMove(gameMoves[gameIndex].move);
+    lastMove = gameIndex ? gameMoves[gameIndex - 1].move : emptyMove;
+    onNextPlayer();
+    return 1;
+}
