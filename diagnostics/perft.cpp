@@ -1,28 +1,375 @@
-// Perft, perftd and divide: counting the legal move tree.
+// Perft, perftd and divide: counting the legal move tree from the current
+// position on the board's own record and per-depth move lists.
+//
+// Counting is the hot path. Positions where both kings stand and the side not
+// to move is not in check take the fast road: the last ply is counted without
+// making the moves, by an exact legality test (pins, king moves, en passant
+// discovered checks) that gives the same counts as make, test and unmake.
+// Every other position (a king missing, or capturable) walks the tree with
+// make and test only, and a side without a king is never in check.
 #include "diagnostics/perft.h"
 
+#include <sys/time.h>
+
 #include "frontend/chessboarduci.h"
+#include "frontend/log.h"
+#include "movegen/movegen.h"
+
+using namespace movegen;
 
 unsigned long long countnode, countcapture, countep, countpromotion, countcastle, countcheck, countmate;
 unsigned long long perftNode[128][8];
 DivideEntry listDivide[256];
 int nbDivide;
 
-void ChessBoard::perft(int depth) { (void)depth; }
-void ChessBoard::perftd(int depth) { (void)depth; }
-unsigned long long ChessBoard::searchAllMoves(ChessBoardNode* n, int depth) {
-    (void)n;
-    (void)depth;
-    return 0;
-}
-int ChessBoard::divide(ChessBoardNode* n, int depth) {
-    (void)n;
-    (void)depth;
-    nbDivide = 0;
-    return 0;
-}
-void ChessBoard::doPerft(int depth) { (void)depth; }
+namespace {
 
-void ChessBoardUCI::doPerft(int depth) { (void)depth; }
-void ChessBoardUCI::doPerftd(int depth) { (void)depth; }
-void ChessBoardUCI::doDivide(int depth) { (void)depth; }
+// Squares strictly between two squares on a line, and the whole line through them.
+BitBoard betweenTable[64][64];
+BitBoard lineTable[64][64];
+bool tablesReady = false;
+
+void initLineTables() {
+    if (tablesReady) return;
+    for (int a = 0; a < 64; a++) {
+        for (int b = 0; b < 64; b++) {
+            betweenTable[a][b] = lineTable[a][b] = 0;
+            if (a == b) continue;
+            const BitBoard ba = squareBit(a), bb = squareBit(b);
+            if (RookAttack(a, 0) & bb) {
+                betweenTable[a][b] = RookAttack(a, bb) & RookAttack(b, ba);
+                lineTable[a][b] = (RookAttack(a, 0) & RookAttack(b, 0)) | ba | bb;
+            } else if (BishopAttack(a, 0) & bb) {
+                betweenTable[a][b] = BishopAttack(a, bb) & BishopAttack(b, ba);
+                lineTable[a][b] = (BishopAttack(a, 0) & BishopAttack(b, 0)) | ba | bb;
+            }
+        }
+    }
+    tablesReady = true;
+}
+
+// Counts the pawn moves onto the target set, four for each landing on the last rank.
+inline int pawnCount(BitBoard targets, BitBoard lastRank) {
+    return bitCount(targets & ~lastRank) + 4 * bitCount(targets & lastRank);
+}
+
+// Number of legal moves of the side to move; both kings must be on the board.
+// Matches the generators move for move: the same castling conditions, en
+// passant only when the field points at a real pawn and, in check, only
+// against a checking pawn.
+int countLegal(const ChessBoardNode& n) {
+    const int s = n.side, o = n.xside;
+    const unsigned k = n.kingSquare[s];
+    const BitBoard occ = n.bbOccupied;
+    const BitBoard own = n.bbColour[s];
+    const BitBoard enemy = n.bbColour[o];
+    const BitBoard(&my)[8] = n.bbPiece[s];
+    const BitBoard(&their)[8] = n.bbPiece[o];
+    const BitBoard theirRQ = their[ROOK] | their[QUEEN];
+    const BitBoard theirBQ = their[BISHOP] | their[QUEEN];
+
+    const BitBoard checkers = (bbPawnAttack[s][k] & their[PAWN]) | (bbKnightAttack[k] & their[KNIGHT]) |
+                              (bishopAttack(k, occ) & theirBQ) | (rookAttack(k, occ) & theirRQ);
+
+    int count = 0;
+    const BitBoard occNoKing = occ ^ squareBit(k);
+    for (BitBoard t = bbKingAttack[k] & ~own; t;)
+        if (!attackedBy(n, popLsb(t), o, occNoKing)) count++;
+    if (checkers & (checkers - 1)) return count;
+
+    BitBoard target = ~own;
+    if (checkers) target &= betweenTable[k][lsb(checkers)] | checkers;
+
+    BitBoard pinned = 0;
+    for (BitBoard snipers = (rookAttack(k, 0) & theirRQ) | (bishopAttack(k, 0) & theirBQ); snipers;) {
+        const BitBoard between = betweenTable[k][popLsb(snipers)] & occ;
+        if (between && !(between & (between - 1))) pinned |= between & own;
+    }
+
+    for (BitBoard b = my[KNIGHT] & ~pinned; b;) count += bitCount(bbKnightAttack[popLsb(b)] & target);
+    const BitBoard diagonal = my[BISHOP] | my[QUEEN];
+    const BitBoard straight = my[ROOK] | my[QUEEN];
+    for (BitBoard b = diagonal & ~pinned; b;) count += bitCount(bishopAttack(popLsb(b), occ) & target);
+    for (BitBoard b = straight & ~pinned; b;) count += bitCount(rookAttack(popLsb(b), occ) & target);
+    for (BitBoard b = diagonal & pinned; b;) {
+        const int from = popLsb(b);
+        count += bitCount(bishopAttack(from, occ) & target & lineTable[k][from]);
+    }
+    for (BitBoard b = straight & pinned; b;) {
+        const int from = popLsb(b);
+        count += bitCount(rookAttack(from, occ) & target & lineTable[k][from]);
+    }
+
+    const BitBoard empty = ~occ;
+    const BitBoard pawns = my[PAWN];
+    const BitBoard free = pawns & ~pinned;
+    if (s == WHITE) {
+        const BitBoard single = (free << 8) & empty;
+        count += pawnCount(single & target, RANK_8) + bitCount(((single & RANK_3) << 8) & empty & target);
+        count += pawnCount(((free & ~FILE_A) << 7) & enemy & target, RANK_8);
+        count += pawnCount(((free & ~FILE_H) << 9) & enemy & target, RANK_8);
+        for (BitBoard b = pawns & pinned; b;) {
+            const int from = popLsb(b);
+            const BitBoard line = lineTable[k][from] & target;
+            const BitBoard one = (squareBit(from) << 8) & empty;
+            count += pawnCount(((one | ((one & RANK_3) << 8)) & empty & line) | (bbPawnAttack[s][from] & enemy & line),
+                               RANK_8);
+        }
+    } else {
+        const BitBoard single = (free >> 8) & empty;
+        count += pawnCount(single & target, RANK_1) + bitCount(((single & RANK_6) >> 8) & empty & target);
+        count += pawnCount(((free & ~FILE_H) >> 7) & enemy & target, RANK_1);
+        count += pawnCount(((free & ~FILE_A) >> 9) & enemy & target, RANK_1);
+        for (BitBoard b = pawns & pinned; b;) {
+            const int from = popLsb(b);
+            const BitBoard line = lineTable[k][from] & target;
+            const BitBoard one = (squareBit(from) >> 8) & empty;
+            count += pawnCount(((one | ((one & RANK_6) >> 8)) & empty & line) | (bbPawnAttack[s][from] & enemy & line),
+                               RANK_1);
+        }
+    }
+
+    if (n.enPassant) {
+        const int ep = enPassantTarget(n);
+        if (ep >= 0) {
+            const unsigned victim = ep + EnPassantOffset[s];
+            if (!checkers || checkers == squareBit(victim)) {
+                for (BitBoard b = bbPawnAttack[o][ep] & pawns; b;) {
+                    const int from = popLsb(b);
+                    const BitBoard after = (occ ^ squareBit(from) ^ squareBit(victim)) | squareBit(ep);
+                    if (!(bishopAttack(k, after) & theirBQ) && !(rookAttack(k, after) & theirRQ)) count++;
+                }
+            }
+        }
+    }
+
+    // Castling as the quiet generator writes it; once generated it is always
+    // legal, since the king's destination was tested and only the rook's and
+    // king's home squares change.
+    if (!checkers && (n.castle & (s == WHITE ? CASTLE_WK | CASTLE_WQ : CASTLE_BK | CASTLE_BQ))) {
+        const unsigned home = s == WHITE ? 4 : 60;
+        if (my[KING] & squareBit(home)) {
+            const unsigned base = home - 4;
+            if ((n.castle & (s == WHITE ? CASTLE_WK : CASTLE_BK)) && !(occ & (0x60ULL << base)) &&
+                !attackedBy(n, base + 5, o, occ) && !attackedBy(n, base + 6, o, occ))
+                count++;
+            if ((n.castle & (s == WHITE ? CASTLE_WQ : CASTLE_BQ)) && !(occ & (0x0EULL << base)) &&
+                !attackedBy(n, base + 3, o, occ) && !attackedBy(n, base + 2, o, occ))
+                count++;
+        }
+    }
+    return count;
+}
+
+// Generates the moves of a node into list: evasions in check, else captures then quiet moves.
+inline int generate(ChessBoardNode& n, ChessMoveSort* list, bool check) {
+    if (check) {
+        n.inCheck = CHECK_YES;
+        return n.generateKingEvasion(list);
+    }
+    n.inCheck = CHECK_NONE;
+    const int c = n.generateMovesC(list);
+    return c + n.generateMovesNC(list + c);
+}
+
+// Legal move sequences of length depth (>= 1). Fast: both kings present and
+// safe, so no king is ever captured in the tree.
+template <bool Fast>
+unsigned long long countTree(ChessBoard& b, ChessBoardNode& n, int depth) {
+    if (Fast && depth == 1) return (unsigned long long)countLegal(n);
+    ChessMoveSort* list = b.moveOrder[depth].moves;
+    const bool check = Fast ? attackedBy(n, n.kingSquare[n.side], n.xside, n.bbOccupied) : kingAttacked(n, n.side);
+    const int count = generate(n, list, check);
+    unsigned long long total = 0;
+    for (int i = 0; i < count; i++) {
+        const ChessMove m = list[i].move;
+        n.makeMove(m);
+        const bool illegal =
+            Fast ? attackedBy(n, n.kingSquare[n.xside], n.side, n.bbOccupied) : kingAttacked(n, n.xside);
+        if (!illegal) total += depth == 1 ? 1 : countTree<Fast>(b, n, depth - 1);
+        n.unMakeMove(m);
+    }
+    return total;
+}
+
+bool fastRoad(const ChessBoardNode& n) {
+    return n.bbPiece[WHITE][KING] && n.bbPiece[BLACK][KING] && !kingAttacked(n, n.xside);
+}
+
+unsigned long long countSequences(ChessBoard& b, ChessBoardNode& n, int depth) {
+    if (depth < 1 || depth > PERFT_MAX_DEPTH) return 0;
+    if (fastRoad(n)) {
+        initLineTables();
+        return countTree<true>(b, n, depth);
+    }
+    return countTree<false>(b, n, depth);
+}
+
+}  // namespace
+
+// Legal moves of the position, with the in-check flag set; used by the tests.
+int perftCountLegal(ChessBoardNode& n) {
+    if (!fastRoad(n)) {
+        ChessMoveSort list[256];
+        const int count = generate(n, list, kingAttacked(n, n.side));
+        int legal = 0;
+        for (int i = 0; i < count; i++) {
+            n.makeMove(list[i].move);
+            if (!kingAttacked(n, n.xside)) legal++;
+            n.unMakeMove(list[i].move);
+        }
+        return legal;
+    }
+    initLineTables();
+    return countLegal(n);
+}
+
+void ChessBoard::perft(int depth) { countnode += countSequences(*this, node, depth); }
+
+void ChessBoard::perftd(int depth) {
+    if (depth < 1 || depth > PERFT_MAX_DEPTH) return;
+    ChessBoardNode& n = node;
+    ChessMoveSort* list = moveOrder[depth].moves;
+    const int count = generate(n, list, kingAttacked(n, n.side));
+    for (int i = 0; i < count; i++) {
+        const ChessMove m = list[i].move;
+        n.makeMove(m);
+        if (!kingAttacked(n, n.xside)) {
+            if (depth == 1) {
+                countnode++;
+                if (m.captured()) countcapture++;
+                if (m.isEnPassant()) countep++;
+                if (m.promotion()) countpromotion++;
+                if (m.isCastle()) countcastle++;
+                if (kingAttacked(n, n.side)) {
+                    countcheck++;
+                    ChessMoveSort* replies = moveOrder[0].moves;
+                    const int r = generate(n, replies, true);
+                    bool escape = false;
+                    for (int j = 0; j < r && !escape; j++) {
+                        n.makeMove(replies[j].move);
+                        escape = !kingAttacked(n, n.xside);
+                        n.unMakeMove(replies[j].move);
+                    }
+                    if (!escape) countmate++;
+                }
+            } else {
+                perftd(depth - 1);
+            }
+        }
+        n.unMakeMove(m);
+    }
+}
+
+unsigned long long ChessBoard::searchAllMoves(ChessBoardNode* n, int depth) {
+    if (depth < 1) depth = 1;
+    return countSequences(*this, *n, depth);
+}
+
+int ChessBoard::divide(ChessBoardNode* n, int depth) {
+    nbDivide = 0;
+    if (depth > PERFT_MAX_DEPTH) return 0;
+    ChessMoveSort* list = moveOrder[depth > 0 ? depth : 0].moves;
+    const int count = generate(*n, list, kingAttacked(*n, n->side));
+    for (int i = 0; i < count; i++) {
+        const ChessMove m = list[i].move;
+        n->makeMove(m);
+        if (!kingAttacked(*n, n->xside)) {
+            DivideEntry& e = listDivide[nbDivide++];
+            e.count = depth >= 2 ? searchAllMoves(n, depth - 1) : 1;
+            m.text(e.text);
+        }
+        n->unMakeMove(m);
+    }
+    return nbDivide;
+}
+
+void ChessBoard::doPerft(int depth) {
+    for (int r = 0; r < 16; r++)
+        for (int c = 0; c < 8; c++) perftNode[r][c] = 0;
+    if (depth <= PERFT_MAX_DEPTH) {
+        for (int d = 1; d <= depth; d++) {
+            countnode = 0;
+            perft(d);
+            perftNode[depth + 1 - d][0] = countnode;
+        }
+    }
+    gProfiler.stop("perft");
+    gProfiler.dump();
+}
+
+namespace {
+
+long long microsecondsSince(const struct timeval& start) {
+    struct timeval now;
+    gettimeofday(&now, nullptr);
+    return elapsedMicroseconds(start, now);
+}
+
+// Prints the closing line: an empty line, then elapsed time and thousands of nodes per second.
+void printTimeLine(long long us, unsigned long long nodes) {
+    const long long ms = us / 1000;
+    char text[32];
+    snprintf(text, sizeof text, "%02d:%02d:%03d", (int)(ms / 60000), (int)((ms / 1000) % 60), (int)(ms % 1000));
+    const int speed = (int)(nodes * 1000ULL / (unsigned long long)(us > 0 ? us : 16000));
+    sendCommandf("\nTime = %s, speed = %6d", text, speed);
+}
+
+}  // namespace
+
+// Depths above the per-depth move lists are refused: header and time line only.
+void ChessBoardUCI::doPerft(int depth) {
+    for (int r = 0; r < 16; r++)
+        for (int c = 0; c < 8; c++) perftNode[r][c] = 0;
+    struct timeval start;
+    gettimeofday(&start, nullptr);
+    sendCommand("depth           nodes \n");
+    if (depth > PERFT_MAX_DEPTH) depth = 0;
+    for (int d = 1; d <= depth; d++) {
+        countnode = 0;
+        perft(d);
+        perftNode[depth + 1 - d][0] = countnode;
+        sendCommandf(" %2d. %16llu", d, countnode);
+    }
+    printTimeLine(microsecondsSince(start), depth >= 1 ? perftNode[1][0] : 0);
+}
+
+void ChessBoardUCI::doPerftd(int depth) {
+    for (int r = 0; r < 16; r++)
+        for (int c = 0; c < 8; c++) perftNode[r][c] = 0;
+    struct timeval start;
+    gettimeofday(&start, nullptr);
+    sendCommand(
+        "depth          nodes         captures              e.p            check             mate        promotion  "
+        "         castle \n");
+    if (depth > PERFT_MAX_DEPTH) depth = 0;
+    for (int d = 1; d <= depth; d++) {
+        countnode = countcapture = countep = countpromotion = countcastle = countcheck = countmate = 0;
+        perftd(d);
+        unsigned long long* row = perftNode[depth + 1 - d];
+        row[0] = countnode;
+        row[1] = countcapture;
+        row[2] = countep;
+        row[3] = countcheck;
+        row[4] = countmate;
+        row[6] = countpromotion;
+        row[7] = countcastle;
+        sendCommandf("% 2d. %16llu %16llu %16llu %16llu %16llu %16llu %16llu", d, countnode, countcapture,
+                     countep, countcheck, countmate, countpromotion, countcastle);
+    }
+    printTimeLine(microsecondsSince(start), depth >= 1 ? perftNode[1][0] : 0);
+}
+
+void ChessBoardUCI::doDivide(int depth) {
+    struct timeval start;
+    gettimeofday(&start, nullptr);
+    divide(&node, depth);
+    const long long us = microsecondsSince(start);
+    unsigned long long total = 0;
+    for (int i = 0; i < nbDivide; i++) {
+        sendCommandf("%10s : %16llu", listDivide[i].text, listDivide[i].count);
+        total += listDivide[i].count;
+    }
+    sendCommandf("\n     total : %16llu", total);
+    printTimeLine(us, total);
+}
