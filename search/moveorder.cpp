@@ -1,12 +1,259 @@
-#include "board/chessboard.h"
+// Move ordering: the sort values of captures, killers and history, the
+// staged move picker of the main search, the root ordering, and the killer
+// and history tables that learn from cutoffs.
+#include <cstring>
 
-int ChessBoard::getNextMove(ChessMoveOrder&, ChessMoveSort&, int) { return 0; }
-void ChessBoard::orderMovesCaptures(ChessMoveSort*, int) {}
-void ChessBoard::orderMovesQuiet(ChessMoveSort*, int) {}
-void ChessBoard::orderMoves(ChessMoveSort*, int, ChessMove, int) {}
-void ChessBoard::orderMoves_quiescent(ChessMoveSort*, int, ChessMove, int) {}
-void ChessBoard::orderMoves_quiescent_checks(ChessMoveSort*, int, ChessMove, int) {}
-int ChessBoard::orderMoves_root(ChessMoveSort*, int, int, int) { return 0; }
-void ChessBoard::sortMoves(ChessMoveSort*, int) {}
-void ChessBoard::clearKillerMoves() {}
-void ChessBoard::updateKillersAndHistory(ChessMove, int, int) {}
+#include "board/chessboard.h"
+#include "search/moveorder.h"
+
+// Ties are not kept in generation order: the later of two equal entries that
+// meet a larger one ends up first. Node counts depend on this exact loop.
+void ChessBoard::sortMoves(ChessMoveSort* list, int n) {
+    for (int i = 1; i < n; i++) {
+        for (int j = 0; j < i; j++) {
+            if (list[i].value > list[j].value) {
+                ChessMoveSort t = list[i];
+                list[i] = list[j];
+                list[j] = t;
+            }
+        }
+    }
+}
+
+void ChessBoard::orderMovesCaptures(ChessMoveSort* list, int n) {
+    for (int i = 0; i < n; i++) {
+        ChessMove m = list[i].move;
+        list[i].value = isCaptureOrQueenPromotion(m) ? captureValue(m) : QUIET_BASE;
+    }
+    sortMoves(list, n);
+}
+
+void ChessBoard::orderMovesQuiet(ChessMoveSort* list, int n) {
+    const uint32_t(*hist)[64] = historyTable[node.side];
+    for (int i = 0; i < n; i++) {
+        ChessMove m = list[i].move;
+        list[i].value = QUIET_BASE + (int)hist[m.piece()][m.to()];
+    }
+    sortMoves(list, n);
+}
+
+// Capture formula, then the two killers of the ply, then history.
+void ChessBoard::orderMoves(ChessMoveSort* list, int n, ChessMove, int ply) {
+    const uint32_t(*hist)[64] = historyTable[node.side];
+    const ChessMove k0 = killerMoves[ply][0], k1 = killerMoves[ply][1];
+    for (int i = 0; i < n; i++) {
+        ChessMove m = list[i].move;
+        if (isCaptureOrQueenPromotion(m))
+            list[i].value = captureValue(m);
+        else if (m == k0)
+            list[i].value = KILLER1_VALUE;
+        else if (m == k1)
+            list[i].value = KILLER2_VALUE;
+        else
+            list[i].value = QUIET_BASE + (int)hist[m.piece()][m.to()];
+    }
+    sortMoves(list, n);
+}
+
+void ChessBoard::orderMoves_quiescent(ChessMoveSort* list, int n, ChessMove, int) {
+    scoreQuiescentCaptures(list, n);
+    sortMoves(list, n);
+}
+
+void ChessBoard::orderMoves_quiescent_checks(ChessMoveSort* list, int n, ChessMove, int) {
+    const uint32_t(*hist)[64] = historyTable[node.side];
+    for (int i = 0; i < n; i++) {
+        ChessMove m = list[i].move;
+        list[i].value = isCaptureOrQueenPromotion(m) ? captureValue(m) : QUIET_BASE + (int)hist[m.piece()][m.to()];
+    }
+    sortMoves(list, n);
+}
+
+// Scores every root move by a full quiescence search of the position after
+// it; illegal and excluded moves sink to the end. Returns the number of the
+// others, which are the ones the root searches.
+int ChessBoard::orderMoves_root(ChessMoveSort* list, int n, int ply, int) {
+    int count = 0;
+    const ChessMove pvMove = lastPV.count ? lastPV.moves[0].move : emptyMove;
+    for (int i = 0; i < n; i++) {
+        ChessMove m = list[i].move;
+        if (multiPV >= 2 && isExcludedMove(*this, m)) {
+            list[i].value = -MATE_VALUE;
+            continue;
+        }
+        node.makeMove(m);
+        if (node.moverInCheck()) {
+            node.unMakeMove(m);
+            list[i].value = -MATE_VALUE;
+            continue;
+        }
+        ChessMoveUndo& child = node.undo[node.ply];
+        child.plyInCheck = (uint8_t)node.sideInCheck();
+        child.nullWindow = 0;
+        list[i].value = -search_quiescent(ply + 1, -MATE_VALUE, MATE_VALUE, 1, 0);
+        if (m == pvMove) list[i].value = HASH_MOVE_VALUE;
+        count++;
+        node.unMakeMove(m);
+    }
+    sortMoves(list, n);
+    return count;
+}
+
+void ChessBoard::clearKillerMoves() {
+    memset(killerMoves, 0, sizeof(killerMoves));
+    memset(historyTable, 0, sizeof(historyTable));
+}
+
+void ChessBoard::updateKillersAndHistory(ChessMove m, int depth, int ply) {
+    if (m != killerMoves[ply][0]) {
+        killerMoves[ply][1] = killerMoves[ply][0];
+        killerMoves[ply][0] = m;
+    }
+    uint32_t& h = historyTable[node.side][m.piece()][m.to()];
+    const uint32_t d = (uint32_t)(depth / ONE_PLY);
+    if (h + d * d < HISTORY_LIMIT) h += d * d;
+}
+
+// The staged picker. Stages: 1 hash move, 2-3 captures (losing ones deferred),
+// 4-5 killers, 6-7 quiet moves, 8 deferred captures; 9-11 in check.
+int ChessBoard::getNextMove(ChessMoveOrder& order, ChessMoveSort& out, int ply) {
+    for (;;) {
+        switch (order.stage) {
+        case 1:
+        case 9:
+            order.stage = order.stage == 1 ? 2 : 10;
+            if (node.validMove(order.hashMove)) {
+                out.move = order.hashMove;
+                out.value = HASH_MOVE_VALUE;
+                return (int)order.stage;
+            }
+            order.hashMove = emptyMove;
+            continue;
+
+        case 2:
+            order.badIndex = 255;
+            order.index = 0;
+            order.count = (uint32_t)node.generateMovesC(order.moves);
+            if (order.count == 0) {
+                order.stage = 4;
+                continue;
+            }
+            orderMovesCaptures(order.moves, (int)order.count);
+            order.stage = 3;
+            // fall through
+        case 3:
+            while (order.index < order.count) {
+                const ChessMoveSort& e = order.moves[order.index++];
+                const ChessMove m = e.move;
+                if (PieceCaptureValue[m.captured()] < PieceCaptureValue[m.piece()] &&
+                    staticExchangeEvaluation(m) < 0) {
+                    order.moves[order.badIndex--] = e;
+                    continue;
+                }
+                if (m != order.hashMove) {
+                    out = e;
+                    return 3;
+                }
+            }
+            order.stage = 4;
+            // fall through
+        case 4: {
+            order.stage = 5;
+            const ChessMove k = killerMoves[ply][0];
+            if (k != order.hashMove && node.validMove(k)) {
+                out.move = k;
+                out.value = KILLER1_VALUE;
+                return 5;
+            }
+        }
+            // fall through
+        case 5: {
+            order.stage = 6;
+            const ChessMove k = killerMoves[ply][1];
+            if (k != order.hashMove && node.validMove(k)) {
+                out.move = k;
+                out.value = KILLER2_VALUE;
+                return 6;
+            }
+        }
+            // fall through
+        case 6: {
+            // Quiet moves go after the captures; a list crowded by deferred
+            // captures is filled through a scratch list so nothing is overwritten.
+            const uint32_t start = order.count;
+            const uint32_t room = order.badIndex + 1 - start;
+            int n;
+            if (room >= MAX_QUIET_MOVES) {
+                n = node.generateMovesNC(order.moves + start);
+            } else {
+                ChessMoveSort scratch[256];
+                n = node.generateMovesNC(scratch);
+                if ((uint32_t)n > room) n = (int)room;
+                memcpy(order.moves + start, scratch, sizeof(ChessMoveSort) * (size_t)n);
+            }
+            if (n == 0) {
+                order.stage = 8;
+                order.count = order.badIndex;
+                order.index = 255;
+                continue;
+            }
+            orderMovesQuiet(order.moves + start, n);
+            order.count += (uint32_t)n;
+            order.stage = 7;
+        }
+            // fall through
+        case 7: {
+            const ChessMove k0 = killerMoves[ply][0], k1 = killerMoves[ply][1];
+            while (order.index < order.count) {
+                const ChessMoveSort& e = order.moves[order.index++];
+                if (e.move != order.hashMove && e.move != k0 && e.move != k1) {
+                    out = e;
+                    return 7;
+                }
+            }
+            order.stage = 8;
+            order.count = order.badIndex;
+            order.index = 255;
+        }
+            // fall through
+        case 8:
+            while (order.index > order.count) {
+                const ChessMoveSort& e = order.moves[order.index--];
+                if (e.move != order.hashMove) {
+                    out = e;
+                    return 8;
+                }
+            }
+            order.stage = 0;
+            return 0;
+
+        case 10:
+            order.count = (uint32_t)node.generateKingEvasion(order.moves);
+            if (order.count == 0) {
+                order.stage = 0;
+                return 0;
+            }
+            orderMoves(order.moves, (int)order.count, order.hashMove, ply);
+            order.index = 1;
+            order.stage = 11;
+            if (order.moves[0].move != order.hashMove) {
+                out = order.moves[0];
+                return 11;
+            }
+            // fall through
+        case 11:
+            while (order.index < order.count) {
+                const ChessMoveSort& e = order.moves[order.index++];
+                if (e.move != order.hashMove) {
+                    out = e;
+                    return 11;
+                }
+            }
+            order.stage = 0;
+            return 0;
+
+        default:
+            return 0;
+        }
+    }
+}

@@ -1,8 +1,384 @@
-#include "board/chessboard.h"
+// The search driver: legal-move check, book move, iterative deepening with
+// aspiration windows and multi-PV, the root search, and playing the move.
+#include <cstring>
+#include <sys/time.h>
 
-int ChessBoard::computerPlay(int) { return 1; }
-int ChessBoard::ThreadComputerPlay() { return 1; }
-int ChessBoard::searchRoot(int alpha, int, int) { return alpha; }
-void ChessBoard::installLastPV(int) {}
-int ChessBoard::calcMateValue(int score) const { return score; }
-void ChessBoard::setEngineSearchMode(int, int, int) {}
+#include "board/chessboard.h"
+#include "book/openingbook.h"
+#include "search/hashtable.h"
+#include "search/moveorder.h"
+
+static const int INFINITE_SCORE = MATE_VALUE + 1;  // 32001, outside every real score
+static const int ASPIRATION_WINDOW = 30;
+static const int ASPIRATION_MAX_DELTA = 640;
+static const double LONG_SEARCH_MICROSECONDS = 2000000.0;
+static const int MAX_LINES = 32;
+
+static inline double microsecondsSince(const struct timeval& start) {
+    struct timeval now;
+    gettimeofday(&now, nullptr);
+    return (double)elapsedMicroseconds(start, now);
+}
+
+int ChessBoard::computerPlay(int ponder) {
+    ponderSearch = (ponder && ponderEnabled) ? 1 : 0;
+    computerPlaying = 1;
+    ThreadComputerPlay();
+    return 1;
+}
+
+// Is the move legal in the current position?
+static bool isLegalHere(ChessBoardNode& n, ChessMove m) {
+    if (!n.validMove(m)) return false;
+    n.makeMove(m);
+    const bool legal = !n.moverInCheck();
+    n.unMakeMove(m);
+    return legal;
+}
+
+// Plants the first moves of the last principal variation in the table, so
+// that each becomes the hash move of its position in the next iteration.
+void ChessBoard::installLastPV(int depth) {
+    ChessBoardNode& n = node;
+    int made = 0;
+    const int count = depth < (int)lastPV.count ? depth : (int)lastPV.count;
+    for (; made < count; made++) {
+        const ChessMove m = lastPV.moves[made].move;
+        if (!n.validMove(m)) break;
+        if (HashNode* e = hashTable.slot(n.hashKey)) {
+            if (!(e->key == n.hashKey && HashTable::infoBound(e->info) == BOUND_EXACT && e->move == m)) {
+                e->key = n.hashKey;
+                e->move = m;
+                e->info = 0;
+            }
+        }
+        n.makeMove(m);
+        if (n.moverInCheck()) {
+            n.unMakeMove(m);
+            break;
+        }
+    }
+    while (made > 0) {
+        made--;
+        n.unMakeMove(lastPV.moves[made].move);
+    }
+}
+
+int ChessBoard::calcMateValue(int score) const {
+    if (score >= MATE_BOUND) return (MATE_VALUE - score) / 2 + 1;
+    if (score <= -MATE_BOUND) return (score + MATE_VALUE) / 2;
+    return score;
+}
+
+void ChessBoard::setEngineSearchMode(int mode, int value, int) {
+    switch (mode) {
+    case SEARCH_DEPTH:
+        searchMode = mode;
+        depthLimit = value;
+        break;
+    case SEARCH_NODES:
+        searchMode = mode;
+        nodeLimit = (unsigned long long)(long long)value;
+        break;
+    case SEARCH_MOVETIME:
+        searchMode = mode;
+        moveTime = (uint32_t)value;
+        break;
+    case SEARCH_CLOCK:
+    case SEARCH_INFINITE:
+        searchMode = mode;
+        break;
+    default:
+        break;
+    }
+}
+
+// One search of the root with the window alpha..beta; returns the score.
+int ChessBoard::searchRoot(int alpha, int beta, int depth) {
+    ChessBoardNode& n = node;
+    rootMoveStatus = 0;
+    const int inCheck = n.sideInCheck() ? 1 : 0;
+    ChessMoveUndo& here = n.undo[n.ply];
+    here.plyInCheck = (uint8_t)inCheck;
+    here.nullWindow = 0;
+    n.inCheck = (uint8_t)inCheck;
+
+    ChessMoveOrder& order = moveOrder[0];
+    int count;
+    if (inCheck) {
+        count = n.generateKingEvasion(order.moves);
+    } else {
+        count = n.generateMovesC(order.moves);
+        count += n.generateMovesNC(order.moves + count);
+    }
+    if (count > 0) count = orderMoves_root(order.moves, count, 0, inCheck);
+    order.count = (uint32_t)count;
+
+    PLine& pv = n.pvLines[0];
+    clearPV(pv);
+    int bound = BOUND_UPPER;
+    int legal = 0;
+    for (int i = 0; i < count; i++) {
+        if (stopSearch) return 0;
+        const ChessMove m = order.moves[i].move;
+        if (multiPV >= 2 && isExcludedMove(*this, m)) continue;
+        n.makeMove(m);
+        if (n.moverInCheck()) {
+            n.unMakeMove(m);
+            continue;
+        }
+        countNodes++;
+        if (longSearch) onSearchRootMove(m, legal + 1);
+        ChessMoveUndo& child = n.undo[n.ply];
+        const bool givesCheck = n.sideInCheck() != 0;
+        child.plyInCheck = givesCheck ? 1 : 0;
+        int e = givesCheck ? ONE_PLY : 0;
+        const int rank = rankOf((int)m.to());
+        if (m.piece() == PAWN && (rank == 1 || rank == 6)) e += ONE_PLY;
+        if (e > ONE_PLY) e = ONE_PLY;
+        const int newDepth = depth - ONE_PLY + e;
+
+        int score;
+        if (legal == 0) {
+            child.nullWindow = 0;
+            score = newDepth < ONE_PLY ? -search_quiescent(1, -beta, -alpha, 1, 1)
+                                       : -search(newDepth, -beta, -alpha, 1, 1);
+        } else {
+            child.nullWindow = 1;
+            score = newDepth < ONE_PLY ? -search_quiescent(1, -alpha - 1, -alpha, 0, 1)
+                                       : -search(newDepth, -alpha - 1, -alpha, 1, 1);
+            if (score > alpha && score < beta) {
+                child.nullWindow = 0;
+                score = newDepth < ONE_PLY ? -search_quiescent(1, -beta, -alpha, 1, 1)
+                                           : -search(newDepth, -beta, -alpha, 1, 1);
+            }
+        }
+        n.unMakeMove(m);
+        // An interrupted move's score means nothing: the line keeps only
+        // the moves that were searched to the end.
+        if (stopSearch) return 0;
+        if (score > alpha) {
+            updatePV(pv, n.pvLines[1], m, score);
+            if (score >= beta) {
+                hashTable.store(n.hashKey, m, BOUND_LOWER, depth, score, 0);
+                if (!m.isCaptureOrPromotion() && !inCheck) updateKillersAndHistory(m, depth, 0);
+                return score;
+            }
+            bound = BOUND_EXACT;
+            alpha = score;
+        }
+        legal++;
+    }
+
+    if (legal == 1) rootMoveStatus = 1;
+    if (legal == 0) {
+        rootMoveStatus = 2;
+        clearPV(pv);
+        n.inCheck = inCheck ? CHECK_MATED : CHECK_STALEMATED;
+        return inCheck ? -MATE_VALUE : drawValue[n.side];
+    }
+    hashTable.store(n.hashKey, pv.moves[0].move, bound, depth, alpha, 0);
+    return alpha;
+}
+
+// Reports a root line: one line with its own event, several with their number.
+static void reportLine(ChessBoard& b, int lines, int k, int iteration, int bound) {
+    PLine& pv = b.node.pvLines[0];
+    if (lines == 1)
+        b.onComputerThinkPV(iteration, pv, countNodes, b.elapsedTime, b.selDepth, bound);
+    else
+        b.onComputerThinkMultiPV(k + 1, iteration, pv, countNodes, b.elapsedTime, b.selDepth, bound);
+}
+
+// A one-ply search with nothing to interrupt it (no clock, no input), for a
+// search stopped before its first iteration finished. Falls back to the first
+// legal move of the root list.
+static ChessMove quickMove(ChessBoard& b, ChessMove& ponder) {
+    const int savedMode = b.searchMode;
+    const unsigned savedPeriod = b.inputPollPeriod, savedCount = b.inputPollCount;
+    const int savedPonder = b.ponderSearch;
+    b.searchMode = SEARCH_DEPTH;
+    b.inputPollPeriod = NO_INPUT_POLL;
+    b.ponderSearch = 0;
+    b.stopSearch = STOP_NONE;
+    b.searchRoot(-INFINITE_SCORE, INFINITE_SCORE, ONE_PLY);
+    b.searchMode = savedMode;
+    b.inputPollPeriod = savedPeriod;
+    b.inputPollCount = savedCount;
+    b.ponderSearch = savedPonder;
+    b.stopSearch = STOP_PLAY;
+    const PLine& pv = b.node.pvLines[0];
+    ponder = pv.count >= 2 ? pv.moves[1].move : emptyMove;
+    if (pv.count > 0) return pv.moves[0].move;
+    for (uint32_t i = 0; i < b.rootMoveCount; i++)
+        if (isLegalHere(b.node, b.rootMoveList[i].move)) return b.rootMoveList[i].move;
+    return emptyMove;
+}
+
+int ChessBoard::ThreadComputerPlay() {
+    ChessBoardNode& n = node;
+
+    // 1. Nothing to do without a legal move.
+    const int legalMoves = countLegalMoves();
+    if (legalMoves == 0) {
+        computerPlaying = 0;
+        return 1;
+    }
+
+    // 2-4.
+    onComputerStartPlaying();
+    ChessMove bookMove = emptyMove;
+    if (bookEnabled == 1 && gameMoveCount < bookMoveLimit) {
+        bookMove = openingBook.findMove(n.hashKey);
+        // A book built with other keys may hold a move that is not playable here.
+        if (!bookMove.isEmpty() && !isLegalHere(n, bookMove)) bookMove = emptyMove;
+    }
+    countNodes = 0;
+    onComputerClearPV();
+
+    ChessMove best = emptyMove;
+    if (!bookMove.isEmpty()) {
+        // A stop left over from an interrupted search must not turn the book
+        // move into an abandoned or aborted one.
+        best = bookMove;
+        ponderMove = emptyMove;
+        stopSearch = STOP_PLAY;
+    } else {
+        // 6. Set-up.
+        clearKillerMoves();
+        inputPollCount = 0;
+        stopSearch = STOP_NONE;
+        computeTimeLimit();
+        const int iterations = searchMode == SEARCH_DEPTH ? depthLimit : maxSearchDepth;
+        longSearch = 0;
+        ponderMove = emptyMove;
+        clearPV(lastPV);
+        clearPV(n.pvLines[0]);
+        selDepth = 0;
+        searchCount++;
+        elapsedTime = 0;
+        mateIterations = 0;
+        int lines = multiPV < legalMoves ? multiPV : legalMoves - 1;
+        if (lines > MAX_LINES) lines = MAX_LINES;
+        if (lines < 1 || searchMode == SEARCH_CLOCK) lines = 1;
+        for (int k = 0; k < lines; k++) lineScores[k][0] = lineScores[k][1] = 0;
+
+        // 7. Iterative deepening.
+        int delta = ASPIRATION_WINDOW;
+        bool partialFirstLine = false;  // stopped inside line 1 after a move was finished
+        for (int iter = 1; iter <= iterations && stopSearch == STOP_NONE; iter++) {
+            excludedCount = 0;
+            for (int k = 0; k < lines; k++) lineScores[k][0] = lineScores[k][1];
+            for (int k = 0; k < lines; k++) {
+                int alpha = -INFINITE_SCORE, beta = INFINITE_SCORE;
+                if (iter >= 6) {
+                    const int prev = lineScores[k][0];
+                    alpha = prev - ASPIRATION_WINDOW > -INFINITE_SCORE ? prev - ASPIRATION_WINDOW : -INFINITE_SCORE;
+                    beta = prev + ASPIRATION_WINDOW < INFINITE_SCORE ? prev + ASPIRATION_WINDOW : INFINITE_SCORE;
+                    delta = ASPIRATION_WINDOW;
+                }
+                int score = 0;
+                for (;;) {
+                    clearPV(n.pvLines[0]);
+                    if (longSearch) onSendInfoDepth(iter);
+                    struct timeval start;
+                    gettimeofday(&start, nullptr);
+                    score = searchRoot(alpha, beta, iter * ONE_PLY);
+                    elapsedTime += microsecondsSince(start);
+                    if (stopSearch) {
+                        partialFirstLine = k == 0 && n.pvLines[0].count > 0;
+                        break;
+                    }
+                    if (longSearchEnabled && elapsedTime > LONG_SEARCH_MICROSECONDS) longSearch = 1;
+                    int bound = BOUND_EXACT;
+                    if (score <= alpha) {
+                        alpha -= delta;
+                        delta *= 2;
+                        if (delta > ASPIRATION_MAX_DELTA) alpha = -INFINITE_SCORE;
+                        if (alpha < -INFINITE_SCORE) alpha = -INFINITE_SCORE;
+                        bound = BOUND_UPPER;
+                    } else if (score >= beta) {
+                        beta += delta;
+                        delta *= 2;
+                        if (delta > ASPIRATION_MAX_DELTA) beta = INFINITE_SCORE;
+                        if (beta > INFINITE_SCORE) beta = INFINITE_SCORE;
+                        bound = BOUND_LOWER;
+                    } else {
+                        lineScores[k][1] = score;
+                    }
+                    // A mate score opens the window for the rest of this line.
+                    if (score >= MATE_BOUND || score <= -MATE_BOUND) {
+                        alpha = -INFINITE_SCORE;
+                        beta = INFINITE_SCORE;
+                        delta = ASPIRATION_MAX_DELTA + 1;
+                    }
+                    if (bound == BOUND_EXACT) break;
+                    if ((showBoundLines && longSearch) || testSuiteMode) {
+                        PLine& pv = n.pvLines[0];
+                        if (pv.count == 0) {
+                            pv.moves[0] = lastPV.moves[0];
+                            pv.count = 1;
+                        }
+                        reportLine(*this, lines, k, iter, bound);
+                    }
+                }
+                if (stopSearch == STOP_NONE) reportLine(*this, lines, k, iter, BOUND_EXACT);
+                if (k == 0 && stopSearch == STOP_NONE) {
+                    applyClockStops(iter, score);
+                    const PLine& pv = n.pvLines[0];
+                    best = pv.moves[0].move;
+                    ponderMove = pv.count >= 2 ? pv.moves[1].move : emptyMove;
+                    lastPV = pv;
+                    installLastPV(iter);
+                }
+                if (stopSearch) break;
+                if (k + 1 < lines) excludedMoves[excludedCount++] = n.pvLines[0].moves[0].move;
+            }
+        }
+
+        // 8.
+        if (stopSearch == STOP_NONE) stopSearch = STOP_PLAY;
+        if (stopSearch == STOP_ABORT) {
+            computerPlaying = 0;
+            onComputerFinishPlaying(STOP_ABORT);
+            return 1;
+        }
+        // At a fixed depth, a first line cut short still holds moves searched
+        // to the end; otherwise the last finished iteration decides.
+        if (searchMode == SEARCH_DEPTH && partialFirstLine) {
+            const PLine& pv = n.pvLines[0];
+            best = pv.moves[0].move;
+            ponderMove = pv.count >= 2 ? pv.moves[1].move : emptyMove;
+        }
+        // Stopped before the first iteration finished: a one-ply search that
+        // nothing interrupts still gives a sound move.
+        if (best.isEmpty() && stopSearch == STOP_PLAY) best = quickMove(*this, ponderMove);
+    }
+
+    // 9. An abandoned ponder search takes the pondered move back.
+    const int reason = stopSearch;
+    if (ponderSearch) ponderSearch = 0;
+    if (reason == STOP_PONDER) {
+        if (gameMoveCount > 0 && gameIndex > 0) {
+            gameIndex--;
+            gameMoveCount = gameIndex;
+            n.unMakeMove(gameMoves[gameIndex].move);
+            lastMove = gameIndex > 0 ? gameMoves[gameIndex - 1].move : emptyMove;
+            onNextPlayer();
+        }
+    } else if (!best.isEmpty()) {
+        // 10. Play the move. A full game record cannot take it: the position
+        // stays as it is and the move is only reported.
+        n.makeMove(best);
+        if (!recordMove(best)) {
+            n.unMakeMove(best);
+            lastMove = best;
+        }
+    }
+
+    // 11.
+    onComputerFinishPlaying(reason);
+    if (reason != STOP_PONDER) onNextPlayer();
+    computerPlaying = 0;
+    return 1;
+}

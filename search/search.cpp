@@ -1,6 +1,215 @@
+// The principal-variation alpha-beta search below the root.
 #include "board/chessboard.h"
+#include "search/hashtable.h"
+#include "search/moveorder.h"
 
 unsigned long long countNodes = 0;
 const int drawValue[2] = {0, 0};
 
-int ChessBoard::search(int, int alpha, int, int, int) { return alpha; }
+// Scores at or beyond this stay out of the null-move search: its bound would
+// turn into a mate claim.
+static const int NULL_MOVE_SCORE_LIMIT = 31743;
+
+// Is the move a pawn step onto the second or seventh rank?
+static inline bool isPawnPushToSeventh(ChessMove m) {
+    const int rank = rankOf((int)m.to());
+    return m.piece() == PAWN && (rank == 1 || rank == 6);
+}
+
+int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
+    ChessBoardNode& n = node;
+
+    // 1-2. Stop request and the ply limit.
+    clearPV(n.pvLines[ply < MAX_PLY ? ply : MAX_PLY - 1]);
+    if (!checkSearchTime() || ply >= MAX_PLY - 1) return drawValue[n.side];
+    PLine& pv = n.pvLines[ply];
+
+    // 3. Draws by material, fifty moves and repetition.
+    if (isDrawNode(ply)) return drawValue[n.side];
+
+    // 4.
+    if ((unsigned)ply > selDepth) selDepth = (unsigned)ply;
+
+    // 5. Mate-distance pruning: no line from here can beat a mate found nearer the root.
+    if (beta > MATE_VALUE - ply) beta = MATE_VALUE - ply;
+    if (alpha < ply - MATE_VALUE) alpha = ply - MATE_VALUE;
+    if (alpha >= beta) return alpha;
+
+    // 6. Transposition table: the stored move always, the score when deep enough.
+    const uint64_t key = n.hashKey;
+    ChessMove hashMove = emptyMove;
+    if (const HashNode* e = hashTable.slot(key)) {
+        if (e->key == key) {
+            hashMove = e->move;
+            if (HashTable::infoDepth(e->info) >= depth) {
+                const int s = HashTable::scoreFromHash(HashTable::infoScore(e->info), ply);
+                const int b = HashTable::infoBound(e->info);
+                if (b == BOUND_EXACT || (b == BOUND_UPPER && s <= alpha) || (b == BOUND_LOWER && s >= beta)) return s;
+            }
+        }
+    }
+
+    ChessMoveUndo& here = n.undo[n.ply];
+    const bool inCheck = here.plyInCheck == 1;
+    const uint8_t nullWindow = here.nullWindow;
+    bool mateThreat = false;
+
+    // 7. Null move: let the opponent move twice; if that still fails high,
+    // this node is good enough without a search of its own.
+    if (!inCheck && allowNull == 1 && nullWindow == 1 && n.phaseMaterial[n.side] != 0 && depth >= 2 * ONE_PLY &&
+        beta >= -NULL_MOVE_SCORE_LIMIT && beta <= NULL_MOVE_SCORE_LIMIT) {
+        here.key = key;
+        here.move = emptyMove;
+        here.enPassant = n.enPassant;
+        here.fifty = n.fiftyMove;
+        n.ply++;
+        n.fiftyMove = 0;
+        if (n.enPassant) {
+            n.hashKey ^= hashkey_enpassant[n.enPassant - 1];
+            n.enPassant = 0;
+        }
+        n.hashKey ^= hashkey_side;
+        n.side ^= 1;
+        n.xside ^= 1;
+        n.undo[n.ply].plyInCheck = 0;
+        n.undo[n.ply].nullWindow = 1;
+
+        const int R = depth < 6 * ONE_PLY ? 2 * ONE_PLY : 3 * ONE_PLY;
+        int score;
+        if (depth - R >= 2 * ONE_PLY)
+            score = -search(depth - ONE_PLY - R, -beta, -beta + 1, 0, ply + 1);
+        else
+            score = -search_quiescent(ply + 1, -beta, -beta + 1, 0, 0);
+
+        n.side ^= 1;
+        n.xside ^= 1;
+        n.ply--;
+        n.hashKey = here.key;
+        n.enPassant = here.enPassant;
+        n.fiftyMove = here.fifty;
+
+        if (stopSearch) return 0;
+        if (score >= beta) {
+            hashTable.store(key, emptyMove, BOUND_LOWER, depth, score, ply);
+            return score;
+        }
+        // Mated at once if we could pass: every move gets a half-ply more.
+        if (score == ply - (MATE_VALUE - 2)) mateThreat = true;
+    }
+
+    // 8.
+    clearPV(pv);
+
+    // 9. Internal iterative deepening finds a first move for a PV node without one.
+    if (hashMove.isEmpty() && allowNull == 1 && !inCheck && nullWindow == 0 && depth >= 21) {
+        const ChessMoveUndo saved = here;
+        search(depth - 2 * ONE_PLY, alpha, beta, 1, ply);
+        n.undo[n.ply] = saved;
+        if (stopSearch) return 0;
+        const HashNode* e = hashTable.slot(key);
+        hashMove = (e && e->key == key) ? e->move : emptyMove;
+    }
+
+    // 10. Futility: near the leaves, quiet moves cannot lift a hopeless score.
+    bool futile = false;
+    int futilityValue = 0;
+    if (depth < 4 * ONE_PLY && !inCheck && nullWindow == 1 && n.gamePhase <= 1) {
+        futilityValue = n.evaluate(alpha, beta, 1) + FUTILITY_MARGIN[depth / ONE_PLY];
+        futile = futilityValue <= alpha;
+    }
+
+    // 11.
+    ChessMoveOrder& order = moveOrder[ply];
+    order.stage = inCheck ? 9 : 1;
+    order.hashMove = hashMove;
+    int bound = BOUND_UPPER;
+    int moves = 0;
+    ChessMoveSort cur;
+
+    // 12.
+    while (getNextMove(order, cur, ply)) {
+        if (stopSearch) return 0;
+        const ChessMove m = cur.move;
+        n.makeMove(m);
+        if (n.moverInCheck()) {
+            n.unMakeMove(m);
+            continue;
+        }
+        countNodes++;
+        ChessMoveUndo& child = n.undo[n.ply];
+        const bool givesCheck = n.sideInCheck() != 0;
+        child.plyInCheck = givesCheck ? 1 : 0;
+
+        // Extensions: checks a ply, a mate threat half a ply, a pawn about to
+        // promote a ply; never more than one ply in all.
+        int e = givesCheck ? ONE_PLY : (mateThreat ? ONE_PLY / 2 : 0);
+        if (isPawnPushToSeventh(m)) e += ONE_PLY;
+        if (e > ONE_PLY) e = ONE_PLY;
+        const int newDepth = depth - ONE_PLY + e;
+        const bool tactical = m.isCaptureOrPromotion();
+
+        // Futility pruning of quiet moves after the first.
+        if (futile && !givesCheck && moves != 0 && e == 0 && !tactical && futilityValue <= alpha) {
+            n.unMakeMove(m);
+            moves++;
+            continue;
+        }
+
+        int score;
+        if (moves == 0) {
+            child.nullWindow = nullWindow;
+            if (newDepth < ONE_PLY)
+                score = -search_quiescent(ply + 1, -beta, -alpha, nullWindow == 0 ? 1 : 0, 1);
+            else
+                score = -search(newDepth, -beta, -alpha, 1, ply + 1);
+        } else {
+            score = alpha + 1;
+            // Late-move reduction: quiet, unexciting moves late in the list of a
+            // null-window node are first searched a ply shallower.
+            if (moves >= 4 && depth >= 3 * ONE_PLY && !givesCheck && !inCheck && e == 0 && nullWindow == 1 &&
+                !tactical && cur.value != KILLER2_VALUE && cur.value != KILLER1_VALUE) {
+                child.nullWindow = 1;
+                score = -search(depth - 2 * ONE_PLY, -alpha - 1, -alpha, 1, ply + 1);
+            }
+            if (score > alpha) {
+                child.nullWindow = 1;
+                if (newDepth < ONE_PLY)
+                    score = -search_quiescent(ply + 1, -alpha - 1, -alpha, 0, 1);
+                else
+                    score = -search(newDepth, -alpha - 1, -alpha, 1, ply + 1);
+                if (score > alpha && score < beta) {
+                    child.nullWindow = 0;
+                    if (newDepth < ONE_PLY)
+                        score = -search_quiescent(ply + 1, -beta, -alpha, 1, 1);
+                    else
+                        score = -search(newDepth, -beta, -alpha, 1, ply + 1);
+                }
+            }
+        }
+        n.unMakeMove(m);
+        moves++;
+        // A stopped search returns meaningless scores: keep them out of the
+        // table and the line.
+        if (stopSearch) return 0;
+
+        if (score > alpha) {
+            if (score >= beta) {
+                hashTable.store(key, m, BOUND_LOWER, depth, score, ply);
+                if (!tactical && !inCheck) updateKillersAndHistory(m, depth, ply);
+                return score;
+            }
+            updatePV(pv, n.pvLines[ply + 1], m, score);
+            bound = BOUND_EXACT;
+            alpha = score;
+        }
+    }
+
+    // 13.
+    if (moves != 0) {
+        hashTable.store(key, pv.moves[0].move, bound, depth, alpha, ply);
+        return alpha;
+    }
+    clearPV(pv);
+    n.inCheck = inCheck ? CHECK_MATED : CHECK_STALEMATED;
+    return inCheck ? ply - MATE_VALUE : drawValue[n.side];
+}

@@ -1,5 +1,96 @@
-#include "board/chessboard.h"
+// Time control: the per-node stop test with its periodic clock reading and
+// console poll, the budget of a search, and the stops between iterations.
+#include <sys/time.h>
 
-int ChessBoard::checkSearchTime() { return 1; }
-void ChessBoard::computeTimeLimit() {}
-void ChessBoard::applyClockStops(int, int) {}
+#include "board/chessboard.h"
+#include "frontend/chessboarduci.h"
+#include "search/moveorder.h"
+
+static const uint32_t INFINITE_TIME = 4294967295u;  // about 71.6 minutes
+static const unsigned EARLY_SEARCHES = 10;         // the first searches of a game get more time
+
+// Called at every node: returns 0 when the search must stop. Between polls
+// the cost is one increment and one comparison (one more in node mode).
+int ChessBoard::checkSearchTime() {
+    if (__builtin_expect(stopSearch != STOP_NONE, 0)) return 0;
+    if (__builtin_expect(++inputPollCount < inputPollPeriod, 1)) {
+        if (searchMode != SEARCH_NODES || ponderSearch || countNodes < nodeLimit) return 1;
+        stopSearch = STOP_PLAY;
+        return 0;
+    }
+    inputPollCount -= inputPollPeriod;
+
+    if (!ponderSearch) {
+        if (searchMode == SEARCH_NODES) {
+            if (countNodes >= nodeLimit) {
+                stopSearch = STOP_PLAY;
+                return 0;
+            }
+        } else if (searchMode != SEARCH_DEPTH) {
+            struct timeval now;
+            gettimeofday(&now, nullptr);
+            if (elapsedMicroseconds(searchStartTime, now) >= (long long)timeLimit) {
+                stopSearch = STOP_PLAY;
+                return 0;
+            }
+        }
+    }
+    if (inputPollPeriod != NO_INPUT_POLL && getInput()) {
+        onParseInputCommand();
+        return stopSearch == STOP_NONE ? 1 : 0;
+    }
+    return 1;
+}
+
+// Truncates a budget in microseconds into the 32-bit range.
+static uint32_t toMicroseconds(float t) {
+    if (!(t > 0.0f)) return 0;
+    if (t >= 4294967040.0f) return INFINITE_TIME;
+    return (uint32_t)t;
+}
+
+// Sets timeLimit for the search about to start and records its start time.
+void ChessBoard::computeTimeLimit() {
+    switch (searchMode) {
+    case SEARCH_CLOCK: {
+        const int s = (int)node.side;
+        const float c = clockTime[s];
+        const int inc = timeIncrement[s];
+        float t;
+        if (movesToGo == 0)
+            t = inc > 0 ? c * 33.333336f + (float)inc * 1000.0f : c * 25.0f;
+        else if (movesToGo == 1)
+            t = c * 500.0f;
+        else
+            t = c * 1000.0f / (float)movesToGo;
+        timeLimit = toMicroseconds(t);
+        if (searchCount < EARLY_SEARCHES)
+            timeLimit = toMicroseconds((float)timeLimit * (2.0f - 0.1f * (float)searchCount));
+        break;
+    }
+    case SEARCH_INFINITE:
+        timeLimit = INFINITE_TIME;
+        break;
+    default:
+        timeLimit = moveTime;
+        break;
+    }
+    gettimeofday(&searchStartTime, nullptr);
+}
+
+// Clock-mode stops after the first line of a finished iteration: no legal or
+// only one move, a mate seen twice from iteration 7 on, or 60 % of the budget used.
+void ChessBoard::applyClockStops(int iteration, int score) {
+    if (searchMode != SEARCH_CLOCK || ponderSearch) return;
+    if (rootMoveStatus == 2) stopSearch = STOP_PLAY;
+    if (rootMoveStatus == 1) {
+        const PLine& pv = node.pvLines[0];
+        ponderMove = pv.count >= 2 ? pv.moves[1].move : emptyMove;
+        stopSearch = STOP_PLAY;
+    }
+    if (score >= MATE_BOUND || score <= -MATE_BOUND) {
+        mateIterations++;
+        if (mateIterations >= 2 && iteration >= 7) stopSearch = STOP_PLAY;
+    }
+    if (elapsedTime > 0.6 * (double)timeLimit) stopSearch = STOP_PLAY;
+}

@@ -1,0 +1,66 @@
+// Sort values and small helpers shared by the move ordering, the quiescence
+// search, the main search and the root driver.
+#pragma once
+
+#include "board/chessboard.h"
+
+const int HASH_MOVE_VALUE = 100000;
+const int CAPTURE_BASE = 50000;
+const int KILLER1_VALUE = 45010;
+const int KILLER2_VALUE = 45000;
+const int QUIET_BASE = 4000;
+const int LOSING_CAPTURE_VALUE = 2000;  // quiescence: a capture of a cheaper piece
+const int QUIET_IN_QUIESCENCE = -1;
+const uint32_t HISTORY_LIMIT = 10000;  // history counters stay below this
+// Room for quiet moves that a position may need; more falls back to a scratch list.
+const uint32_t MAX_QUIET_MOVES = 218;
+
+// Captures and queen promotions are ordered by the capture formula.
+inline bool isCaptureOrQueenPromotion(ChessMove m) { return m.captured() != 0 || m.promotion() == QUEEN; }
+
+// Most valuable victim first, cheapest attacker first among equal victims.
+inline int captureValue(ChessMove m) {
+    return CAPTURE_BASE + 16 * PieceCaptureValue[m.captured()] - PieceCaptureValue[m.piece()] +
+           16 * PieceCaptureValue[m.promotion()];
+}
+
+// Quiescence scores: a capture of a cheaper piece gets 2000 (and an exchange
+// test before it is searched), other captures the formula, the rest -1.
+inline void scoreQuiescentCaptures(ChessMoveSort* list, int n) {
+    for (int i = 0; i < n; i++) {
+        ChessMove m = list[i].move;
+        if (!isCaptureOrQueenPromotion(m))
+            list[i].value = QUIET_IN_QUIESCENCE;
+        else if (PieceCaptureValue[m.captured()] < PieceCaptureValue[m.piece()])
+            list[i].value = LOSING_CAPTURE_VALUE;
+        else
+            list[i].value = captureValue(m);
+    }
+}
+
+// Is the move left out of the multi-PV line being searched?
+inline bool isExcludedMove(const ChessBoard& b, ChessMove m) {
+    for (int i = 0; i < b.excludedCount; i++)
+        if (b.excludedMoves[i] == m) return true;
+    return false;
+}
+
+// The principal variation of a ply becomes the move followed by the child's line.
+inline void updatePV(PLine& line, const PLine& child, ChessMove m, int score) {
+    line.moves[0].move = m;
+    line.moves[0].value = score;
+    uint32_t c = child.count;
+    if (c > MAX_PLY - 2) c = MAX_PLY - 2;
+    for (uint32_t i = 0; i < c; i++) line.moves[i + 1] = child.moves[i];
+    line.count = c + 1;
+}
+
+inline void clearPV(PLine& line) {
+    line.count = 0;
+    line.moves[0].move = emptyMove;
+    line.moves[0].value = 0;
+}
+
+// An input poll period that turns polling off (benchmarks, tests, the
+// fallback search): the console is never consulted.
+const unsigned NO_INPUT_POLL = 0xFFFFFFFFu;
