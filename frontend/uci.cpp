@@ -1,15 +1,594 @@
-// UCI protocol and the engine events of ChessBoardUCI.
-#include "frontend/chessboarduci.h"
+// UCI protocol, the engine events of ChessBoardUCI (UCI, WinBoard and console
+// forms), and the board helpers both protocols share.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
-int parseUCI(char*) { return 1; }
-int parsePosition(char*) { return 1; }
-int parseGoUCI(char*) { return 1; }
-int parseOptionUCI(char*) { return 1; }
+#include "frontend/inifile.h"
+#include "frontend/log.h"
+#include "frontend/protocol.h"
+#include "search/hashtable.h"
 
-void ChessBoardUCI::onComputerFinishPlaying(int) {}
-void ChessBoardUCI::onComputerThinkPV(int, PLine&, unsigned long long, double, unsigned int, int) {}
-void ChessBoardUCI::onComputerThinkMultiPV(int, int, PLine&, unsigned long long, double, unsigned int, int) {}
-void ChessBoardUCI::onSendHashFull(int) {}
-void ChessBoardUCI::onSendInfoDepth(int) {}
+const char* const strBound[3] = {"", "upperbound ", "lowerbound "};
+const char* const strMate[2] = {"cp", "mate"};
+
+int uciHoldInfinite = 0;
+int uciHoldPonder = 0;
+int uciHolding = 0;
+
+namespace {
+
+const char* const INI_FILE = "pellux.ini";
+const int UCI_HASH_MB = 32;
+const int HASH_MB_MIN = 1;
+const int HASH_MB_MAX = 4096;
+const int MULTIPV_MAX = 32;
+const int PERFT_DEPTH_MAX = 30;
+
+int goInfinite = 0;  // the last "go" line held "infinite"
+
+bool holdReleased() { return !uciHoldInfinite && !uciHoldPonder; }
+
+// Start of the next blank-separated word, or nullptr at the end of the text.
+const char* nextWord(const char* p) {
+    while (*p && *p != ' ') ++p;
+    while (*p == ' ') ++p;
+    return *p ? p : nullptr;
+}
+
+// Copies one word of at most max characters (a longer word is cut).
+void copyWord(const char* p, char* out, unsigned max) {
+    unsigned n = 0;
+    while (p[n] && p[n] != ' ' && n < max) {
+        out[n] = p[n];
+        ++n;
+    }
+    out[n] = 0;
+}
+
+int wordValue(const char* p) {
+    char value[GO_VALUE_MAX + 1];
+    copyWord(p, value, GO_VALUE_MAX);
+    return readInt(value);
+}
+
+void reportBookFailure() {
+    board->unloadOpeningBook();
+    useownbook = 0;
+}
+
+}  // namespace
+
+void moveToCoord(ChessMove m, char* out, bool withPromotion) {
+    if (m.isEmpty()) {
+        strcpy(out, "0000");
+        return;
+    }
+    out[0] = (char)('a' + fileOf((int)m.from()));
+    out[1] = (char)('1' + rankOf((int)m.from()));
+    out[2] = (char)('a' + fileOf((int)m.to()));
+    out[3] = (char)('1' + rankOf((int)m.to()));
+    out[4] = 0;
+    if (withPromotion && m.promotion()) {
+        out[4] = pieceName[m.promotion() & 7];
+        out[5] = 0;
+    }
+}
+
+void createBoard(unsigned hashMB) {
+    if (board) {
+        board->free();
+        delete board;
+    }
+    board = new ChessBoardUCI();
+    board->init(hashMB);
+    board->newGame();
+    currbestmove = ChessMove(0);
+}
+
+void loadBookFromConfig() {
+    int book = 0;
+    ReadFileConfigInt(INI_FILE, "Engine", "Book", &book);
+    if (book != 1) return;
+    char name[256];
+    // Without a "BookFile" key the previous name stays.
+    if (ReadFileConfigString(INI_FILE, "Engine", "BookFile", name)) {
+        name[BOOK_NAME_MAX] = 0;
+        strcpy(ownbook, name);
+    }
+    useownbook = 1;
+    if (!board->loadOpeningBook(ownbook)) reportBookFailure();
+}
+
+void ensureGameRoom() {
+    ChessBoardNode& node = board->node;
+    if (board->gameMoveCount < GAME_REBASE_AT && node.hashListCount < GAME_REBASE_AT && node.ply < GAME_REBASE_AT)
+        return;
+    // Positions before the last pawn move or capture can never repeat, so
+    // only the keys since then are needed for the repetition test.
+    unsigned keep = node.fiftyMove < node.hashListCount ? node.fiftyMove : node.hashListCount;
+    uint64_t keys[256];
+    memcpy(keys, node.hashList + node.hashListCount - keep, keep * sizeof(uint64_t));
+    char fen[256];
+    board->getFENPosition(fen);
+    if (!board->setFENPosition(fen)) return;
+    memcpy(node.hashList, keys, keep * sizeof(uint64_t));
+    node.hashListCount = keep;
+}
+
+int playMoveList(const char* text) {
+    const char* p = text;
+    while (*p == ' ') ++p;
+    while (*p) {
+        char move[8];
+        unsigned n = 0;
+        while (p[n] && p[n] != ' ') ++n;
+        if (n < 4 || n > 5) return 0;
+        memcpy(move, p, n);
+        move[n] = 0;
+        ensureGameRoom();
+        if (!board->setMoveSquare(move)) return 0;
+        p += n;
+        while (*p == ' ') ++p;
+    }
+    return 1;
+}
+
+// "position startpos [moves ...]" or "position fen <fen> [moves ...]".
+int parsePosition(char* line) {
+    const char* p = strchr(line, ' ');
+    if (!p || !board) return 0;
+    ++p;
+    if (!strncmp(p, "fen ", 4)) {
+        const char* fen = p + 4;
+        // The move list starts at the word "moves" (also when it ends the line).
+        const char* moves = nullptr;
+        for (const char* m = strstr(fen, "moves"); m; m = strstr(m + 1, "moves")) {
+            if ((m == fen || m[-1] == ' ') && (m[5] == ' ' || m[5] == 0)) {
+                moves = m;
+                break;
+            }
+        }
+        size_t length = moves ? (size_t)(moves - fen) : strlen(fen);
+        if (length > FEN_TEXT_MAX) return 0;  // no FEN is that long: refuse rather than cut
+        char fenText[FEN_TEXT_MAX + 1];
+        memcpy(fenText, fen, length);
+        fenText[length] = 0;
+        if (!board->setFENPosition(fenText)) return 1;
+        if (moves) playMoveList(moves + 5);
+        return 1;
+    }
+    if (!strncmp(p, "startpos", 8)) {
+        board->setStartPosition();
+        const char* next = nextWord(p);
+        if (next && !strncmp(next, "moves", 5) && (next[5] == ' ' || next[5] == 0)) playMoveList(next + 5);
+        return 1;
+    }
+    return 1;
+}
+
+// Reads the limits of a "go" line into the board; the search is started by parseUCI.
+int parseGoUCI(char* line) {
+    pondernextmove = 0;
+    goInfinite = 0;
+    if (!board) return 0;
+    board->movesToGo = 0;
+    const char* p = nextWord(line);
+    while (p) {
+        const char* value = nextWord(p);
+        if (!strncmp(p, "infinite", 8)) {
+            board->setEngineSearchMode(SEARCH_INFINITE, 0, 0);
+            goInfinite = 1;
+        } else if (!strncmp(p, "ponder", 6)) {
+            pondernextmove = 1;
+        } else if (!strncmp(p, "depth", 5) || !strncmp(p, "nodes", 5) || !strncmp(p, "movetime", 8) ||
+                   !strncmp(p, "movestogo", 9) || !strncmp(p, "wtime", 5) || !strncmp(p, "btime", 5) ||
+                   !strncmp(p, "winc", 4) || !strncmp(p, "binc", 4)) {
+            if (!value) return 0;
+            long long v = wordValue(value);
+            if (!strncmp(p, "depth", 5)) {
+                board->setEngineSearchMode(SEARCH_DEPTH, (int)clampValue(v, 1, MAX_PLY - 1), 0);
+            } else if (!strncmp(p, "nodes", 5)) {
+                board->setEngineSearchMode(SEARCH_NODES, (int)clampValue(v, 1, 0x7fffffff), 0);
+            } else if (!strncmp(p, "movetime", 8)) {
+                board->setEngineSearchMode(SEARCH_MOVETIME, (int)clampValue(v * 1000, 0, 0x7fffffff), 0);
+            } else if (!strncmp(p, "movestogo", 9)) {
+                board->movesToGo = (unsigned)clampValue(v, 0, 0x7fffffff);
+                board->setEngineSearchMode(SEARCH_CLOCK, 0, 0);
+            } else if (!strncmp(p, "wtime", 5) || !strncmp(p, "btime", 5)) {
+                board->clockTime[p[0] == 'w' ? WHITE : BLACK] = (float)clampValue(v, 0, 0x7fffffff);
+                board->setEngineSearchMode(SEARCH_CLOCK, 0, 0);
+            } else {
+                board->timeIncrement[p[0] == 'w' ? WHITE : BLACK] = (int)clampValue(v, 0, 0x7fffffff);
+            }
+            p = value;
+        }
+        p = nextWord(p);
+    }
+    return 1;
+}
+
+// "setoption name <name> [value <value>]".
+int parseOptionUCI(char* line) {
+    const char* p = nextWord(line);
+    if (!p || strncmp(p, "name ", 5) || !board) return 0;
+    p += 5;
+    bool thinking = board->computerPlaying != 0;
+    auto valueOf = [](const char* after) -> const char* {
+        const char* v = nextWord(after);
+        if (!v || strncmp(v, "value ", 6)) return nullptr;
+        return v + 6;
+    };
+    if (!strncmp(p, "Hash ", 5)) {
+        const char* v = valueOf(p);
+        if (!v) return 0;
+        // Resizing the table under a running search is refused.
+        if (!thinking) board->init((unsigned)clampValue(readInt(v), HASH_MB_MIN, HASH_MB_MAX));
+    } else if (!strncmp(p, "Ponder ", 7)) {
+        const char* v = valueOf(p);
+        if (!v) return 0;
+        if (!strcmp(v, "true")) {
+            board->ponderEnabled = 1;
+            pondering = 1;
+            // A running "go ponder" becomes a true ponder search; no search is started here.
+            if (thinking && pondernextmove && uciHoldPonder) board->ponderSearch = 1;
+        } else {
+            board->ponderEnabled = 0;
+            board->ponderSearch = 0;
+            board->ponderMove = ChessMove(0);
+            pondering = 0;
+        }
+    } else if (!strncmp(p, "OwnBook ", 8)) {
+        const char* v = valueOf(p);
+        if (!v) return 0;
+        if (!strcmp(v, "true")) {
+            useownbook = 1;
+            if (!board->loadOpeningBook(ownbook)) {
+                sendCommand("info string book file not found");
+                reportBookFailure();
+            }
+        } else {
+            useownbook = 0;
+            board->unloadOpeningBook();
+        }
+    } else if (!strncmp(p, "Book ", 5)) {
+        const char* v = valueOf(p + 5);
+        if (!v) return 0;
+        if (strlen(v) > BOOK_NAME_MAX) return 0;  // a cut name would open another file
+        strcpy(ownbook, v);
+        if (useownbook && !board->loadOpeningBook(ownbook)) {
+            sendCommand("info string book file not found");
+            reportBookFailure();
+        }
+    } else if (!strncmp(p, "Clear ", 6)) {
+        const char* v = nextWord(p);
+        if (v && !strncmp(v, "Hash", 4) && !thinking) {
+            hashTable.clear();
+            Log::print("clear hash table");
+        }
+    } else if (!strncmp(p, "MultiPV ", 8)) {
+        const char* v = valueOf(p);
+        if (!v) return 0;
+        if (!thinking) board->multiPV = (int)clampValue(readInt(v), 1, MULTIPV_MAX);
+    }
+    return 1;
+}
+
+// Starts a UCI search; every "go" gets exactly one "bestmove".
+static void startGo(char* line) {
+    if (!board || board->computerPlaying) return;  // never a nested search
+    parseGoUCI(line);
+    uciHoldInfinite = goInfinite;
+    uciHoldPonder = pondernextmove;
+    if (board->countLegalMoves() == 0) {
+        uciHoldInfinite = uciHoldPonder = 0;
+        sendCommand("bestmove 0000");
+        return;
+    }
+    runSearch(pondernextmove);
+    uciHoldInfinite = uciHoldPonder = 0;
+}
+
+int parseUCI(char* line) {
+    bool thinking = board && board->computerPlaying;
+    // A bare "go" searches with the limits already set.
+    if (!strncmp(line, "go ", 3) || !strcmp(line, "go")) {
+        startGo(line);
+        return 1;
+    }
+    if (!strcmp(line, "ponderhit")) {
+        uciHoldPonder = 0;
+        if (board) {
+            board->ponderSearch = 0;
+            if (thinking && !uciHolding) {
+                board->inputPollCount = board->inputPollPeriod;
+                board->checkSearchTime();
+            }
+        }
+        return 1;
+    }
+    if (!strcmp(line, "quit")) {
+        if (board) {
+            pondering = 0;
+            movePonder = ChessMove(0);
+            if (board->computerPlaying) board->stopSearch = STOP_ABORT;
+        }
+        return 0;
+    }
+    if (!strcmp(line, "uci")) {
+        if (thinking) return 1;
+        sendCommandf("id name Pellux %s %s", PELLUX_VERSION, archi);
+        sendCommand("id author Vornhalt");
+        sendCommand("option name Hash type spin default 32 min 4 max 4096");
+        sendCommand("option name Ponder type check default false");
+        sendCommand("option name OwnBook type check default false");
+        sendCommand("option name Book File type string default pelluxopenbook.bin");
+        sendCommand("option name Clear Hash type button");
+        sendCommandf("option name MultiPV type spin default 1 min 1 max %d", MULTIPV_MAX);
+        createBoard(UCI_HASH_MB);
+        loadBookFromConfig();
+        sendCommand("uciok");
+        return 1;
+    }
+    if (!strcmp(line, "isready")) {
+        sendCommand("readyok");
+        return 1;
+    }
+    if (!strcmp(line, "ucinewgame")) {
+        if (board) {
+            movePonder = ChessMove(0);
+            if (board->computerPlaying) {
+                board->stopSearch = STOP_ABORT;
+                asknewgame = 1;
+            } else {
+                board->newGame();
+                currbestmove = ChessMove(0);
+            }
+        }
+        return 1;
+    }
+    if (!strcmp(line, "stop")) {
+        uciHoldInfinite = uciHoldPonder = 0;
+        if (thinking) board->stopSearch = board->ponderSearch ? STOP_PONDER : STOP_PLAY;
+        return 1;
+    }
+    if (!strncmp(line, "perft ", 6) || !strncmp(line, "perftd ", 7) || !strncmp(line, "divide ", 7)) {
+        if (!board || thinking) return 1;
+        int depth = (int)clampValue(readInt(strchr(line, ' ') + 1), 0, PERFT_DEPTH_MAX);
+        if (line[5] == ' ') board->doPerft(depth);
+        else if (line[0] == 'p') board->doPerftd(depth);
+        else board->doDivide(depth);
+        return 1;
+    }
+    if (!strncmp(line, "debug ", 6)) return 1;
+    if (!strncmp(line, "position ", 9)) {
+        if (!thinking) parsePosition(line);
+        return 1;
+    }
+    if (!strncmp(line, "setoption ", 10)) {
+        parseOptionUCI(line);
+        return 1;
+    }
+    return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Engine events
+
+namespace {
+
+// Line text: every move followed by one blank; coordinate form for the
+// protocols, long algebraic form for the console.
+void lineText(const PLine& pv, char* out, size_t size, bool console) {
+    size_t used = 0;
+    out[0] = 0;
+    unsigned count = pv.count < (unsigned)MAX_PLY - 1 ? pv.count : (unsigned)MAX_PLY - 1;
+    for (unsigned i = 0; i < count; i++) {
+        char move[16];
+        if (console) pv.moves[i].move.text(move);
+        else moveToCoord(pv.moves[i].move, move, true);
+        size_t n = strlen(move);
+        if (used + n + 2 > size) break;
+        memcpy(out + used, move, n);
+        used += n;
+        out[used++] = ' ';
+        out[used] = 0;
+    }
+}
+
+bool isMateScore(int score) { return score >= MATE_BOUND || score <= -MATE_BOUND; }
+
+// The console time, speed and score fields of a thinking line.
+void consoleFields(ChessBoardUCI& b, int score, unsigned long long nodes, double time, char* timeText,
+                   int& speed, char* scoreText) {
+    double t = time == 0 ? 16000.0 : time;
+    long long ms = (long long)(time / 1000);
+    snprintf(timeText, 32, "%02d:%02d:%03d", (int)(ms / 60000), (int)(ms / 1000 % 60), (int)(ms % 1000));
+    speed = (int)((double)nodes * 1000.0 / t);
+    if (isMateScore(score))
+        snprintf(scoreText, 16, score > 0 ? "+M%d" : "-M%d", b.calcMateValue(score));
+    else
+        snprintf(scoreText, 16, score < 0 ? "%.2f" : "+%.2f", score / 100.0);
+}
+
+void thinkLine(ChessBoardUCI& b, int multiLine, int depth, PLine& pv, unsigned long long nodes, double time,
+               unsigned int selDepth, int bound) {
+    if (!showthinking) return;
+    int score = pv.moves[0].value;
+    int boundIndex = bound >= 0 && bound <= 2 ? bound : 0;
+    char text[MAX_PLY * 12 + 1];
+    if (guiMode == 1) {
+        lineText(pv, text, sizeof(text), false);
+        bool mate = isMateScore(score);
+        int shown = mate ? (score > 0 ? b.calcMateValue(score) : -b.calcMateValue(score)) : score;
+        double t = time == 0 ? 16000.0 : time;
+        int ms = (int)(t / 1000);
+        int nps = (int)((double)nodes * 1000000.0 / t);
+        if (multiLine)
+            sendCommandf("info multipv %d depth %d seldepth %d score %s %d %stime %d nodes %llu nps %d pv %s",
+                         multiLine, depth, (int)selDepth, strMate[mate], shown, strBound[boundIndex], ms, nodes,
+                         nps, text);
+        else
+            sendCommandf("info depth %d seldepth %d score %s %d %stime %d nodes %llu nps %d pv %s", depth,
+                         (int)selDepth, strMate[mate], shown, strBound[boundIndex], ms, nodes, nps, text);
+    } else if (guiMode == 2) {
+        lineText(pv, text, sizeof(text), false);
+        sendCommandf("%d %d %d %llu %s", depth, score, (int)(time / 10000), nodes, text);
+    } else if (b.testSuiteMode) {
+        if (multiLine <= 1) currbestmove = pv.count ? pv.moves[0].move : ChessMove(0);
+        lineText(pv, text, sizeof(text), true);
+        char timeText[32], scoreText[16];
+        int speed;
+        consoleFields(b, score, nodes, time, timeText, speed, scoreText);
+        if (multiLine <= 1)
+            sendCommandf("%2d/%-2d%c %s %12llu %6d %7s %s", depth, (int)selDepth, charBound[boundIndex], timeText,
+                         nodes, speed, scoreText, text);
+        else
+            sendCommandf("       %s %12llu %6d %7s %s", timeText, nodes, speed, scoreText, text);
+    }
+}
+
+bool ponderWaitOver() { return wbPonderWait != PONDER_WAIT_OPEN; }
+
+}  // namespace
+
+void ChessBoardUCI::onComputerThinkPV(int depth, PLine& pv, unsigned long long nodes, double time,
+                                      unsigned int selDepth, int bound) {
+    thinkLine(*this, 0, depth, pv, nodes, time, selDepth, bound);
+}
+
+void ChessBoardUCI::onComputerThinkMultiPV(int line, int depth, PLine& pv, unsigned long long nodes, double time,
+                                           unsigned int selDepth, int bound) {
+    thinkLine(*this, line < 1 ? 1 : line, depth, pv, nodes, time, selDepth, bound);
+}
+
+void ChessBoardUCI::onSendHashFull(int permill) {
+    if (!testSuiteMode) sendCommandf("info hashfull %d", permill);
+}
+
+void ChessBoardUCI::onSendInfoDepth(int depth) {
+    if (!testSuiteMode) sendCommandf("info depth %d", depth);
+}
+
 void ChessBoardUCI::onParseInputCommand() { parseCommand(); }
-void ChessBoardUCI::onSearchRootMove(ChessMove, int) {}
+
+void ChessBoardUCI::onSearchRootMove(ChessMove move, int number) {
+    if (!showthinking || guiMode != 1) return;
+    char text[8];
+    moveToCoord(move, text, true);
+    sendCommandf("info currmove %s currmovenumber %d", text, number);
+}
+
+// Prints the engine's move when a search is over, and under WinBoard starts
+// the ponder search on the expected reply. reason is the final stop code.
+void ChessBoardUCI::onComputerFinishPlaying(int reason) {
+    if (reason == STOP_NONE) reason = STOP_PLAY;  // a book move after a cleared stop code
+    char text[64], move[8], reply[8];
+
+    if (reason == STOP_PONDER) {
+        if (guiMode == 1) {
+            moveToCoord(lastMove, move, true);
+            sendCommandf("bestmove %s", move);
+        } else if (guiMode == 2 && pondering) {
+            // The opponent did not play the expected reply: play his move and think.
+            if (pondernewmove[0] && setMoveSquare(pondernewmove)) {
+                pondernextmove = 0;
+                movesToGo = (unsigned)(uciRemainingMoves > 0 ? uciRemainingMoves : 0);
+                requestSearch(0);
+            }
+        }
+        pondernewmove[0] = 0;
+        return;
+    }
+
+    if (reason == STOP_ABORT) {
+        if (asknewgame) {
+            winboardNewGameValues();
+            asknewgame = 0;
+            if (guiMode == 1 && !Quit) sendCommand("bestmove 0000");
+        }
+        return;  // "quit" or the end of an analysis: no move
+    }
+
+    if (testSuiteMode || (guiMode != 1 && guiMode != 2)) return;
+
+    if (guiMode == 2 && analysisRunning) {
+        // Analysis never plays: take back the move the search has made.
+        if (gameIndex > analysisIndexBefore) takeBack();
+        return;
+    }
+
+    // An infinite or ponder search that ended by itself keeps its move until released.
+    if (guiMode == 1 && !holdReleased()) {
+        uciHolding = 1;
+        dispatchUntil(holdReleased);
+        uciHolding = 0;
+        if (Quit) return;
+        if (asknewgame) {
+            winboardNewGameValues();
+            asknewgame = 0;
+            sendCommand("bestmove 0000");
+            return;
+        }
+    }
+
+    // A WinBoard ponder search that ended by itself waits for the opponent's move.
+    if (guiMode == 2 && wbPonderRunning) {
+        wbPonderRunning = 0;
+        wbPonderWait = PONDER_WAIT_OPEN;
+        dispatchUntil(ponderWaitOver);
+        int outcome = wbPonderWait;
+        wbPonderWait = PONDER_WAIT_NONE;
+        if (Quit) return;
+        if (outcome != PONDER_WAIT_HIT) {
+            takeBack();  // the engine's answer
+            takeBack();  // the expected reply
+            pondernextmove = 0;
+            if (asknewgame) {
+                winboardNewGameValues();
+                asknewgame = 0;
+            } else if (outcome == PONDER_WAIT_MISS && setMoveSquare(pondernewmove)) {
+                movesToGo = (unsigned)(uciRemainingMoves > 0 ? uciRemainingMoves : 0);
+                requestSearch(0);
+            }
+            pondernewmove[0] = 0;
+            return;
+        }
+    }
+
+    moveToCoord(lastMove, move, true);
+    int used = snprintf(text, sizeof(text), "%s %s", guiMode == 1 ? "bestmove" : "move", move);
+    if (pondering) {
+        movePonder = ponderMove;
+        if (guiMode == 1 && !movePonder.isEmpty()) {
+            moveToCoord(movePonder, reply, false);
+            snprintf(text + used, sizeof(text) - (size_t)used, " ponder %s", reply);
+        }
+    } else {
+        movePonder = ChessMove(0);
+    }
+    if (guiMode == 2 && uciMaxGameMoves) {
+        if (uciRemainingMoves == 1) uciRemainingMoves = uciMaxGameMoves;
+        else uciRemainingMoves--;
+    }
+    sendCommand(text);
+
+    if (guiMode == 2 && pondering) {
+        pondernextmove = 0;
+        if (!movePonder.isEmpty()) {
+            moveToCoord(movePonder, reply, false);
+            sendCommandf("Hint: %s", reply);
+            ensureGameRoom();
+            moveToCoord(movePonder, reply, true);
+            if (setMoveSquare(reply)) {
+                // No ponder search when the expected reply leaves no move.
+                if (countLegalMoves() > 0) {
+                    pondernextmove = 1;
+                    requestSearch(1);
+                } else {
+                    takeBack();
+                }
+            }
+        }
+    }
+}
