@@ -27,7 +27,8 @@ int parseFEN(const char* fen, char* board, int& side, int& castle, int& ep, int&
     int row = 7, column = 0;
     int state = BOARD;
     int epPos = 0, epLetter = 0;
-    int digits = 0, number = 0;
+    int digits = 0;
+    long long number = 0;
 
     for (const char* p = fen; *p && state != DONE; p++) {
         const char ch = *p;
@@ -118,13 +119,14 @@ int parseFEN(const char* fen, char* board, int& side, int& castle, int& ep, int&
             case FULLMOVE:
                 if (ch >= '0' && ch <= '9') {
                     if (++digits > MAX_DIGITS) return 0;
-                    number = number >= NUMBER_CAP ? NUMBER_CAP : number * 10 + (ch - '0');
+                    number = number * 10 + (ch - '0');
+                    if (number > NUMBER_CAP) number = NUMBER_CAP;
                 } else if (ch == ' ') {
                     if (state == FIFTY) {
-                        fifty = number;
+                        fifty = (int)number;
                         state = FULLMOVE;
                     } else {
-                        fullmove = number;
+                        fullmove = (int)number;
                         state = DONE;
                     }
                     digits = 0;

@@ -1,0 +1,137 @@
+// Attack tables: magic look-ups against the ray walkers, leaper tables and
+// the line relation of two squares.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "board/bitboard.h"
+
+namespace {
+
+class BoardAttacks : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { initBitBoards(); }
+};
+
+BitBoard squares(std::initializer_list<int> list) {
+    BitBoard b = 0;
+    for (int s : list) b |= 1ULL << s;
+    return b;
+}
+
+TEST_F(BoardAttacks, MagicLookupsEqualRayWalkersOnEverySquare) {
+    std::mt19937_64 rng(20240611);
+    for (int sq = 0; sq < 64; sq++) {
+        for (int i = 0; i < 400; i++) {
+            // Mix sparse and dense occupancies; the own square may be set too.
+            BitBoard occ = rng();
+            if (i & 1) occ &= rng();
+            if (i & 2) occ &= rng();
+            ASSERT_EQ(rookAttack(sq, occ), RookAttack(sq, occ)) << "rook square " << sq << " occ " << occ;
+            ASSERT_EQ(bishopAttack(sq, occ), BishopAttack(sq, occ)) << "bishop square " << sq << " occ " << occ;
+            ASSERT_EQ(queenAttack(sq, occ), RookAttack(sq, occ) | BishopAttack(sq, occ));
+        }
+        ASSERT_EQ(rookAttack(sq, ~0ULL), RookAttack(sq, ~0ULL));
+        ASSERT_EQ(bishopAttack(sq, 0), BishopAttack(sq, 0));
+    }
+}
+
+TEST_F(BoardAttacks, MagicRecordsTileTheTablesExactly) {
+    // Slices lie one after another in square order and fill the tables to the end.
+    const BitBoard* rook = magicTableRook;
+    const BitBoard* bishop = magicTableBishop;
+    for (int sq = 0; sq < 64; sq++) {
+        ASSERT_EQ(magicRookData[sq].table, rook) << sq;
+        ASSERT_EQ(magicBishopData[sq].table, bishop) << sq;
+        ASSERT_EQ(magicRookData[sq].shift, 64u - bitCount(magicRookData[sq].mask)) << sq;
+        ASSERT_EQ(magicBishopData[sq].shift, 64u - bitCount(magicBishopData[sq].mask)) << sq;
+        // The mask is the attack set on an empty board without the edge squares at the ray ends.
+        ASSERT_EQ(magicRookData[sq].mask & ~RookAttack(sq, 0), 0u);
+        ASSERT_EQ(magicBishopData[sq].mask, BishopAttack(sq, 0) & ~0xFF818181818181FFULL) << sq;
+        rook += 1u << (64 - magicRookData[sq].shift);
+        bishop += 1u << (64 - magicBishopData[sq].shift);
+    }
+    EXPECT_EQ(rook, magicTableRook + 102400);
+    EXPECT_EQ(bishop, magicTableBishop + 5248);
+    EXPECT_EQ(magicRookData[0].mask, 0x000101010101017EULL);
+    EXPECT_EQ(magicBishopData[0].mask, 0x0040201008040200ULL);
+}
+
+TEST_F(BoardAttacks, RaysStopAtTheFirstBlockerOfEitherColour) {
+    EXPECT_EQ(bitCount(RookAttack(0, 0)), 14);
+    EXPECT_EQ(RookAttack(0, 0), (bbFile[0] | 0xFFULL) & ~1ULL);
+    EXPECT_EQ(BishopAttack(0, 0), 0x8040201008040200ULL);
+    // Rook d4 blocked on d6 and f4: the blockers are included, the squares behind them are not.
+    const BitBoard occ = squares({43, 29});
+    const BitBoard att = rookAttack(27, occ);
+    EXPECT_TRUE(att & squares({43, 29}));
+    EXPECT_FALSE(att & squares({51, 59, 30, 31}));
+    EXPECT_EQ(bitCount(att), 3 + 2 + 3 + 2);
+    // A wrap-around along the rank never happens.
+    EXPECT_FALSE(rookAttack(7, 0) & squares({8}));
+    EXPECT_FALSE(bishopAttack(7, 0) & squares({16}));
+}
+
+TEST_F(BoardAttacks, LeaperTablesAtTheEdges) {
+    EXPECT_EQ(bbPawnAttack[WHITE][8], squares({17}));
+    EXPECT_EQ(bbPawnAttack[BLACK][55], squares({46}));
+    EXPECT_EQ(bbPawnAttack[WHITE][28], squares({35, 37}));
+    for (int f = 0; f < 8; f++) {
+        EXPECT_EQ(bbPawnAttack[WHITE][56 + f], 0u);
+        EXPECT_EQ(bbPawnAttack[BLACK][f], 0u);
+    }
+    EXPECT_EQ(bbKnightAttack[0], squares({17, 10}));
+    EXPECT_EQ(bitCount(bbKnightAttack[27]), 8);
+    EXPECT_EQ(bbKnightAttack[63], squares({46, 53}));
+    EXPECT_EQ(bbKingAttack[0], squares({1, 8, 9}));
+    EXPECT_EQ(bitCount(bbKingAttack[36]), 8);
+    for (int sq = 0; sq < 64; sq++) {
+        // Leaper relations are symmetric; pawn attacks mirror between colours.
+        for (int t = 0; t < 64; t++) {
+            ASSERT_EQ((bbKnightAttack[sq] >> t) & 1, (bbKnightAttack[t] >> sq) & 1);
+            ASSERT_EQ((bbKingAttack[sq] >> t) & 1, (bbKingAttack[t] >> sq) & 1);
+            ASSERT_EQ((bbPawnAttack[WHITE][sq] >> t) & 1, (bbPawnAttack[BLACK][t] >> sq) & 1);
+        }
+        ASSERT_EQ(bbMask[sq], 1ULL << sq);
+        ASSERT_EQ(bbClear[sq], ~(1ULL << sq));
+    }
+}
+
+struct DirectionCase {
+    int a, b, dir;
+};
+class BoardDirection : public BoardAttacks, public ::testing::WithParamInterface<DirectionCase> {};
+
+TEST_P(BoardDirection, LineRelationOfTwoSquares) {
+    const DirectionCase& c = GetParam();
+    EXPECT_EQ(direction[c.a][c.b], c.dir);
+    EXPECT_EQ(direction[c.b][c.a], c.dir);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BoardDirection,
+                         ::testing::Values(DirectionCase{0, 0, DIR_NONE}, DirectionCase{0, 63, DIR_DIAG},
+                                           DirectionCase{56, 7, DIR_ANTI}, DirectionCase{0, 17, DIR_NONE},
+                                           DirectionCase{4, 60, DIR_FILE}, DirectionCase{8, 15, DIR_RANK},
+                                           DirectionCase{7, 8, DIR_NONE}, DirectionCase{28, 42, DIR_ANTI},
+                                           DirectionCase{28, 19, DIR_DIAG}, DirectionCase{6, 12, DIR_NONE}, DirectionCase{6, 15, DIR_DIAG}));
+
+TEST_F(BoardAttacks, DirectionAgreesWithSliderRays) {
+    // Two squares share a line exactly when one sees the other on an empty board.
+    for (int a = 0; a < 64; a++)
+        for (int b = 0; b < 64; b++) {
+            const int d = direction[a][b];
+            ASSERT_EQ(d == DIR_FILE || d == DIR_RANK, ((RookAttack(a, 0) >> b) & 1) != 0) << a << " " << b;
+            ASSERT_EQ(d == DIR_DIAG || d == DIR_ANTI, ((BishopAttack(a, 0) >> b) & 1) != 0) << a << " " << b;
+        }
+}
+
+TEST_F(BoardAttacks, RebuildingGivesTheSameTables) {
+    const BitBoard r = magicTableRook[12345], b = magicTableBishop[1234], k = bbKnightAttack[20];
+    initBitBoards();
+    EXPECT_EQ(magicTableRook[12345], r);
+    EXPECT_EQ(magicTableBishop[1234], b);
+    EXPECT_EQ(bbKnightAttack[20], k);
+    EXPECT_EQ(rookAttack(9, squares({41, 13})), RookAttack(9, squares({41, 13})));
+}
+
+}  // namespace
