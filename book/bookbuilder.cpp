@@ -193,7 +193,8 @@ private:
     }
 
     // The move the text stands for in the current position, or an empty move
-    // when it cannot be read or is not legal here.
+    // when it cannot be read or is not legal here (a castling text is read
+    // without the move list, so it is checked against the list too).
     ChessMove readMove(const char* text) {
         ChessMove move(0);
         if (!board.createMove(text, move) || move.isEmpty()) return ChessMove(0);
@@ -202,29 +203,7 @@ private:
         for (uint32_t i = 0; i < board.rootMoveCount && !listed; i++)
             listed = (board.rootMoveList[i].move.moveInt & geometry) == (move.moveInt & geometry);
         if (!listed) return ChessMove(0);
-        if (isLegal(move)) return move;
-        // A text without a from-square, as written when only one piece can go
-        // there legally, while the first matching piece in the list is pinned.
-        if (move.piece() == PAWN || hasFromSquare(text)) return ChessMove(0);
-        int alternatives = 0;
-        ChessMove alternative(0);
-        for (uint32_t i = 0; i < board.rootMoveCount; i++) {
-            ChessMove m = board.rootMoveList[i].move;
-            if (m.piece() == move.piece() && m.to() == move.to() && m.promotion() == move.promotion() &&
-                m.from() != move.from() && isLegal(m)) {
-                alternatives++;
-                alternative = m;
-            }
-        }
-        return alternatives == 1 ? alternative : ChessMove(0);
-    }
-
-    // Does a piece move's text name its from-file or from-rank (Nbd2, N1d2)?
-    static int hasFromSquare(const char* text) {
-        char a = text[0] ? text[1] : 0;
-        char b = a ? text[2] : 0;
-        if (a >= '1' && a <= '8') return 1;
-        return a >= 'a' && a <= 'h' && ((b >= 'a' && b <= 'h') || b == 'x');
+        return isLegal(move) ? move : ChessMove(0);
     }
 
     int isLegal(ChessMove m) {
