@@ -1,4 +1,77 @@
-// Move generation: order, completeness and edge cases of each generator.
-#include <gtest/gtest.h>
+// Move generation: the order of each generator, the evasion set, castling
+// conditions, and the attack, pin and legality queries.
+#include <algorithm>
+#include <cstring>
 
-#include "frontend/chessboarduci.h"
+#include "movegen_helpers.h"
+
+namespace {
+
+enum Generator { CAPTURES, QUIETS, EVASIONS, ALL };
+
+struct OrderCase {
+    const char* name;
+    const char* fen;
+    Generator generator;
+    const char* moves;  // long algebraic, in generation order; " ..." ends a prefix
+};
+
+std::string generated(ChessBoardNode& n, Generator g) {
+    ChessMoveSort list[256];
+    int count = 0;
+    switch (g) {
+        case CAPTURES: count = n.generateMovesC(list); break;
+        case QUIETS: count = n.generateMovesNC(list); break;
+        case EVASIONS: count = n.generateMoves(list, 1); break;
+        case ALL: count = n.generateMoves(list, 0); break;
+    }
+    return listText(list, count);
+}
+
+const OrderCase orderCases[] = {
+    {"StartAll", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", ALL,
+     "Nb1-a3 Nb1-c3 Ng1-f3 Ng1-h3 a2-a3 b2-b3 c2-c3 d2-d3 e2-e3 f2-f3 g2-g3 h2-h3 "
+     "a2-a4 b2-b4 c2-c4 d2-d4 e2-e4 f2-f4 g2-g4 h2-h4"},
+    {"StartCaptures", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", CAPTURES, ""},
+    {"PromotionsAdvanceThenLeftThenRight", "r1r1k3/1P6/8/8/8/8/8/4K3 w - - 0 1", CAPTURES,
+     "b7-b8=Q b7-b8=R b7-b8=N b7-b8=B b7xa8=Q b7xa8=R b7xa8=N b7xa8=B b7xc8=Q b7xc8=R b7xc8=N b7xc8=B"},
+    {"BlackPawnsTowardsHThenA", "4k3/8/8/8/8/8/1p6/R1R1K3 b - - 0 1", CAPTURES,
+     "b2-b1=Q b2-b1=R b2-b1=N b2-b1=B b2xc1=Q b2xc1=R b2xc1=N b2xc1=B b2xa1=Q b2xa1=R b2xa1=N b2xa1=B"},
+    {"PieceKindsInOrder", "4k3/8/8/n1pr2Q1/1P6/2b5/3K4/RN5B w - - 0 1", CAPTURES,
+     "Nb1xc3 Bh1xd5 Ra1xa5 Qg5xd5 Kd2xc3 b4xa5 b4xc5"},
+    {"EnPassantCapture", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2", CAPTURES, "e5xd6e.p"},
+    {"EnPassantFieldWithoutPawnIgnored", "4k3/8/8/4P3/8/8/8/4K3 w - d6 0 2", CAPTURES, ""},
+    {"CastlingWithBishopOnD1Line", "4k3/8/8/8/6b1/8/8/R3K2R w KQ - 0 1", QUIETS, "O-O Ra1-b1 ..."},
+    {"CastlingWithBishopOnB1Line", "4k3/8/8/8/4b3/8/8/R3K2R w KQ - 0 1", QUIETS, "O-O O-O-O Ra1-b1 ..."},
+    {"BlockedPawns", "4k3/8/8/8/3n4/4n3/3PP3/4K3 w - - 0 1", QUIETS, "Ke1-d1 Ke1-f1 Ke1-f2 d2-d3"},
+    {"RightsAloneDecideTheRookSide", "4k3/8/8/8/8/8/8/4K2B w K - 0 1", QUIETS, "O-O Bh1-g2 ..."},
+    {"DoubleCheckKingMovesOnly", "4k3/8/8/8/1b6/5n2/8/R3K3 w - - 0 1", EVASIONS, "Ke1-d1 Ke1-f1 Ke1-e2 Ke1-f2"},
+    {"RookOnFirstRank", "4k3/8/8/8/8/8/8/r3K3 w - - 0 1", EVASIONS, "Ke1-f1 Ke1-d2 Ke1-e2 Ke1-f2"},
+    {"AdjacentQueenNoBlocks", "4k3/8/8/8/8/1N6/3q4/R3K3 w - - 0 1", EVASIONS, "Ke1-f1 Ke1xd2 Nb3xd2"},
+    {"BlocksBeforeCaptures", "4k3/R7/8/8/8/1N3B2/8/r3K3 w - - 0 1", EVASIONS,
+     "Ke1-f1 Ke1-d2 Ke1-e2 Ke1-f2 Nb3-c1 Bf3-d1 Nb3xa1 Ra7xa1"},
+    {"KnightCheckNoBlocks", "4k3/8/8/8/8/3n4/8/1B2K3 w - - 0 1", EVASIONS,
+     "Ke1-d1 Ke1-f1 Ke1-d2 Ke1-e2 Bb1xd3"},
+    {"EnPassantEvasion", "8/8/8/4k3/3Pp3/8/8/4K3 b - d3 0 1", EVASIONS,
+     "Ke5xd4 Ke5-f4 Ke5-d5 Ke5-f5 Ke5-d6 Ke5-e6 Ke5-f6 e4xd3e.p"},
+};
+
+class GenerationOrder : public ::testing::TestWithParam<OrderCase> {};
+
+TEST_P(GenerationOrder, ListsMovesInOrder) {
+    const OrderCase& c = GetParam();
+    ChessBoardUCI* b = boardAt(c.fen);
+    std::string expected = c.moves;
+    std::string actual = generated(b->node, c.generator);
+    const size_t dots = expected.find(" ...");
+    if (dots != std::string::npos) {
+        expected.resize(dots);
+        actual.resize(std::min(actual.size(), dots));
+    }
+    EXPECT_EQ(actual, expected) << c.fen;
+}
+
+INSTANTIATE_TEST_SUITE_P(Generators, GenerationOrder, ::testing::ValuesIn(orderCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
