@@ -1,6 +1,7 @@
 // The transposition table: allocation, sizing and clearing. Probes and stores
 // are written inline in the search (search/hashtable.h).
 #include "search/hashtable.h"
+#include "search/hashsize.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,14 @@ HashTable hashTable;
 static const unsigned MAX_HASH_MB = 2048;
 static const uint32_t ENTRIES_PER_MB = 65536;
 
+uint32_t hashEntriesFor(unsigned sizeMB) {
+    if (sizeMB < 1) sizeMB = 1;
+    if (sizeMB > MAX_HASH_MB) sizeMB = MAX_HASH_MB;
+    uint32_t p = 1;
+    while (p < sizeMB) p <<= 1;
+    return p * ENTRIES_PER_MB;
+}
+
 HashTable::HashTable() : memory(nullptr), entries(nullptr), size(0), mask(0) {}
 
 HashTable::~HashTable() { release(); }
@@ -21,12 +30,7 @@ HashTable::~HashTable() { release(); }
 // every probe misses and every store is skipped.
 int HashTable::init(unsigned sizeMB) {
     release();
-    if (sizeMB < 1) sizeMB = 1;
-    if (sizeMB > MAX_HASH_MB) sizeMB = MAX_HASH_MB;
-    unsigned p = 1;
-    while (p < sizeMB) p <<= 1;
-
-    const uint32_t n = p * ENTRIES_PER_MB;
+    const uint32_t n = hashEntriesFor(sizeMB);
     const size_t bytes = (size_t)n * sizeof(HashNode);
     memory = malloc(bytes + 63);
     if (!memory) {

@@ -1,0 +1,9 @@
+// Sizing rule of the transposition table.
+#pragma once
+
+#include <cstdint>
+
+// Entries of a table asked for with sizeMB megabytes: the request is brought
+// into 1..2048 megabytes (so the byte size fits 32 bits) and rounded up to a
+// power of two; 65536 entries per megabyte.
+uint32_t hashEntriesFor(unsigned sizeMB);

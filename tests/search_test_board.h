@@ -1,0 +1,86 @@
+// A board that records the engine events, for the search tests. Hooks let a
+// test act inside a search (stop it, switch on long-search reporting).
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "board/chessboard.h"
+#include "search/hashtable.h"
+
+struct RecordedLine {
+    int line;  // 0 for onComputerThinkPV, else the multi-PV line number
+    int depth;
+    ChessMove first;
+    int score;
+    int bound;
+};
+
+class RecordingBoard : public ChessBoard {
+public:
+    std::vector<std::string> events;
+    std::vector<RecordedLine> lines;
+    std::vector<int> finishReasons;
+    std::function<void(RecordingBoard&, const RecordedLine&)> onLine;
+    std::function<void(RecordingBoard&, ChessMove, int)> onRootMove;
+
+    void onPromotionMode() override { events.push_back("promotion"); }
+    void onComputerStartPlaying() override { events.push_back("start"); }
+    void onComputerFinishPlaying(int reason) override {
+        events.push_back("finish");
+        finishReasons.push_back(reason);
+    }
+    void onNextPlayer() override { events.push_back("next"); }
+    void onComputerThinkPV(int depth, PLine& pv, unsigned long long, double, unsigned int, int bound) override {
+        record(0, depth, pv, bound);
+    }
+    void onComputerThinkMultiPV(int line, int depth, PLine& pv, unsigned long long, double, unsigned int,
+                                int bound) override {
+        record(line, depth, pv, bound);
+    }
+    void onComputerClearPV() override { events.push_back("clear"); }
+    void onSendHashFull(int) override { events.push_back("hashfull"); }
+    void onSendInfoDepth(int) override { events.push_back("infodepth"); }
+    void onMateFound(int, int) override { events.push_back("mate"); }
+    void onParseInputCommand() override { events.push_back("input"); }
+    void onSearchRootMove(ChessMove m, int number) override {
+        events.push_back("rootmove");
+        if (onRootMove) onRootMove(*this, m, number);
+    }
+
+private:
+    void record(int line, int depth, PLine& pv, int bound) {
+        events.push_back("pv");
+        RecordedLine r{line, depth, pv.count ? pv.moves[0].move : ChessMove(0), pv.moves[0].value, bound};
+        lines.push_back(r);
+        if (onLine) onLine(*this, r);
+    }
+};
+
+// A fresh board with a 16 MB table, a position, a fixed depth and no console polling.
+inline RecordingBoard* makeSearchBoard(const char* fen = nullptr, int depth = 4) {
+    RecordingBoard* b = new RecordingBoard;
+    b->init(16);
+    b->newGame();
+    if (fen) b->setFENPosition(fen);
+    b->setEngineSearchMode(SEARCH_DEPTH, depth, 0);
+    b->inputPollPeriod = 0xFFFFFFFFu;
+    return b;
+}
+
+// Prepares the board for calling search or search_quiescent directly at a ply.
+inline void prepareNode(ChessBoard& b, int nullWindow = 0) {
+    ChessMoveUndo& u = b.node.undo[b.node.ply];
+    u.plyInCheck = (uint8_t)b.node.sideInCheck();
+    u.nullWindow = (uint8_t)nullWindow;
+    b.stopSearch = STOP_NONE;
+    b.inputPollCount = 0;
+    countNodes = 0;
+}
+
+inline std::string moveText(ChessMove m) {
+    char t[16] = "";
+    m.text(t);
+    return t;
+}
