@@ -75,3 +75,92 @@ INSTANTIATE_TEST_SUITE_P(Generators, GenerationOrder, ::testing::ValuesIn(orderC
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+
+namespace {
+
+struct ValidCase {
+    const char* name;
+    const char* fen;
+    ChessMove move;
+    int valid;
+};
+
+const ValidCase validCases[] = {
+    {"CaptureMatchesVictim", "4k3/8/8/3n4/8/8/8/3RK3 w - - 0 1", ChessMove::make(3, 35, ROOK, KNIGHT), 1},
+    {"StaleCapturedType", "4k3/8/8/3n4/8/8/8/3RK3 w - - 0 1", ChessMove::make(3, 35, ROOK, BISHOP), 0},
+    {"SliderPathBlocked", "4k3/8/8/3n4/3P4/8/8/3RK3 w - - 0 1", ChessMove::make(3, 35, ROOK, KNIGHT), 0},
+    {"CapturedKing", "4k3/8/8/8/8/8/8/4R1K1 w - - 0 1", ChessMove::make(4, 60, ROOK, KING), 0},
+    {"CastleWithoutRook", "4k3/8/8/8/8/8/8/R3K3 w KQ - 0 1", CASTLE_WHITE_SHORT, 0},
+    {"CastleWithRook", "4k3/8/8/8/8/8/8/R3K3 w KQ - 0 1", CASTLE_WHITE_LONG, 1},
+    {"CastleOutOfCheck", "4k3/8/8/8/8/8/8/R3K1r1 w Q - 0 1", CASTLE_WHITE_LONG, 0},
+    {"CastleThroughAttack", "4k3/8/8/8/8/8/8/R2rK3 w Q - 0 1", CASTLE_WHITE_LONG, 0},
+    {"BlackCastle", "r3k3/8/8/8/8/8/8/4K3 b q - 0 1", CASTLE_BLACK_LONG, 1},
+    {"EnPassantInTime", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2",
+     ChessMove::make(36, 43, PAWN, PAWN, 0, ChessMove::EN_PASSANT_FLAG), 1},
+    {"EnPassantTooLate", "4k3/8/8/3pP3/8/8/8/4K3 w - - 0 2",
+     ChessMove::make(36, 43, PAWN, PAWN, 0, ChessMove::EN_PASSANT_FLAG), 0},
+    {"DoublePushBlocked", "4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1",
+     ChessMove::make(12, 28, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG), 0},
+    {"LandingOnOwnPiece", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", ChessMove::make(4, 12, KING), 0},
+    {"NoPieceOnFrom", "4k3/8/8/8/8/8/8/4K3 w - - 0 1", ChessMove::make(0, 8, ROOK), 0},
+    {"EmptyMove", "4k3/8/8/8/8/8/8/4K3 w - - 0 1", ChessMove(0), 0},
+};
+
+class ValidMove : public ::testing::TestWithParam<ValidCase> {};
+
+TEST_P(ValidMove, AcceptsOnlyPlayableWords) {
+    const ValidCase& c = GetParam();
+    EXPECT_EQ(boardAt(c.fen)->node.validMove(c.move), c.valid) << c.fen;
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, ValidMove, ::testing::ValuesIn(validCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(AttackQueries, SlidersStopAtTheFirstPieceAndPawnsAttackDiagonally) {
+    ChessBoardNode& n = boardAt("4k3/8/p7/8/4P3/8/R7/R3K3 w - - 0 1")->node;
+    EXPECT_EQ(n.isAttacked(40, WHITE), 1);  // a6 from the a2 rook
+    EXPECT_EQ(n.isAttacked(48, WHITE), 0);  // a7 lies behind the a6 pawn
+    EXPECT_EQ(n.isAttacked(35, WHITE), 1);  // d5 from the e4 pawn
+    EXPECT_EQ(n.isAttacked(37, WHITE), 1);  // f5
+    EXPECT_EQ(n.isAttacked(36, WHITE), 0);  // e5 is not attacked by the pawn
+    EXPECT_EQ(n.isAttacked(3, WHITE), 1);   // d1: rook and king
+}
+
+TEST(AttackQueries, PinsAlongLinesAndDiagonals) {
+    ChessBoardNode& n = boardAt("4k3/4r3/8/b7/8/8/3PN3/4K3 w - - 0 1")->node;
+    EXPECT_EQ(n.isPinned(12, WHITE), 1);  // knight e2, rook e7
+    EXPECT_EQ(n.isPinned(11, WHITE), 1);  // pawn d2, bishop a5
+    EXPECT_EQ(n.findPinnedPieces(WHITE), (1ULL << 12) | (1ULL << 11));
+    ChessBoardNode& free = boardAt("4k3/8/8/8/8/8/3PN3/4K3 w - - 0 1")->node;
+    EXPECT_EQ(free.isPinned(12, WHITE), 0);
+    EXPECT_EQ(free.findPinnedPieces(WHITE), 0u);
+}
+
+struct CountCase {
+    const char* fen;
+    int legal;
+    int inCheck;
+};
+
+class LegalCount : public ::testing::TestWithParam<CountCase> {};
+
+TEST_P(LegalCount, CountsAndLeavesPseudoLegalList) {
+    ChessBoardUCI* b = boardAt(GetParam().fen);
+    const std::string before = fenOf(b);
+    EXPECT_EQ(b->countLegalMoves(), GetParam().legal);
+    EXPECT_EQ(b->node.inCheck, GetParam().inCheck);
+    EXPECT_GE((int)b->rootMoveCount, GetParam().legal);
+    EXPECT_EQ(fenOf(b), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Positions, LegalCount,
+    ::testing::Values(CountCase{"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 20, 0},
+                      CountCase{"rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3", 0, 1},
+                      CountCase{"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 0, 0},
+                      CountCase{"4k3/8/8/8/8/8/8/R7 w - - 0 1", 14, 0},   // no white king
+                      CountCase{"8/8/8/8/8/8/8/R3K3 b Q - 0 1", 0, 0},     // no black king, no pieces
+                      CountCase{"4k3/4R3/8/8/8/8/8/4K3 w - - 0 1", 18, 0}  // the black king can be taken
+                      ));
+
+}  // namespace
