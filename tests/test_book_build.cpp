@@ -43,28 +43,24 @@ protected:
         board->free();
         delete board;
     }
-    // The move the text stands for in the position after the given moves.
-    ChessMove moveAfter(std::vector<const char*> before, const char* text) {
+    // Plays the texts from the start position; returns the key reached, and
+    // in *last the move the last text stands for (not played).
+    uint64_t play(std::vector<const char*> texts, ChessMove* last = nullptr) {
         board->newGame();
-        ChessMove m(0);
-        for (const char* t : before) {
-            board->generateRootMoves();
-            EXPECT_EQ(board->createMove(t, m), 1) << t;
-            board->node.makeMove(m);
-        }
-        board->generateRootMoves();
-        EXPECT_EQ(board->createMove(text, m), 1) << text;
-        return m;
-    }
-    uint64_t keyAfter(std::vector<const char*> before) {
-        board->newGame();
-        for (const char* t : before) {
+        for (size_t i = 0; i < texts.size(); i++) {
             ChessMove m(0);
             board->generateRootMoves();
-            EXPECT_EQ(board->createMove(t, m), 1) << t;
+            EXPECT_EQ(board->createMove(texts[i], m), 1) << texts[i];
+            if (last && i + 1 == texts.size()) return *last = m, board->node.hashKey;
             board->node.makeMove(m);
         }
         return board->node.hashKey;
+    }
+    ChessMove moveAfter(std::vector<const char*> before, const char* text) {
+        ChessMove m(0);
+        before.push_back(text);
+        play(before, &m);
+        return m;
     }
     // A loaded copy of the saved book file.
     ChessOpeningBook reload(const std::string& path) {
@@ -105,7 +101,7 @@ TEST_F(BookBuild, MinimumCountsDecideWhichMovesEnterTheBook) {
     ChessOpeningBook book = reload(bin);
     ASSERT_EQ(book.nodes.size(), 1u);
     const ChessMove e4 = moveAfter({}, "e4"), d4 = moveAfter({}, "d4");
-    EXPECT_EQ(book.nodes[0].key, keyAfter({}));
+    EXPECT_EQ(book.nodes[0].key, play({}));
     ASSERT_EQ(book.nodes[0].numMoves, 1u);
     EXPECT_EQ(book.nodes[0].moves[0].move, e4);
     EXPECT_EQ(book.nodes[0].moves[0].count, 2u);
@@ -116,24 +112,24 @@ TEST_F(BookBuild, MinimumCountsDecideWhichMovesEnterTheBook) {
     ASSERT_EQ(board->buildOpeningBook(pgn, bin, 2, 1), 1);
     book = reload(bin);
     ASSERT_EQ(book.nodes.size(), 3u);
-    const ChessOpeningBookNode* start = book.findPositionFast(keyAfter({}));
+    const ChessOpeningBookNode* start = book.findPositionFast(play({}));
     ASSERT_NE(start, nullptr);
     ASSERT_EQ(start->numMoves, 2u);
     EXPECT_EQ(start->moves[0].move, e4);  // descending count
     EXPECT_EQ(start->moves[1].move, d4);
-    const ChessOpeningBookNode* afterE4 = book.findPositionFast(keyAfter({"e4"}));
+    const ChessOpeningBookNode* afterE4 = book.findPositionFast(play({"e4"}));
     ASSERT_NE(afterE4, nullptr);
     ASSERT_EQ(afterE4->numMoves, 2u);
     EXPECT_EQ(afterE4->moves[0].move, moveAfter({"e4"}, "e5"));
     EXPECT_EQ(afterE4->moves[0].white, 100);
     EXPECT_EQ(afterE4->moves[1].move, moveAfter({"e4"}, "c5"));
     EXPECT_EQ(afterE4->moves[1].black, 100);
-    const ChessOpeningBookNode* afterD4 = book.findPositionFast(keyAfter({"d4"}));
+    const ChessOpeningBookNode* afterD4 = book.findPositionFast(play({"d4"}));
     ASSERT_NE(afterD4, nullptr);
     EXPECT_EQ(afterD4->moves[0].count, 1u);
     EXPECT_EQ(afterD4->moves[0].white + afterD4->moves[0].black, 0);
     // The board is left at the start of a new game.
-    EXPECT_EQ(board->node.hashKey, keyAfter({}));
+    EXPECT_EQ(board->node.hashKey, play({}));
 }
 
 TEST_F(BookBuild, ReplayStopsAtATextThatIsNotALegalMove) {
@@ -142,12 +138,12 @@ TEST_F(BookBuild, ReplayStopsAtATextThatIsNotALegalMove) {
                        game("0-1", "1. e3 Nc6 2. Bb5 d5 3. Nf3 e6 4. d3 Ne7"));
     ASSERT_EQ(board->buildOpeningBook(pgn, bin, 8, 1), 1);
     ChessOpeningBook book = reload(bin);
-    const ChessOpeningBookNode* start = book.findPositionFast(keyAfter({}));
+    const ChessOpeningBookNode* start = book.findPositionFast(play({}));
     ASSERT_NE(start, nullptr);
     EXPECT_EQ(start->numMoves, 2u);  // e4 and e3; not castling
-    EXPECT_EQ(book.findPositionFast(keyAfter({"e4"})), nullptr);
+    EXPECT_EQ(book.findPositionFast(play({"e4"})), nullptr);
     // The knight on c6 is pinned, so "Ne7" can only be the knight from g8.
-    const ChessOpeningBookNode* pinned = book.findPositionFast(keyAfter({"e3", "Nc6", "Bb5", "d5", "Nf3", "e6", "d3"}));
+    const ChessOpeningBookNode* pinned = book.findPositionFast(play({"e3", "Nc6", "Bb5", "d5", "Nf3", "e6", "d3"}));
     ASSERT_NE(pinned, nullptr);
     EXPECT_EQ(pinned->moves[0].move.from(), 62u);
     EXPECT_EQ(pinned->moves[0].move.to(), 52u);
@@ -192,7 +188,7 @@ TEST_F(BookBuild, TestCollectionFirstMovesMatchAnIndependentCount) {
     ASSERT_FALSE(first.empty());
     ASSERT_EQ(board->buildOpeningBook(pgn, bin, 8, 1), 1);
     ChessOpeningBook book = reload(bin);
-    const ChessOpeningBookNode* start = book.findPositionFast(keyAfter({}));
+    const ChessOpeningBookNode* start = book.findPositionFast(play({}));
     ASSERT_NE(start, nullptr);
     ASSERT_EQ(start->numMoves, first.size());
     unsigned total = 0;
