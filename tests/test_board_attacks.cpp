@@ -31,8 +31,6 @@ TEST_F(BoardAttacks, MagicLookupsEqualRayWalkersOnEverySquare) {
             ASSERT_EQ(bishopAttack(sq, occ), BishopAttack(sq, occ)) << "bishop square " << sq << " occ " << occ;
             ASSERT_EQ(queenAttack(sq, occ), RookAttack(sq, occ) | BishopAttack(sq, occ));
         }
-        ASSERT_EQ(rookAttack(sq, ~0ULL), RookAttack(sq, ~0ULL));
-        ASSERT_EQ(bishopAttack(sq, 0), BishopAttack(sq, 0));
     }
 }
 
@@ -45,9 +43,6 @@ TEST_F(BoardAttacks, MagicRecordsTileTheTablesExactly) {
         ASSERT_EQ(magicBishopData[sq].table, bishop) << sq;
         ASSERT_EQ(magicRookData[sq].shift, 64u - bitCount(magicRookData[sq].mask)) << sq;
         ASSERT_EQ(magicBishopData[sq].shift, 64u - bitCount(magicBishopData[sq].mask)) << sq;
-        // The mask is the attack set on an empty board without the edge squares at the ray ends.
-        ASSERT_EQ(magicRookData[sq].mask & ~RookAttack(sq, 0), 0u);
-        ASSERT_EQ(magicBishopData[sq].mask, BishopAttack(sq, 0) & ~0xFF818181818181FFULL) << sq;
         rook += 1u << (64 - magicRookData[sq].shift);
         bishop += 1u << (64 - magicBishopData[sq].shift);
     }
@@ -57,44 +52,29 @@ TEST_F(BoardAttacks, MagicRecordsTileTheTablesExactly) {
     EXPECT_EQ(magicBishopData[0].mask, 0x0040201008040200ULL);
 }
 
-TEST_F(BoardAttacks, RaysStopAtTheFirstBlockerOfEitherColour) {
-    EXPECT_EQ(bitCount(RookAttack(0, 0)), 14);
+TEST_F(BoardAttacks, EdgesBlockersAndLeapers) {
     EXPECT_EQ(RookAttack(0, 0), (bbFile[0] | 0xFFULL) & ~1ULL);
     EXPECT_EQ(BishopAttack(0, 0), 0x8040201008040200ULL);
-    // Rook d4 blocked on d6 and f4: the blockers are included, the squares behind them are not.
-    const BitBoard occ = squares({43, 29});
-    const BitBoard att = rookAttack(27, occ);
-    EXPECT_TRUE(att & squares({43, 29}));
-    EXPECT_FALSE(att & squares({51, 59, 30, 31}));
-    EXPECT_EQ(bitCount(att), 3 + 2 + 3 + 2);
-    // A wrap-around along the rank never happens.
-    EXPECT_FALSE(rookAttack(7, 0) & squares({8}));
-    EXPECT_FALSE(bishopAttack(7, 0) & squares({16}));
-}
-
-TEST_F(BoardAttacks, LeaperTablesAtTheEdges) {
+    // Rook d4 blocked on d6 and f4: blockers included, squares behind them not.
+    EXPECT_EQ(rookAttack(27, squares({43, 29})),
+              squares({35, 43, 19, 11, 3, 28, 29, 26, 25, 24}));
+    EXPECT_FALSE(rookAttack(7, 0) & squares({8}));  // no wrap along the rank
     EXPECT_EQ(bbPawnAttack[WHITE][8], squares({17}));
     EXPECT_EQ(bbPawnAttack[BLACK][55], squares({46}));
-    EXPECT_EQ(bbPawnAttack[WHITE][28], squares({35, 37}));
+    EXPECT_EQ(bbKnightAttack[0], squares({17, 10}));
+    EXPECT_EQ(bitCount(bbKnightAttack[27]), 8);
+    EXPECT_EQ(bbKingAttack[0], squares({1, 8, 9}));
     for (int f = 0; f < 8; f++) {
         EXPECT_EQ(bbPawnAttack[WHITE][56 + f], 0u);
         EXPECT_EQ(bbPawnAttack[BLACK][f], 0u);
     }
-    EXPECT_EQ(bbKnightAttack[0], squares({17, 10}));
-    EXPECT_EQ(bitCount(bbKnightAttack[27]), 8);
-    EXPECT_EQ(bbKnightAttack[63], squares({46, 53}));
-    EXPECT_EQ(bbKingAttack[0], squares({1, 8, 9}));
-    EXPECT_EQ(bitCount(bbKingAttack[36]), 8);
-    for (int sq = 0; sq < 64; sq++) {
-        // Leaper relations are symmetric; pawn attacks mirror between colours.
-        for (int t = 0; t < 64; t++) {
-            ASSERT_EQ((bbKnightAttack[sq] >> t) & 1, (bbKnightAttack[t] >> sq) & 1);
-            ASSERT_EQ((bbKingAttack[sq] >> t) & 1, (bbKingAttack[t] >> sq) & 1);
-            ASSERT_EQ((bbPawnAttack[WHITE][sq] >> t) & 1, (bbPawnAttack[BLACK][t] >> sq) & 1);
+    // Leaper relations are symmetric; pawn attacks mirror between the colours.
+    for (int a = 0; a < 64; a++)
+        for (int b = 0; b < 64; b++) {
+            ASSERT_EQ((bbKnightAttack[a] >> b) & 1, (bbKnightAttack[b] >> a) & 1);
+            ASSERT_EQ((bbKingAttack[a] >> b) & 1, (bbKingAttack[b] >> a) & 1);
+            ASSERT_EQ((bbPawnAttack[WHITE][a] >> b) & 1, (bbPawnAttack[BLACK][b] >> a) & 1);
         }
-        ASSERT_EQ(bbMask[sq], 1ULL << sq);
-        ASSERT_EQ(bbClear[sq], ~(1ULL << sq));
-    }
 }
 
 struct DirectionCase {
@@ -123,15 +103,6 @@ TEST_F(BoardAttacks, DirectionAgreesWithSliderRays) {
             ASSERT_EQ(d == DIR_FILE || d == DIR_RANK, ((RookAttack(a, 0) >> b) & 1) != 0) << a << " " << b;
             ASSERT_EQ(d == DIR_DIAG || d == DIR_ANTI, ((BishopAttack(a, 0) >> b) & 1) != 0) << a << " " << b;
         }
-}
-
-TEST_F(BoardAttacks, RebuildingGivesTheSameTables) {
-    const BitBoard r = magicTableRook[12345], b = magicTableBishop[1234], k = bbKnightAttack[20];
-    initBitBoards();
-    EXPECT_EQ(magicTableRook[12345], r);
-    EXPECT_EQ(magicTableBishop[1234], b);
-    EXPECT_EQ(bbKnightAttack[20], k);
-    EXPECT_EQ(rookAttack(9, squares({41, 13})), RookAttack(9, squares({41, 13})));
 }
 
 }  // namespace

@@ -93,23 +93,6 @@ INSTANTIATE_TEST_SUITE_P(
         FenCase{"Empty", "", 0, 0, 0, 0, 0, 0, 0}),
     [](const ::testing::TestParamInfo<FenCase>& i) { return std::string(i.param.name); });
 
-TEST_F(BoardFen, StartPositionReadsAndWritesBack) {
-    ASSERT_TRUE(b->setFENPosition(START));
-    const ChessBoardNode& n = b->node;
-    EXPECT_EQ(n.side, 1u);
-    EXPECT_EQ(n.castle, 15);
-    EXPECT_EQ(n.material[WHITE], 4075);
-    EXPECT_EQ(n.material[BLACK], 4075);
-    EXPECT_EQ(n.phaseMaterial[WHITE], 12);
-    EXPECT_EQ(n.gamePhase, 0);
-    EXPECT_EQ(n.materialKey, 319030170821160ULL);
-    EXPECT_EQ(n.kingSquare[WHITE], 4u);
-    EXPECT_EQ(n.kingSquare[BLACK], 60u);
-    EXPECT_TRUE(n.checkConsistency(true));
-    // The full-move number is not kept by the position.
-    EXPECT_EQ(fenOf(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 0");
-}
-
 class BoardFenRoundTrip : public BoardFen, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(BoardFenRoundTrip, WritingTheLoadedPositionGivesTheInput) {
@@ -190,17 +173,6 @@ TEST_F(BoardFen, OddButAcceptedPositionsSetUpSafely) {
         EXPECT_LE(n.castle, 15);
     }
     EXPECT_EQ(b->node.fiftyMove, 255);
-}
-
-TEST_F(BoardFen, WritesEnPassantRankBySideToMove) {
-    char board[64] = {};
-    board[4] = KING;
-    board[60] = -KING;
-    char out[128];
-    getFENString(out, board, WHITE, 0, 4, 7, 2);
-    EXPECT_STREQ(out, "4k3/8/8/8/8/8/8/4K3 w - d6 2 7");
-    getFENString(out, board, BLACK, CASTLE_WK | CASTLE_BQ, 1, 0, 0);
-    EXPECT_STREQ(out, "4k3/8/8/8/8/8/8/4K3 b Kq a3 0 0");
 }
 
 // Random bytes and mutations of valid strings: nothing crashes, and anything

@@ -56,18 +56,6 @@ protected:
     ChessBoardNode& n() { return b->node; }
     void set(const char* fen) { ASSERT_TRUE(b->setFENPosition(fen)) << fen; }
 
-    // Makes m, checks the new position from scratch, then (after the caller's
-    // checks) unmake restores the position exactly.
-    void make(ChessMove m) {
-        *saved = n();
-        n().makeMove(m);
-        EXPECT_EQ(fullCheck(n()), "");
-    }
-    void unmakeAndCompare(ChessMove m) {
-        n().unMakeMove(m);
-        EXPECT_EQ(diffNodes(n(), *saved), "");
-    }
-
     // Counts legal leaves; at every node checks the full consistency and that
     // each move's unmake restores the record exactly.
     unsigned long long walk(int depth) {
@@ -95,144 +83,75 @@ protected:
 ChessBoardUCI* BoardNode::b = nullptr;
 ChessBoardNode* BoardNode::saved = nullptr;
 
-TEST_F(BoardNode, DoublePushAlwaysSetsEnPassantAndTheNextMoveClearsIt) {
-    set("4k3/8/8/8/8/8/4P3/4K3 w - - 7 1");
-    const ChessMove push = ChessMove::make(12, 28, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG);
-    make(push);
-    EXPECT_EQ(n().enPassant, 5);  // no black pawn can take, the file is set anyway
-    EXPECT_EQ(n().fiftyMove, 0);
-    EXPECT_EQ(n().side, (uint32_t)BLACK);
-    const ChessBoardNode afterPush = n();
-    const ChessMove king = ChessMove::make(60, 59, KING);
-    make(king);
-    EXPECT_EQ(n().enPassant, 0);
-    EXPECT_EQ(n().fiftyMove, 1);
-    unmakeAndCompare(king);
-    EXPECT_EQ(diffNodes(n(), afterPush), "");
-    n().unMakeMove(push);
-    EXPECT_EQ(n().enPassant, 0);
-    EXPECT_EQ(n().fiftyMove, 7);
+std::string fenOf(const ChessBoard& b) {
+    char out[128];
+    b.getFENPosition(out);
+    return out;
 }
 
-TEST_F(BoardNode, EnPassantEmptiesTheSquareBehind) {
-    set("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
-    const ChessMove ep = ChessMove::make(36, 43, PAWN, PAWN, 0, ChessMove::EN_PASSANT_FLAG);
-    EXPECT_EQ(n().squarePiece[43], 0);
-    make(ep);
-    EXPECT_EQ(n().squarePiece[35], 0);
-    EXPECT_EQ(n().squarePiece[43], PAWN);
-    EXPECT_EQ(n().bbOccupied, (1ULL << 4) | (1ULL << 60) | (1ULL << 43));
-    EXPECT_EQ(n().material[BLACK], 0);
-    unmakeAndCompare(ep);
+// One move on a hand-made position: the position after it (which shows
+// pieces, rights, en passant and the counter), a from-scratch check of every
+// running sum, and exact restoration by unmake.
+struct MoveCase {
+    const char* name;
+    const char* fen;
+    ChessMove move;
+    const char* after;
+};
+class BoardNodeMove : public BoardNode, public ::testing::WithParamInterface<MoveCase> {};
 
-    set("4k3/8/8/8/3Pp3/8/8/4K3 b - d3 0 1");
-    const ChessMove bep = ChessMove::make(28, 19, PAWN, PAWN, 0, ChessMove::EN_PASSANT_FLAG);
-    make(bep);
-    EXPECT_EQ(n().bbPiece[WHITE][PAWN], 0u);
-    EXPECT_EQ(n().bbPiece[BLACK][PAWN], 1ULL << 19);
-    unmakeAndCompare(bep);
-}
-
-TEST_F(BoardNode, CastlingMovesTheRookAndClearsBothRights) {
-    set("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 4 1");
-    make(CASTLE_WHITE_SHORT);
-    EXPECT_EQ(n().squarePiece[5], ROOK);
-    EXPECT_EQ(n().squarePiece[7], 0);
-    EXPECT_EQ(n().kingSquare[WHITE], 6u);
-    EXPECT_EQ(n().castle, CASTLE_BK | CASTLE_BQ);
-    EXPECT_EQ(n().fiftyMove, 5);
-    make(CASTLE_BLACK_LONG);
-    EXPECT_EQ(n().squarePiece[59], ROOK);
-    EXPECT_EQ(n().squarePiece[56], 0);
-    EXPECT_EQ(n().kingSquare[BLACK], 58u);
-    EXPECT_EQ(n().castle, 0);
-    unmakeAndCompare(CASTLE_BLACK_LONG);
-    n().unMakeMove(CASTLE_WHITE_SHORT);
-    EXPECT_EQ(n().castle, 15);
+TEST_P(BoardNodeMove, MakeGivesThePositionAndUnmakeRestoresIt) {
+    const MoveCase& c = GetParam();
+    set(c.fen);
+    const ChessBoardNode before = n();
+    n().makeMove(c.move);
+    EXPECT_EQ(fenOf(*b), c.after);
     EXPECT_EQ(fullCheck(n()), "");
-
-    set("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
-    make(CASTLE_BLACK_SHORT);
-    EXPECT_EQ(n().bbPiece[BLACK][ROOK], (1ULL << 56) | (1ULL << 61));
-    unmakeAndCompare(CASTLE_BLACK_SHORT);
-
-    set("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-    make(CASTLE_WHITE_LONG);
-    EXPECT_EQ(n().bbPiece[WHITE][ROOK], (1ULL << 3) | (1ULL << 7));
-    EXPECT_EQ(n().kingSquare[WHITE], 2u);
-    unmakeAndCompare(CASTLE_WHITE_LONG);
+    n().unMakeMove(c.move);
+    EXPECT_EQ(diffNodes(n(), before), "");
 }
 
-TEST_F(BoardNode, RookMovesAndCapturesOnCornersClearRights) {
-    set("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-    const ChessMove takeA8 = ChessMove::make(0, 56, ROOK, ROOK);
-    make(takeA8);
-    EXPECT_EQ(n().castle, CASTLE_WK | CASTLE_BK);  // Q: rook left a1; q: rook taken on a8
-    EXPECT_EQ(n().material[BLACK], 500);
-    unmakeAndCompare(takeA8);
+const uint32_t DP = ChessMove::DOUBLE_PUSH_FLAG, EP = ChessMove::EN_PASSANT_FLAG;
+const char* const CORNERS = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 4 1";
 
-    const ChessMove up = ChessMove::make(7, 15, ROOK);
-    make(up);
-    EXPECT_EQ(n().castle, CASTLE_WQ | CASTLE_BK | CASTLE_BQ);
-    unmakeAndCompare(up);
-
-    set("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
-    const ChessMove takeH1 = ChessMove::make(63, 7, ROOK, ROOK);
-    make(takeH1);
-    EXPECT_EQ(n().castle, CASTLE_WQ | CASTLE_BQ);
-    unmakeAndCompare(takeH1);
-
-    // A rook taken away from its corner leaves the rights alone.
-    set("4k2r/8/8/8/8/8/7r/4K2R b Kk - 0 1");
-    const ChessMove takeH2 = ChessMove::make(15, 7, ROOK, ROOK);
-    make(takeH2);
-    EXPECT_EQ(n().castle, CASTLE_BK);
-    unmakeAndCompare(takeH2);
-}
-
-TEST_F(BoardNode, PromotionWithCaptureUpdatesBothSides) {
-    set("r1b1k3/1P6/8/8/8/8/8/4K3 w - - 9 1");
-    const uint64_t keyBefore = n().materialKey;
-    const ChessMove promo = ChessMove::make(49, 56, PAWN, ROOK, QUEEN);
-    make(promo);
-    EXPECT_EQ(n().material[WHITE], 975);
-    EXPECT_EQ(n().material[BLACK], 325);
-    EXPECT_EQ(n().phaseMaterial[WHITE], 4);
-    EXPECT_EQ(n().phaseMaterial[BLACK], 1);
-    EXPECT_EQ(n().materialKey, keyBefore - matCountMask[WHITE][PAWN] + matCountMask[WHITE][QUEEN] -
-                                   matCountMask[BLACK][ROOK]);
-    EXPECT_EQ(n().squarePiece[56], QUEEN);
-    EXPECT_EQ(n().bbPiece[WHITE][PAWN], 0u);
-    EXPECT_EQ(n().fiftyMove, 0);
-    unmakeAndCompare(promo);
-
-    const ChessMove under = ChessMove::make(49, 57, PAWN, 0, KNIGHT);
-    make(under);
-    EXPECT_EQ(n().material[WHITE], 325);
-    unmakeAndCompare(under);
-}
-
-TEST_F(BoardNode, PhaseAboveTheStartTotalCountsAsOpening) {
-    set("rnbqkbnr/pPpppppp/8/8/8/8/P1PPPPPP/RNBQKBNR w KQkq - 0 1");
-    const ChessMove promo = ChessMove::make(49, 57, PAWN, KNIGHT, QUEEN);
-    make(promo);
-    EXPECT_EQ(n().phaseMaterial[WHITE] + n().phaseMaterial[BLACK], 27);
-    EXPECT_EQ(n().gamePhase, 0);
-    unmakeAndCompare(promo);
-    set("4k3/8/8/8/8/8/8/R3K3 w - - 0 1");
-    EXPECT_EQ(n().gamePhase, 2);
-    set("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
-    EXPECT_EQ(n().gamePhase, 3);
-}
-
-TEST_F(BoardNode, FiftyMoveCounterIsEightBits) {
-    set("4k3/8/8/8/8/8/4P3/4K3 w - - 255 1");
-    const ChessMove king = ChessMove::make(4, 3, KING);
-    make(king);
-    EXPECT_EQ(n().fiftyMove, 0);
-    unmakeAndCompare(king);
-    EXPECT_EQ(n().fiftyMove, 255);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BoardNodeMove,
+    ::testing::Values(
+        // A double push sets en passant even when no pawn can take; any next move clears it.
+        MoveCase{"DoublePush", "4k3/8/8/8/8/8/4P3/4K3 w - - 7 1", ChessMove::make(12, 28, PAWN, 0, 0, DP),
+                 "4k3/8/8/8/4P3/8/8/4K3 b - e3 0 0"},
+        MoveCase{"NextMoveClearsEp", "4k3/8/8/8/4P3/8/8/4K3 b - e3 0 1", ChessMove::make(60, 59, KING),
+                 "3k4/8/8/8/4P3/8/8/4K3 w - - 1 0"},
+        MoveCase{"FiftyIsEightBits", "4k3/8/8/8/8/8/8/4K3 w - - 255 1", ChessMove::make(4, 3, KING),
+                 "4k3/8/8/8/8/8/8/3K4 b - - 0 0"},
+        MoveCase{"WhiteEnPassant", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", ChessMove::make(36, 43, PAWN, PAWN, 0, EP),
+                 "4k3/8/3P4/8/8/8/8/4K3 b - - 0 0"},
+        MoveCase{"BlackEnPassant", "4k3/8/8/8/3Pp3/8/8/4K3 b - d3 0 1", ChessMove::make(28, 19, PAWN, PAWN, 0, EP),
+                 "4k3/8/8/8/8/3p4/8/4K3 w - - 0 0"},
+        MoveCase{"WhiteShort", CORNERS, CASTLE_WHITE_SHORT, "r3k2r/8/8/8/8/8/8/R4RK1 b kq - 5 0"},
+        MoveCase{"WhiteLong", CORNERS, CASTLE_WHITE_LONG, "r3k2r/8/8/8/8/8/8/2KR3R b kq - 5 0"},
+        MoveCase{"BlackShort", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", CASTLE_BLACK_SHORT,
+                 "r4rk1/8/8/8/8/8/8/R3K2R w KQ - 1 0"},
+        MoveCase{"BlackLong", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", CASTLE_BLACK_LONG,
+                 "2kr3r/8/8/8/8/8/8/R3K2R w KQ - 1 0"},
+        MoveCase{"KingStepClearsBoth", CORNERS, ChessMove::make(4, 12, KING), "r3k2r/8/8/8/8/8/4K3/R6R b kq - 5 0"},
+        // Leaving a1 clears Q; taking the rook on a8 clears q.
+        MoveCase{"RookTakesRookOnCorner", CORNERS, ChessMove::make(0, 56, ROOK, ROOK),
+                 "R3k2r/8/8/8/8/8/8/4K2R b Kk - 0 0"},
+        MoveCase{"RookLeavesH1", CORNERS, ChessMove::make(7, 15, ROOK), "r3k2r/8/8/8/8/8/7R/R3K3 b Qkq - 5 0"},
+        MoveCase{"BlackTakesOnH1", "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", ChessMove::make(63, 7, ROOK, ROOK),
+                 "r3k3/8/8/8/8/8/8/R3K2r w Qq - 0 0"},
+        // A rook taken away from its corner leaves the rights alone.
+        MoveCase{"RookTakenOffCorner", "4k2r/8/8/8/8/8/7r/4K2R b Kk - 0 1", ChessMove::make(15, 7, ROOK, ROOK),
+                 "4k2r/8/8/8/8/8/8/4K2r w k - 0 0"},
+        MoveCase{"PromotionWithCapture", "r1b1k3/1P6/8/8/8/8/8/4K3 w - - 9 1",
+                 ChessMove::make(49, 56, PAWN, ROOK, QUEEN), "Q1b1k3/8/8/8/8/8/8/4K3 b - - 0 0"},
+        MoveCase{"Underpromotion", "r1b1k3/1P6/8/8/8/8/8/4K3 w - - 9 1", ChessMove::make(49, 57, PAWN, 0, KNIGHT),
+                 "rNb1k3/8/8/8/8/8/8/4K3 b - - 0 0"},
+        // Phase material above the start total (27 here) still counts as the opening.
+        MoveCase{"PhaseAboveStartTotal", "r1bqkbnr/pPpppppp/8/8/8/8/P1PPPPPP/RNBQKBNR w KQkq - 0 1",
+                 ChessMove::make(49, 57, PAWN, 0, QUEEN), "rQbqkbnr/p1pppppp/8/8/8/8/P1PPPPPP/RNBQKBNR b KQkq - 0 0"}),
+    [](const ::testing::TestParamInfo<MoveCase>& i) { return std::string(i.param.name); });
 
 TEST_F(BoardNode, KeyDependsOnEveryStateField) {
     const char* fens[] = {"r3k2r/8/8/8/4Pp2/8/8/R3K2R b KQkq e3 0 1", "r3k2r/8/8/8/4Pp2/8/8/R3K2R b KQkq - 0 1",
@@ -245,32 +164,19 @@ TEST_F(BoardNode, KeyDependsOnEveryStateField) {
         EXPECT_EQ(keys[i], n().createHashKey());
         for (int j = 0; j < i; j++) EXPECT_NE(keys[i], keys[j]) << i << " " << j;
     }
-    // The castling keys combine their four base keys.
-    for (int r = 0; r < 16; r++) {
-        uint64_t k = 0;
-        if (r & 1) k ^= hashkey_castleWhiteShort;
-        if (r & 2) k ^= hashkey_castleWhiteLong;
-        if (r & 4) k ^= hashkey_castleBlackShort;
-        if (r & 8) k ^= hashkey_castleBlackLong;
-        EXPECT_EQ(hashkey_castling[r], k) << r;
-    }
 }
 
 TEST_F(BoardNode, ConsistencyCheckSpotsCorruption) {
-    set("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-    ASSERT_EQ(fullCheck(n()), "");
+    set(CORNERS);
     n().psqEnd[BLACK] += 1;
     EXPECT_NE(fullCheck(n()), "");
-    EXPECT_TRUE(n().checkConsistency(false));
-    set("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
+    EXPECT_TRUE(n().checkConsistency(false));  // the fast part does not recompute sums
+    set(CORNERS);
     n().squarePiece[0] = KNIGHT;
     EXPECT_NE(fullCheck(n()), "");
-    set("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
+    set(CORNERS);
     n().kingSquare[WHITE] = 5;
     EXPECT_FALSE(n().checkConsistency(false));
-    set("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
-    n().hashKey ^= 1;
-    EXPECT_NE(fullCheck(n()), "");
 }
 
 struct WalkCase {
