@@ -12,4 +12,4 @@ int benchPositionCount();
 const char* benchPosition(int index);
 
 // Depth of "-bench" when none is given.
-const int BENCH_DEFAULT_DEPTH = 9;
+const int BENCH_DEFAULT_DEPTH = 8;
