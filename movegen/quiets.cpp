@@ -12,27 +12,21 @@ int ChessBoardNode::generateMovesNC(ChessMoveSort* list) const {
     const BitBoard empty = ~occ;
     const BitBoard(&own)[8] = bbPiece[s];
 
-    // The rights byte stands for king and rook being at home; the king is
-    // checked as well, since a castling word played from another square would
-    // wreck the position.
-    if (s == WHITE) {
-        if ((castle & (CASTLE_WK | CASTLE_WQ)) && (own[KING] & squareBit(4))) {
-            if ((castle & CASTLE_WK) && !(occ & 0x60ULL) && !attackedBy(*this, 4, o, occ) &&
-                !attackedBy(*this, 5, o, occ) && !attackedBy(*this, 6, o, occ))
-                (out++)->move = CASTLE_WHITE_SHORT;
-            if ((castle & CASTLE_WQ) && !(occ & 0x0EULL) && !attackedBy(*this, 4, o, occ) &&
-                !attackedBy(*this, 3, o, occ) && !attackedBy(*this, 2, o, occ))
-                (out++)->move = CASTLE_WHITE_LONG;
-        }
-    } else {
-        if ((castle & (CASTLE_BK | CASTLE_BQ)) && (own[KING] & squareBit(60))) {
-            if ((castle & CASTLE_BK) && !(occ & (0x60ULL << 56)) && !attackedBy(*this, 60, o, occ) &&
-                !attackedBy(*this, 61, o, occ) && !attackedBy(*this, 62, o, occ))
-                (out++)->move = CASTLE_BLACK_SHORT;
-            if ((castle & CASTLE_BQ) && !(occ & (0x0EULL << 56)) && !attackedBy(*this, 60, o, occ) &&
-                !attackedBy(*this, 59, o, occ) && !attackedBy(*this, 58, o, occ))
-                (out++)->move = CASTLE_BLACK_LONG;
-        }
+    // Besides the rights byte, king and rook must stand at home: a FEN may
+    // claim rights without them, and castling then would wreck the position.
+    const unsigned home = s == WHITE ? 4 : 60;
+    const int shortRight = s == WHITE ? CASTLE_WK : CASTLE_BK;
+    const int longRight = s == WHITE ? CASTLE_WQ : CASTLE_BQ;
+    if ((castle & (shortRight | longRight)) && (own[KING] & squareBit(home))) {
+        const unsigned base = home - 4;
+        if ((castle & shortRight) && (own[ROOK] & squareBit(base + 7)) && !(occ & (0x60ULL << base)) &&
+            !attackedBy(*this, home, o, occ) && !attackedBy(*this, base + 5, o, occ) &&
+            !attackedBy(*this, base + 6, o, occ))
+            (out++)->move = s == WHITE ? CASTLE_WHITE_SHORT : CASTLE_BLACK_SHORT;
+        if ((castle & longRight) && (own[ROOK] & squareBit(base)) && !(occ & (0x0EULL << base)) &&
+            !attackedBy(*this, home, o, occ) && !attackedBy(*this, base + 3, o, occ) &&
+            !attackedBy(*this, base + 2, o, occ))
+            (out++)->move = s == WHITE ? CASTLE_WHITE_LONG : CASTLE_BLACK_LONG;
     }
 
     for (BitBoard b = own[KNIGHT]; b;) {

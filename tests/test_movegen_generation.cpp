@@ -44,7 +44,7 @@ const OrderCase orderCases[] = {
     {"CastlingWithBishopOnD1Line", "4k3/8/8/8/6b1/8/8/R3K2R w KQ - 0 1", QUIETS, "O-O Ra1-b1 ..."},
     {"CastlingWithBishopOnB1Line", "4k3/8/8/8/4b3/8/8/R3K2R w KQ - 0 1", QUIETS, "O-O O-O-O Ra1-b1 ..."},
     {"BlockedPawns", "4k3/8/8/8/3n4/4n3/3PP3/4K3 w - - 0 1", QUIETS, "Ke1-d1 Ke1-f1 Ke1-f2 d2-d3"},
-    {"RightsAloneDecideTheRookSide", "4k3/8/8/8/8/8/8/4K2B w K - 0 1", QUIETS, "O-O Bh1-g2 ..."},
+    {"CastlingNeedsTheRookAtHome", "4k3/8/8/8/8/8/8/R3K2B w KQ - 0 1", QUIETS, "O-O-O Bh1-g2 ..."},
     {"DoubleCheckKingMovesOnly", "4k3/8/8/8/1b6/5n2/8/R3K3 w - - 0 1", EVASIONS, "Ke1-d1 Ke1-f1 Ke1-e2 Ke1-f2"},
     {"RookOnFirstRank", "4k3/8/8/8/8/8/8/r3K3 w - - 0 1", EVASIONS, "Ke1-f1 Ke1-d2 Ke1-e2 Ke1-f2"},
     {"AdjacentQueenNoBlocks", "4k3/8/8/8/8/1N6/3q4/R3K3 w - - 0 1", EVASIONS, "Ke1-f1 Ke1xd2 Nb3xd2"},
@@ -72,7 +72,7 @@ TEST_P(GenerationOrder, ListsMovesInOrder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Generators, GenerationOrder, ::testing::ValuesIn(orderCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
 
@@ -114,7 +114,7 @@ TEST_P(ValidMove, AcceptsOnlyPlayableWords) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Words, ValidMove, ::testing::ValuesIn(validCases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(AttackQueries, SlidersStopAtTheFirstPieceAndPawnsAttackDiagonally) {
     ChessBoardNode& n = boardAt("4k3/8/p7/8/4P3/8/R7/R3K3 w - - 0 1")->node;

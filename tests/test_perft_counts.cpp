@@ -1,0 +1,188 @@
+// Perft: node counts against published and oracle counts, the bulk-counted
+// last ply against make-and-test, the printed forms, depth limits, and
+// positions without a king or with a king that can be taken.
+#include <fstream>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <vector>
+
+#include "diagnostics/perft.h"
+#include "movegen_helpers.h"
+
+int perftCountLegal(ChessBoardNode& n);
+
+namespace {
+
+struct EpdCase {
+    std::string fen;
+    std::vector<unsigned long long> counts;  // depth 1 first
+    std::string where;
+};
+
+std::vector<EpdCase> readEpd(const char* name) {
+    std::vector<EpdCase> cases;
+    std::ifstream in(std::string(PELLUX_TEST_DATA) + "/" + name);
+    std::string line;
+    for (int number = 1; std::getline(in, line); number++) {
+        const size_t semi = line.find(';');
+        if (semi == std::string::npos) continue;
+        EpdCase c;
+        c.fen = line.substr(0, semi);
+        c.where = std::string(name) + ":" + std::to_string(number);
+        std::istringstream fields(line.substr(semi));
+        std::string tag;
+        unsigned long long count;
+        while (fields >> tag >> count) c.counts.push_back(count);
+        cases.push_back(c);
+    }
+    return cases;
+}
+
+#ifdef NDEBUG
+const unsigned long long NODE_BUDGET = 5000000;
+#else
+const unsigned long long NODE_BUDGET = 60000;
+#endif
+
+class PerftCounts : public ::testing::TestWithParam<EpdCase> {};
+
+TEST_P(PerftCounts, MatchEveryAffordableDepth) {
+    const EpdCase& c = GetParam();
+    ChessBoardUCI* b = boardAt(c.fen.c_str());
+    const std::string before = fenOf(b);
+    ASSERT_FALSE(c.counts.empty()) << c.where;
+    for (size_t d = 1; d <= c.counts.size() && c.counts[d - 1] <= NODE_BUDGET; d++) {
+        countnode = 0;
+        b->perft((int)d);
+        EXPECT_EQ(countnode, c.counts[d - 1]) << c.where << " depth " << d;
+    }
+    EXPECT_EQ(b->searchAllMoves(&b->node, 1), c.counts[0]) << c.where;
+    EXPECT_EQ(fenOf(b), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Published, PerftCounts, ::testing::ValuesIn(readEpd("perft.epd")));
+INSTANTIATE_TEST_SUITE_P(Oracle, PerftCounts, ::testing::ValuesIn(readEpd("oracle_perft.epd")));
+
+// The last ply is counted without making the moves; random walks compare that
+// count with make-and-test at every node.
+TEST(PerftLeafCount, AgreesWithMakeAndTestAlongRandomGames) {
+    std::mt19937 rng(777);
+    std::vector<EpdCase> cases = readEpd("oracle_perft.epd");
+    const std::vector<EpdCase> published = readEpd("perft.epd");
+    cases.insert(cases.end(), published.begin(), published.end());
+    for (const EpdCase& c : cases) {
+        ChessBoardUCI* b = boardAt(c.fen.c_str());
+        for (int ply = 0; ply < 40; ply++) {
+            const int legal = b->countLegalMoves();
+            ASSERT_EQ(perftCountLegal(b->node), legal) << fenOf(b);
+            if (!legal) break;
+            std::vector<ChessMove> moves;
+            for (unsigned i = 0; i < b->rootMoveCount; i++) {
+                const ChessMove m = b->rootMoveList[i].move;
+                b->node.makeMove(m);
+                if (!b->node.moverInCheck()) moves.push_back(m);
+                b->node.unMakeMove(m);
+            }
+            b->node.makeMove(moves[rng() % moves.size()]);
+        }
+    }
+}
+
+// Positions a FEN may describe although no game reaches them.
+TEST(PerftOddPositions, CountWithoutTouchingGarbage) {
+    const struct {
+        const char* fen;
+        unsigned long long d3;
+    } cases[] = {
+        {"4k3/8/8/8/8/8/8/R7 w - - 0 1", 0},             // White has no king
+        {"8/8/8/8/8/8/8/8 w - - 0 1", 0},                // nothing at all
+        {"4k3/4R3/8/8/8/8/8/4K3 w - - 0 1", 0},          // the black king can be taken
+        {"4k3/8/8/8/8/8/8/4K2B w KQkq e3 0 1", 0},       // rights and en passant without pieces
+        {"P3k3/8/8/8/8/8/8/p3K3 w - - 0 1", 0},          // pawns on the back ranks
+    };
+    for (const auto& c : cases) {
+        ChessBoardUCI* b = boardAt(c.fen);
+        const std::string before = fenOf(b);
+        for (int d = 1; d <= 3; d++) {
+            countnode = 0;
+            b->perft(d);
+            countnode = countcapture = countcheck = countmate = 0;
+            b->perftd(d);
+            b->divide(&b->node, d);
+        }
+        EXPECT_EQ(fenOf(b), before) << c.fen;
+        EXPECT_EQ(consistencyProblem(b->node), "") << c.fen;
+    }
+}
+
+std::string captured(void (*run)(ChessBoardUCI*)) {
+    ::testing::internal::CaptureStdout();
+    run(testBoard());
+    return ::testing::internal::GetCapturedStdout();
+}
+
+const char* START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+
+TEST(PerftOutput, PerftLinesAndTimeLine) {
+    boardAt(START);
+    const std::string out = captured([](ChessBoardUCI* b) { b->doPerft(3); });
+    EXPECT_TRUE(std::regex_match(out, std::regex("depth           nodes \n\n"
+                                                 "  1.               20\n"
+                                                 "  2.              400\n"
+                                                 "  3.             8902\n"
+                                                 "\nTime = \\d\\d:\\d\\d:\\d\\d\\d, speed = [ \\d]{6,}\n")))
+        << out;
+    EXPECT_EQ(perftNode[1][0], 8902u);
+    EXPECT_EQ(perftNode[3][0], 20u);
+}
+
+TEST(PerftOutput, RefusedDepthsPrintHeaderAndTimeOnly) {
+    boardAt(START);
+    for (int depth : {0, -5, 128, 100000}) {
+        testBoard()->moveOrder[0].count = (uint32_t)depth;  // carry the depth into the lambda
+        const std::string out =
+            captured([](ChessBoardUCI* b) { b->doPerft((int)b->moveOrder[0].count); });
+        EXPECT_TRUE(std::regex_match(out, std::regex("depth           nodes \n\n\nTime = \\d\\d:\\d\\d:\\d\\d\\d, "
+                                                     "speed =      0\n")))
+            << depth << ": " << out;
+        const std::string outd =
+            captured([](ChessBoardUCI* b) { b->doPerftd((int)b->moveOrder[0].count); });
+        EXPECT_NE(outd.find("castle \n\n\nTime = "), std::string::npos) << outd;
+    }
+    const std::string div = captured([](ChessBoardUCI* b) { b->doDivide(128); });
+    EXPECT_EQ(div.find("\n     total :                0\n\nTime = "), 0u) << div;
+}
+
+TEST(PerftOutput, PerftdStatisticsColumns) {
+    boardAt("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
+    const std::string out = captured([](ChessBoardUCI* b) { b->doPerftd(3); });
+    EXPECT_NE(out.find(" 3.            97862            17102               45              993                1 "
+                       "               0             3162\n"),
+              std::string::npos)
+        << out;
+    // Row 1 holds the deepest iteration: nodes, captures, e.p., checks, mates, -, promotions, castles.
+    const unsigned long long row[8] = {97862, 17102, 45, 993, 1, 0, 0, 3162};
+    for (int i = 0; i < 8; i++) EXPECT_EQ(perftNode[1][i], row[i]) << i;
+
+    boardAt(START);
+    countnode = countcapture = countep = countcheck = countmate = countpromotion = countcastle = 0;
+    testBoard()->perftd(4);
+    EXPECT_EQ(countnode, 197281u);
+    EXPECT_EQ(countcapture, 1576u);
+    EXPECT_EQ(countcheck, 469u);
+    EXPECT_EQ(countmate, 8u);
+}
+
+TEST(PerftOutput, DivideListsFirstMovesAndTotal) {
+    boardAt(START);
+    std::string out = captured([](ChessBoardUCI* b) { b->doDivide(2); });
+    EXPECT_EQ(nbDivide, 20);
+    EXPECT_EQ(out.substr(0, 60), "    Nb1-a3 :               20\n    Nb1-c3 :               20\n");
+    EXPECT_NE(out.find("     e2-e4 :               20\n"), std::string::npos);
+    EXPECT_NE(out.find("\n\n     total :              400\n\nTime = "), std::string::npos) << out;
+    out = captured([](ChessBoardUCI* b) { b->doDivide(1); });
+    EXPECT_NE(out.find("     h2-h4 :                1\n\n     total :               20\n"), std::string::npos) << out;
+}
+
+}  // namespace
