@@ -1,0 +1,236 @@
+// The command loop: choosing the protocol, tuning lines, line handling of the
+// reader, long games and their repetitions, and fuzzed input.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "eval/weights.h"
+#include "frontend/protocol.h"
+#include "tests/proto_helpers.h"
+
+namespace {
+
+// Any first line other than "uci", "xboard" or a tuning line ends the program.
+class ProtoFirstLine : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ProtoFirstLine, EndsTheProgram) {
+    EngineProcess e;
+    e.send("");
+    e.send("setvalue doubledpawn 12");
+    e.send("setvalue futility2");
+    e.send(GetParam());
+    EXPECT_EQ(e.waitExit(3000), 1);
+    ASSERT_EQ(e.seen.size(), 1u);
+    EXPECT_EQ(e.seen[0], "Pellux 1.6 (64 bits) by Vornhalt");
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, ProtoFirstLine, ::testing::Values("quit", "isready", "uci\r", "UCI", "xboard2"));
+
+TEST(ProtoCommandLoop, TuningLinesBeforeTheProtocol) {
+    int saved[2] = {EVAL_DOUBLED_PAWN[0], EVAL_DOUBLED_PAWN[1]};
+    int savedMargin = FUTILITY_MARGIN[2];
+    char a[] = "setvalue doubledpawn 15.9";
+    char b[] = "setvalue futility2 300";
+    char c[] = "setvalue futility2";
+    char d[] = "hello";
+    EXPECT_EQ(parseWaitGUI(a), 1);
+    EXPECT_EQ(EVAL_DOUBLED_PAWN[0], 15);
+    EXPECT_EQ(EVAL_DOUBLED_PAWN[1], 15);
+    EXPECT_EQ(parseWaitGUI(b), 1);
+    EXPECT_EQ(FUTILITY_MARGIN[2], 300);
+    EXPECT_EQ(parseWaitGUI(c), 1);
+    EXPECT_EQ(FUTILITY_MARGIN[2], 300);
+    std::string longName = "setvalue " + std::string(5000, 'n') + " 4";
+    EXPECT_EQ(parseWaitGUI(&longName[0]), 1);
+    EXPECT_EQ(parseWaitGUI(d), 0);
+    EVAL_DOUBLED_PAWN[0] = saved[0];
+    EVAL_DOUBLED_PAWN[1] = saved[1];
+    FUTILITY_MARGIN[2] = savedMargin;
+}
+
+TEST(ProtoCommandLoop, FormattedLinesAreCutNotOverflowed) {
+    std::string huge(10000, 'x');
+    testing::internal::CaptureStdout();
+    sendCommandf("info string %s", huge.c_str());
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out.size(), 4096u);
+    EXPECT_EQ(out.back(), '\n');
+}
+
+// Over-long lines, a last line without a newline, and lines split over many writes.
+TEST(ProtoCommandLoop, ReaderDeliversWholeLines) {
+    EngineProcess e;
+    e.send("uci");
+    e.waitPrefix("uciok");
+    e.send("position " + std::string(2u << 20, 'z'));  // beyond any line: dropped whole
+    e.send("isready");
+    EXPECT_EQ(e.waitPrefix("readyok"), "readyok");
+    for (char c : std::string("isready\n")) e.writeRaw(std::string(1, c));
+    EXPECT_EQ(e.waitPrefix("readyok"), "readyok");
+    e.writeRaw("isready");
+    e.closeInput();
+    EXPECT_EQ(e.waitPrefix("readyok", 3000), "readyok");
+    EXPECT_EQ(e.waitExit(3000), 1);
+}
+
+class ProtoLongGame : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved = board;
+        board = new ChessBoardUCI();
+        board->init(1);
+        board->newGame();
+    }
+    void TearDown() override {
+        board->free();
+        delete board;
+        board = saved;
+    }
+    void position(const std::string& text) {
+        std::string line = "position " + text;
+        parsePosition(&line[0]);
+    }
+    std::string fen() {
+        char out[256];
+        board->getFENPosition(out);
+        return out;
+    }
+    // The repetition rule of the search: the key two, four, ... plies back, within the fifty-move window.
+    bool repeated() {
+        ChessBoardNode& n = board->node;
+        int looked = 0;
+        for (int i = (int)n.hashListCount - 2; i >= 0 && looked < (n.fiftyMove + 1) / 2; i -= 2, looked++)
+            if (n.hashList[i] == n.hashKey) return true;
+        return false;
+    }
+    ChessBoardUCI* saved = nullptr;
+};
+
+// A 1300-ply game sets up the same position as its pawn moves alone, keeps
+// the key history for repetitions, and leaves room in the game record.
+TEST_F(ProtoLongGame, ReBasesAndKeepsRepetitions) {
+    std::string pawns;
+    std::string game = longGame(26, &pawns);
+    position("startpos moves " + pawns);
+    std::string shortFen = fen();
+    EXPECT_FALSE(repeated());
+    position("startpos moves " + game);
+    std::string longFen = fen();
+    // Equal up to the fifty-move counter.
+    EXPECT_EQ(splitWords(longFen).at(0), splitWords(shortFen).at(0));
+    EXPECT_EQ(splitWords(longFen).at(1), splitWords(shortFen).at(1));
+    EXPECT_EQ(splitWords(longFen).at(2), splitWords(shortFen).at(2));
+    EXPECT_EQ(board->node.fiftyMove, 4 * 26 + 4);
+    EXPECT_TRUE(repeated());
+    EXPECT_LT(board->gameMoveCount, (unsigned)GAME_REBASE_AT);
+    EXPECT_EQ(board->node.hashKey, board->node.createHashKey());
+    // A pawn move ends the repetition window.
+    position("startpos moves " + game + " h2h3");
+    EXPECT_FALSE(repeated());
+    EXPECT_EQ(board->node.fiftyMove, 0);
+}
+
+TEST_F(ProtoLongGame, PositionCommandEdgeCases) {
+    position("startpos moves e2e4 e7e5");
+    EXPECT_EQ(board->gameMoveCount, 2u);
+    position("startpos");
+    EXPECT_EQ(board->gameMoveCount, 0u);
+    position("fen 8/8/8/8/8/8/4K3/k7 w - - 0 1 moves e2e3");
+    std::string after = fen();
+    EXPECT_EQ(splitWords(after).at(0), "8/8/8/8/8/4K3/8/k7");
+    position("fen 8/8/8/8/8/8/4K3/k7 w - - 0 1" + std::string(300, ' ') + "moves e2e3");  // FEN field too long
+    EXPECT_EQ(fen(), after);
+    position("fen not/a/fen moves e2e4");
+    EXPECT_EQ(fen(), after);
+    position("startpos moves e2e4 e2e4 d2d4");  // stops at the first illegal move
+    EXPECT_EQ(board->gameMoveCount, 1u);
+    position("fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 moves");
+    EXPECT_EQ(board->gameMoveCount, 0u);
+}
+
+// Random and mutated position lines never break the board.
+TEST_F(ProtoLongGame, FuzzedPositionLines) {
+    std::mt19937 rng(12345);
+    const std::vector<std::string> seeds = {
+        "startpos moves e2e4 e7e5 g1f3 b8c6 f1b5",
+        "fen r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1 moves e1g1 a6e2",
+        "fen 8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1 moves e2e4 f4e3",
+        "startpos moves a2a4 b7b5 a4b5 a7a6 b5a6 c8b7 a6b7 g8f6 b7a8q"};
+    const std::string alphabet = "abcdefgh12345678 /KQRBNPkqrbnpw-moves0fenstartpos";
+    for (int i = 0; i < 3000; i++) {
+        std::string line = seeds[rng() % seeds.size()];
+        int edits = 1 + (int)(rng() % 6);
+        for (int k = 0; k < edits && !line.empty(); k++) {
+            size_t at = rng() % line.size();
+            switch (rng() % 3) {
+                case 0: line[at] = alphabet[rng() % alphabet.size()]; break;
+                case 1: line.erase(at, 1 + rng() % 4); break;
+                default: line.insert(at, 1, alphabet[rng() % alphabet.size()]);
+            }
+        }
+        if (i % 10 == 0) {
+            line.clear();
+            for (int k = (int)(rng() % 400); k > 0; k--) line += (char)(rng() % 256 ? rng() % 256 : 1);
+        }
+        position(line);
+        ASSERT_EQ(board->node.checkConsistency(true), 1) << line;
+        ASSERT_LE(board->gameMoveCount, (unsigned)MAX_GAME_MOVES);
+    }
+}
+
+// Random and mutated protocol lines, fed to the running program: it keeps
+// answering and ends normally (under the sanitizers this also checks memory).
+class ProtoFuzz : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ProtoFuzz, ProgramSurvivesGarbage) {
+    std::mt19937 rng(777);
+    const std::string protocol = GetParam();
+    const std::vector<std::string> uciSeeds = {
+        "position startpos moves e2e4", "go depth 2", "setoption name MultiPV value 3",
+        "setoption name Hash value 5", "go nodes 500", "stop", "ponderhit", "isready", "ucinewgame",
+        "position fen 8/8/8/8/8/8/4K3/k7 w - - 0 1", "setoption name Book File value x", "perft 2",
+        "go movetime 20", "debug on", "go ponder depth 1"};
+    const std::vector<std::string> wbSeeds = {
+        "new", "force", "e2e4", "go", "sd 2", "st 0", "level 0 0:01 0", "time 100", "otim 100", "undo",
+        "hard", "easy", "analyze", "exit", "setboard 8/8/8/8/8/8/4K3/k7 w - - 0 1", "?", "ping 1", "post",
+        "nopost", "perft 2", "protover 2"};
+    const std::vector<std::string>& seeds = protocol == "uci" ? uciSeeds : wbSeeds;
+    EngineProcess e;
+    e.send(protocol);
+    e.send(protocol == "uci" ? "setoption name Hash value 4" : "sd 2");
+    for (int round = 0; round < 12; round++) {
+        std::string batch;
+        for (int i = 0; i < 25; i++) {
+            std::string line = seeds[rng() % seeds.size()];
+            if (rng() % 2) {
+                size_t at = rng() % line.size();
+                line[at] = (char)(32 + rng() % 95);
+            }
+            if (rng() % 8 == 0) line += std::string(rng() % 600, 'a' + (char)(rng() % 8));
+            if (rng() % 16 == 0) line = std::string(5, (char)(rng() % 256));
+            // A tiny search limit keeps every search short.
+            if (line.compare(0, 2, "go") == 0 && protocol == "uci") line = "go depth 1";
+            if (line == "analyze") line = "analyze x";
+            if (line.find('\n') != std::string::npos) continue;
+            batch += line + "\n";
+        }
+        if (protocol == "uci") batch += "stop\n";
+        else batch += "force\nexit\n";
+        e.writeRaw(batch);
+        e.send(protocol == "uci" ? "isready" : "ping 99");
+        std::string reply = e.waitPrefix(protocol == "uci" ? "readyok" : "pong 99", 20000);
+        ASSERT_NE(reply, "<timeout>") << "round " << round;
+        if (reply == "<eof>") {
+            // Under WinBoard a move that leaves the engine without a move ends the program.
+            EXPECT_EQ(protocol, "xboard");
+            EXPECT_EQ(e.waitExit(5000), 1);
+            return;
+        }
+    }
+    e.send("quit");
+    EXPECT_EQ(e.waitExit(10000), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, ProtoFuzz, ::testing::Values("uci", "xboard"));
+
+}  // namespace
