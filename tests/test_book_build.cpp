@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "book/bookbuilder.h"
@@ -17,7 +18,17 @@
 
 namespace {
 
-std::string tempPath(const char* name) { return std::string("/tmp/pellux_test_build_") + name; }
+// Files named per process (tests of several builds may run at once), removed at exit.
+std::vector<std::string> tempFiles;
+struct RemoveAtExit {
+    ~RemoveAtExit() {
+        for (const std::string& f : tempFiles) std::remove(f.c_str());
+    }
+} removeAtExit;
+std::string tempPath(const char* name) {
+    tempFiles.push_back("/tmp/pellux_test_" + std::to_string(getpid()) + "_" + name);
+    return tempFiles.back();
+}
 
 void writeText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;

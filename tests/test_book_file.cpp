@@ -6,13 +6,18 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "book/openingbook.h"
 
 namespace {
 
-const std::string path = "/tmp/pellux_test_book.bin";
+// One file per process: tests of several builds may run at the same time.
+const std::string path = "/tmp/pellux_test_book_" + std::to_string(getpid()) + ".bin";
+struct RemoveAtExit {
+    ~RemoveAtExit() { std::remove(path.c_str()); }
+} removeAtExit;
 
 void writeFile(const std::vector<unsigned char>& data) {
     FILE* f = fopen(path.c_str(), "wb");

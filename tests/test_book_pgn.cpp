@@ -6,13 +6,18 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 
 #include "book/pgn.h"
 #include "frontend/chessboarduci.h"
 
 namespace {
 
-const std::string path = "/tmp/pellux_test_pgn.pgn";
+// One file per process: tests of several builds may run at the same time.
+const std::string path = "/tmp/pellux_test_pgn_" + std::to_string(getpid()) + ".pgn";
+struct RemoveAtExit {
+    ~RemoveAtExit() { std::remove(path.c_str()); }
+} removeAtExit;
 
 void writeText(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
