@@ -116,6 +116,57 @@ TEST(PerftOddPositions, CountWithoutTouchingGarbage) {
     }
 }
 
+// Random placements a FEN accepts: kings missing or in check on either side,
+// pawns on the back ranks, rights and en passant that fit nothing. Counting
+// must neither crash nor change the position.
+TEST(PerftOddPositions, RandomPlacementsSurviveCounting) {
+    std::mt19937 rng(4242);
+    const char pieces[] = "KQRBNPkqrbnp";
+    for (int round = 0; round < 300; round++) {
+        char board[64] = {0};
+        int kings[2] = {0, 0}, pawns[2] = {0, 0};
+        const int count = 2 + rng() % 14;
+        for (int i = 0; i < count; i++) {
+            const char p = pieces[rng() % 12];
+            const int white = p < 'a';
+            if ((p == 'K' || p == 'k') && kings[white]++) continue;
+            if ((p == 'P' || p == 'p') && pawns[white]++ >= 8) continue;
+            board[rng() % 64] = p;
+        }
+        std::string fen;
+        for (int rank = 7; rank >= 0; rank--) {
+            int run = 0;
+            for (int file = 0; file < 8; file++) {
+                const char c = board[rank * 8 + file];
+                if (!c) {
+                    run++;
+                    continue;
+                }
+                if (run) fen += (char)('0' + run);
+                run = 0;
+                fen += c;
+            }
+            if (run) fen += (char)('0' + run);
+            if (rank) fen += '/';
+        }
+        fen += rng() % 2 ? " w " : " b ";
+        const char* rights[] = {"KQkq", "Kq", "-", "Q", "kq"};
+        fen += rights[rng() % 5];
+        fen += ' ';
+        fen += rng() % 3 ? std::string("-") : std::string(1, (char)('a' + rng() % 8)) + "6";
+        fen += " 0 1";
+        ChessBoardUCI* b = boardAt(fen.c_str());
+        const std::string before = fenOf(b);
+        countnode = 0;
+        b->perft(3);
+        b->perftd(2);
+        b->divide(&b->node, 2);
+        b->countLegalMoves();
+        ASSERT_EQ(fenOf(b), before) << fen;
+        ASSERT_EQ(consistencyProblem(b->node), "") << fen;
+    }
+}
+
 std::string captured(void (*run)(ChessBoardUCI*)) {
     ::testing::internal::CaptureStdout();
     run(testBoard());
