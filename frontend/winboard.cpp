@@ -19,6 +19,10 @@ const int HASH_MB_MIN = 1;
 const int HASH_MB_MAX = 4096;
 const int PERFT_DEPTH_MAX = 30;
 
+// The colour the engine plays: Black after "new", the side to move at "go",
+// and the side to move after an opponent's move outside force mode.
+int engineColour = BLACK;
+
 int analysisLoopActive = 0;
 int analysisRestart = 0;
 int modeBeforeAnalysis = SEARCH_MOVETIME;
@@ -160,6 +164,7 @@ int opponentMove(char* line, bool thinking) {
     }
     if (board->countLegalMoves() == 0) return 0;
     if (winboard_forcemode) return 1;
+    engineColour = (int)board->node.side;
     board->movesToGo = (unsigned)(uciRemainingMoves > 0 ? uciRemainingMoves : 0);
     runSearch(0);
     return 1;
@@ -214,6 +219,7 @@ int parseWinboard(char* line) {
             hash = (int)clampValue(hash, HASH_MB_MIN, HASH_MB_MAX);
         createBoard((unsigned)hash);
         winboardNewGameValues();
+        engineColour = BLACK;
         loadBookFromConfig();
         winboard_forcemode = 0;
         sendCommandf("feature setboard=1 myname=\"Pellux %s %s\" analyze=1 ping=1 draw=0 sigint=0 "
@@ -260,6 +266,7 @@ int parseWinboard(char* line) {
         if (busy) return deferWhileThinking(line);
         firstThinkAdjustment();
         winboard_forcemode = 0;
+        engineColour = (int)board->node.side;
         runSearch(0);
         return 1;
     }
@@ -281,6 +288,7 @@ int parseWinboard(char* line) {
         } else {
             winboardNewGameValues();
         }
+        engineColour = BLACK;
         winboard_forcemode = 0;
         if (!busy && wbAnalyzing) startAnalysis();
         return 1;
@@ -330,8 +338,10 @@ int parseWinboard(char* line) {
         return 1;
     }
     if (!strncmp(line, "time ", 5) || !strncmp(line, "otim ", 5)) {
+        // "time" is the engine's clock, "otim" the opponent's, whoever is to move now
+        // (the expected reply is on the board while the engine ponders).
         double ms = (double)readInt(line + 5) * 10.0;
-        int colour = line[0] == 't' ? (int)board->node.xside : (int)board->node.side;
+        int colour = line[0] == 't' ? engineColour : engineColour ^ 1;
         board->clockTime[colour] = (float)(ms < 0 ? 0 : ms);
         return 1;
     }
