@@ -49,7 +49,7 @@ uint32_t ChessGameOpeningList::addGame(uint32_t parent, const char* move, int re
         std::memset(&e, 0, sizeof e);
         e.parent = parent;
         e.numMoves = parent == NO_PARENT ? 1 : entries[parent].numMoves + 1;
-        strncpy(e.move, move, OPENING_MOVE_TEXT - 1);  // cut to 15 characters
+        memcpy(e.move, move, strnlen(move, OPENING_MOVE_TEXT - 1));  // cut to 15 characters
         index = (uint32_t)entries.size();
         entries.push_back(e);
         size_t mask = slots.size() - 1;
@@ -114,8 +114,9 @@ protected:
                                            : RESULT_NONE;
     }
     void onMove(const char* text, int) override {
-        strncpy(moves[count], text, OPENING_MOVE_TEXT - 1);
-        moves[count][OPENING_MOVE_TEXT - 1] = 0;
+        size_t n = strnlen(text, OPENING_MOVE_TEXT - 1);
+        memcpy(moves[count], text, n);
+        moves[count][n] = 0;
         if (++count < depth) return;
         uint32_t parent = ChessGameOpeningList::NO_PARENT;
         for (int i = 0; i < depth; i++) parent = list.addGame(parent, moves[i], result);

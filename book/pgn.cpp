@@ -218,7 +218,7 @@ protected:
     void onMove(const char* text, int) override {
         ChessGameMove m;
         std::memset(&m, 0, sizeof m);
-        strncpy(m.move, text, sizeof m.move - 1);  // cut to 11 characters
+        memcpy(m.move, text, strnlen(text, sizeof m.move - 1));  // cut to 11 characters
         current.moves.push_back(m);
     }
     void onGlyph(int nag) override {
