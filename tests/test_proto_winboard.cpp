@@ -236,17 +236,4 @@ TEST_F(WinboardClock, LevelTimeOtimStAndSd) {
     EXPECT_EQ(board->depthLimit, MAX_PLY - 1);
 }
 
-TEST_F(WinboardClock, GameFollowingInForceMode) {
-    run("force");
-    run("e2e4");
-    run("e7e5");
-    run("e7e5");  // illegal now: ignored
-    EXPECT_EQ(board->gameMoveCount, 2u);
-    run("undo");
-    EXPECT_EQ(board->gameMoveCount, 1u);
-    run("new");
-    EXPECT_EQ(board->gameMoveCount, 0u);
-    EXPECT_EQ(winboard_forcemode, 0);
-}
-
 }  // namespace
