@@ -205,6 +205,8 @@ void runSearch(int ponder, bool analysis) {
     drainDeferred();
 }
 
+int lineWaiting() { return lineBuffered() ? 1 : 0; }
+
 int dispatchLine(char* line) {
     switch (guiMode) {
         case 0: return parseWaitGUI(line);

@@ -56,6 +56,8 @@ void requestSearch(int ponder);
 bool deferLine(const char* line);
 void clearDeferred();
 
+// Is a complete line already read and waiting in the input buffer?
+int lineWaiting();
 // Dispatches one line to the parser of the current protocol; returns its result.
 int dispatchLine(char* line);
 // Reads and dispatches lines until done() is true, the program quits or input ends.

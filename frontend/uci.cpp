@@ -470,7 +470,12 @@ void ChessBoardUCI::onSendInfoDepth(int depth) {
     if (!testSuiteMode) sendCommandf("info depth %d", depth);
 }
 
-void ChessBoardUCI::onParseInputCommand() { parseCommand(); }
+// Handles the waiting line, and the lines that arrived with it as long as the
+// search goes on ("time", "otim" and a move come together under WinBoard).
+void ChessBoardUCI::onParseInputCommand() {
+    parseCommand();
+    while (!stopSearch && !Quit && lineWaiting()) parseCommand();
+}
 
 void ChessBoardUCI::onSearchRootMove(ChessMove move, int number) {
     if (!showthinking || guiMode != 1) return;

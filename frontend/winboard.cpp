@@ -172,13 +172,18 @@ int opponentMove(char* line, bool thinking) {
 
 }  // namespace
 
-void winboardNewGameValues() {
-    board->newGame();
+// The game counters of a new game, without setting up the board.
+static void winboardGameCounters() {
     currbestmove = ChessMove(0);
     uciRemainingMoves = uciMaxGameMoves = 40;
     countHalfMove = 0;
     firstThink = 0;
     board->movesToGo = 40;
+}
+
+void winboardNewGameValues() {
+    board->newGame();
+    winboardGameCounters();
 }
 
 void startAnalysis() {
@@ -217,8 +222,8 @@ int parseWinboard(char* line) {
         int hash = WINBOARD_HASH_MB;
         if (ReadFileConfigInt("pellux.ini", "Engine", "Hash", &hash))
             hash = (int)clampValue(hash, HASH_MB_MIN, HASH_MB_MAX);
-        createBoard((unsigned)hash);
-        winboardNewGameValues();
+        createBoard((unsigned)hash);  // also starts a new game
+        winboardGameCounters();
         engineColour = BLACK;
         loadBookFromConfig();
         winboard_forcemode = 0;
