@@ -267,6 +267,9 @@ int ChessBoard::buildOpeningBook(const std::string& pgnFile, const std::string& 
     // Each (position, move) keeps the statistics of the first kept sequence
     // that reached it. A sequence's shorter beginnings are kept and come
     // earlier in the list, so only its last move can be new to the book.
+    size_t entered = 0;
+    for (size_t i = 0; i < list.size(); i++) entered += kept[i] && !replay.moves[i].isEmpty();
+    openingBook.reserve(entered);
     for (size_t i = 0; i < list.size(); i++) {
         if (!kept[i] || replay.moves[i].isEmpty()) continue;
         const ChessGameOpeningList::Entry& e = list.entries[i];

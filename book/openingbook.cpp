@@ -39,26 +39,51 @@ void ChessOpeningBook::clear() {
     indexedCount = 0;
 }
 
+static size_t slotOf(uint64_t key, size_t mask) { return (size_t)((key ^ (key >> 29)) * 0x9E3779B97F4A7C15ULL >> 20) & mask; }
+
+void ChessOpeningBook::reserve(size_t morePositions) {
+    nodes.reserve(nodes.size() + morePositions);
+    size_t size = keyIndex.size() < 1024 ? 1024 : keyIndex.size();
+    while (size < (nodes.size() + morePositions) * 2) size *= 2;
+    if (size > keyIndex.size()) {
+        keyIndex.assign(size, 0);
+        for (size_t i = 0; i < nodes.size(); i++) indexNode((uint32_t)i);
+        indexedCount = nodes.size();
+    }
+}
+
+void ChessOpeningBook::indexNode(uint32_t i) {
+    size_t mask = keyIndex.size() - 1;
+    for (size_t s = slotOf(nodes[i].key, mask);; s = (s + 1) & mask) {
+        if (!keyIndex[s]) {
+            keyIndex[s] = i + 1;
+            return;
+        }
+        if (nodes[keyIndex[s] - 1].key == nodes[i].key) return;  // the first node with a key is kept
+    }
+}
+
 void ChessOpeningBook::rebuildIndex() {
-    keyIndex.clear();
-    keyIndex.reserve(nodes.size() * 2);
-    for (size_t i = 0; i < nodes.size(); i++) keyIndex.emplace(nodes[i].key, (uint32_t)i);
+    size_t size = 1024;
+    while (size < nodes.size() * 2) size *= 2;
+    keyIndex.assign(size, 0);
+    for (size_t i = 0; i < nodes.size(); i++) indexNode((uint32_t)i);
     indexedCount = nodes.size();
+}
+
+int64_t ChessOpeningBook::lookUp(uint64_t key) const {
+    size_t mask = keyIndex.size() - 1;
+    for (size_t s = slotOf(key, mask); keyIndex[s]; s = (s + 1) & mask)
+        if (nodes[keyIndex[s] - 1].key == key) return keyIndex[s] - 1;
+    return -1;
 }
 
 // The first node with that key, in book order, or null.
 ChessOpeningBookNode* ChessOpeningBook::findPosition(unsigned long long key) {
-    if (indexedCount != nodes.size()) rebuildIndex();
-    auto it = keyIndex.find(key);
-    if (it != keyIndex.end() && it->second < nodes.size() && nodes[it->second].key == key)
-        return &nodes[it->second];
-    if (it != keyIndex.end()) {
-        // The index went stale (nodes were edited in place): rebuild and retry once.
-        rebuildIndex();
-        it = keyIndex.find(key);
-        if (it != keyIndex.end()) return &nodes[it->second];
-    }
-    return nullptr;
+    if (indexedCount != nodes.size() || keyIndex.empty()) rebuildIndex();
+    int64_t i = lookUp(key);
+    if (i < 0 || nodes[i].key != key) return nullptr;
+    return &nodes[i];
 }
 
 // Binary search over nodes sorted by ascending key.
@@ -84,8 +109,10 @@ void ChessOpeningBook::addNode(unsigned long long key, ChessMove move, unsigned 
         std::memset(&fresh, 0, sizeof fresh);
         fresh.key = key;
         nodes.push_back(fresh);
-        keyIndex.emplace(key, (uint32_t)(nodes.size() - 1));
-        indexedCount = nodes.size();
+        if (nodes.size() * 2 > keyIndex.size())
+            rebuildIndex();
+        else
+            indexNode((uint32_t)(nodes.size() - 1)), indexedCount = nodes.size();
         node = &nodes.back();
     }
     node->addMove(move, count, white, black);
@@ -132,13 +159,31 @@ void sortBookMoves(ChessOpeningBookNode& node) {
 }
 
 void sortBookNodes(std::vector<ChessOpeningBookNode>& nodes) {
-    std::vector<uint64_t> keys(nodes.size());
-    for (size_t i = 0; i < nodes.size(); i++) keys[i] = nodes[i].key;
-    std::sort(keys.begin(), keys.end());
-    if (std::adjacent_find(keys.begin(), keys.end()) == keys.end()) {
+    // Sort (key, index) pairs rather than the large nodes themselves.
+    std::vector<std::pair<uint64_t, uint32_t>> order(nodes.size());
+    for (size_t i = 0; i < nodes.size(); i++) order[i] = {nodes[i].key, (uint32_t)i};
+    std::sort(order.begin(), order.end());
+    bool distinct = true;
+    for (size_t i = 1; i < order.size() && distinct; i++) distinct = order[i - 1].first != order[i].first;
+    if (distinct) {
         // Distinct keys: every correct sort gives the one ascending order.
-        std::sort(nodes.begin(), nodes.end(),
-                  [](const ChessOpeningBookNode& a, const ChessOpeningBookNode& b) { return a.key < b.key; });
+        // Move the nodes into place cycle by cycle, without a second copy.
+        const uint32_t done = 0xFFFFFFFFu;
+        for (size_t start = 0; start < order.size(); start++) {
+            if (order[start].second == done || order[start].second == start) continue;
+            ChessOpeningBookNode held = nodes[start];
+            size_t to = start;
+            for (;;) {
+                size_t from = order[to].second;
+                order[to].second = done;
+                if (from == start) {
+                    nodes[to] = held;
+                    break;
+                }
+                nodes[to] = nodes[from];
+                to = from;
+            }
+        }
         return;
     }
     // A repeated key (never made by load or addNode, only by editing nodes):
@@ -170,24 +215,25 @@ int ChessOpeningBook::save(const std::string& file) {
     sortBookNodes(nodes);
     rebuildIndex();
 
-    std::vector<unsigned char> out;
-    out.reserve(12 + nodes.size() * (NODE_HEADER_BYTES + 4 * MOVE_RECORD_BYTES));
-    unsigned char buf[NODE_HEADER_BYTES];
-    out.insert(out.end(), {'B', 'O', 'O', 'K'});
-    putU32(buf, BOOK_VERSION);
-    putU32(buf + 4, (uint32_t)nodes.size());
-    out.insert(out.end(), buf, buf + 8);
+    size_t bytes = 12;
+    for (const ChessOpeningBookNode& node : nodes)
+        bytes += NODE_HEADER_BYTES + MOVE_RECORD_BYTES * (node.numMoves < 16 ? node.numMoves : 16);
+    std::vector<unsigned char> out(bytes);
+    unsigned char* p = out.data();
+    memcpy(p, "BOOK", 4);
+    putU32(p + 4, BOOK_VERSION);
+    putU32(p + 8, (uint32_t)nodes.size());
+    p += 12;
     for (const ChessOpeningBookNode& node : nodes) {
         uint32_t n = node.numMoves < 16 ? node.numMoves : 16;
-        putU64(buf, node.key);
-        putU32(buf + 8, n);
-        out.insert(out.end(), buf, buf + NODE_HEADER_BYTES);
-        for (uint32_t i = 0; i < n; i++) {
-            putU32(buf, node.moves[i].move.moveInt);
-            putU32(buf + 4, node.moves[i].count);
-            buf[8] = node.moves[i].white;
-            buf[9] = node.moves[i].black;
-            out.insert(out.end(), buf, buf + MOVE_RECORD_BYTES);
+        putU64(p, node.key);
+        putU32(p + 8, n);
+        p += NODE_HEADER_BYTES;
+        for (uint32_t i = 0; i < n; i++, p += MOVE_RECORD_BYTES) {
+            putU32(p, node.moves[i].move.moveInt);
+            putU32(p + 4, node.moves[i].count);
+            p[8] = node.moves[i].white;
+            p[9] = node.moves[i].black;
         }
     }
     size_t written = fwrite(out.data(), 1, out.size(), f);

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "board/types.h"
@@ -40,13 +39,18 @@ public:
     void showMoves(unsigned long long key);
     void sort() {}
     void clear();
+    // Makes room for that many more positions (spares reallocations while building).
+    void reserve(size_t morePositions);
 
 private:
     // Key -> index into nodes of the first node with that key, so that adding
-    // does not scan the whole book. Rebuilt whenever nodes changed behind it.
-    std::unordered_map<uint64_t, uint32_t> keyIndex;
+    // does not scan the whole book: open addressing, slot = index + 1, 0 free.
+    // Rebuilt whenever nodes changed behind its back.
+    std::vector<uint32_t> keyIndex;
     size_t indexedCount = 0;
     void rebuildIndex();
+    void indexNode(uint32_t i);
+    int64_t lookUp(uint64_t key) const;
 };
 
 // Orders a node's moves by descending count exactly as the exchange loop

@@ -52,3 +52,9 @@ for book in empty.bin random.bin; do
   printf '[Engine]\nBook=1\nBookFile=%s\n' "$WORK/$book" > pellux.ini
   printf '  %-28s %8s s\n' "$book" "$(seconds sh -c "printf 'uci\nquit\n' | '$BIN'")"
 done
+
+# Distinct games (random legal games, so every game adds new positions).
+if [ -x "${PELLUX_BUILD:-build}/pellux_bench" ]; then
+  echo "pellux_bench: book building from random games and book loading"
+  "${PELLUX_BUILD:-build}/pellux_bench" --benchmark_filter='BuildRandomGames|LoadBook' 2>/dev/null | grep '^BM_'
+fi
