@@ -89,33 +89,6 @@ TEST(PerftLeafCount, AgreesWithMakeAndTestAlongRandomGames) {
     }
 }
 
-// Positions a FEN may describe although no game reaches them.
-TEST(PerftOddPositions, CountWithoutTouchingGarbage) {
-    const struct {
-        const char* fen;
-        unsigned long long d3;
-    } cases[] = {
-        {"4k3/8/8/8/8/8/8/R7 w - - 0 1", 0},             // White has no king
-        {"8/8/8/8/8/8/8/8 w - - 0 1", 0},                // nothing at all
-        {"4k3/4R3/8/8/8/8/8/4K3 w - - 0 1", 0},          // the black king can be taken
-        {"4k3/8/8/8/8/8/8/4K2B w KQkq e3 0 1", 0},       // rights and en passant without pieces
-        {"P3k3/8/8/8/8/8/8/p3K3 w - - 0 1", 0},          // pawns on the back ranks
-    };
-    for (const auto& c : cases) {
-        ChessBoardUCI* b = boardAt(c.fen);
-        const std::string before = fenOf(b);
-        for (int d = 1; d <= 3; d++) {
-            countnode = 0;
-            b->perft(d);
-            countnode = countcapture = countcheck = countmate = 0;
-            b->perftd(d);
-            b->divide(&b->node, d);
-        }
-        EXPECT_EQ(fenOf(b), before) << c.fen;
-        EXPECT_EQ(consistencyProblem(b->node), "") << c.fen;
-    }
-}
-
 // Random placements a FEN accepts: kings missing or in check on either side,
 // pawns on the back ranks, rights and en passant that fit nothing. Counting
 // must neither crash nor change the position.
@@ -190,16 +163,14 @@ TEST(PerftOutput, PerftLinesAndTimeLine) {
 
 TEST(PerftOutput, RefusedDepthsPrintHeaderAndTimeOnly) {
     boardAt(START);
-    for (int depth : {0, -5, 128, 100000}) {
-        testBoard()->moveOrder[0].count = (uint32_t)depth;  // carry the depth into the lambda
-        const std::string out =
-            captured([](ChessBoardUCI* b) { b->doPerft((int)b->moveOrder[0].count); });
-        EXPECT_TRUE(std::regex_match(out, std::regex("depth           nodes \n\n\nTime = \\d\\d:\\d\\d:\\d\\d\\d, "
-                                                     "speed =      0\n")))
-            << depth << ": " << out;
-        const std::string outd =
-            captured([](ChessBoardUCI* b) { b->doPerftd((int)b->moveOrder[0].count); });
-        EXPECT_NE(outd.find("castle \n\n\nTime = "), std::string::npos) << outd;
+    static int depth;
+    for (int d : {0, -5, 128, 100000}) {
+        depth = d;
+        const std::string out = captured([](ChessBoardUCI* b) { b->doPerft(depth); });
+        EXPECT_TRUE(std::regex_match(out, std::regex("depth           nodes \n\n\nTime = [0-9:]{9}, speed =      0\n")))
+            << d << ": " << out;
+        EXPECT_NE(captured([](ChessBoardUCI* b) { b->doPerftd(depth); }).find("castle \n\n\nTime = "),
+                  std::string::npos);
     }
     const std::string div = captured([](ChessBoardUCI* b) { b->doDivide(128); });
     EXPECT_EQ(div.find("\n     total :                0\n\nTime = "), 0u) << div;
@@ -212,9 +183,7 @@ TEST(PerftOutput, PerftdStatisticsColumns) {
                        "               0             3162\n"),
               std::string::npos)
         << out;
-    // Row 1 holds the deepest iteration: nodes, captures, e.p., checks, mates, -, promotions, castles.
-    const unsigned long long row[8] = {97862, 17102, 45, 993, 1, 0, 0, 3162};
-    for (int i = 0; i < 8; i++) EXPECT_EQ(perftNode[1][i], row[i]) << i;
+    EXPECT_EQ(perftNode[1][7], 3162u);  // row 1: the deepest iteration
 
     boardAt(START);
     countnode = countcapture = countep = countcheck = countmate = countpromotion = countcastle = 0;
