@@ -73,8 +73,10 @@ void ChessGameOpeningList::getOpening(size_t i, ChessGameOpening& out) const {
     out.blackWins = last.blackWins;
     out.whiteWins = last.whiteWins;
     out.draws = last.draws;
+    // Lists filled by hand may hold longer sequences: their first 32 moves are written.
+    if (out.numMoves > OPENING_MAX_DEPTH) out.numMoves = OPENING_MAX_DEPTH;
     for (uint32_t at = (uint32_t)i, n = last.numMoves; at != NO_PARENT && n > 0; at = entries[at].parent)
-        memcpy(out.moves[--n], entries[at].move, OPENING_MOVE_TEXT);
+        if (--n < (uint32_t)OPENING_MAX_DEPTH) memcpy(out.moves[n], entries[at].move, OPENING_MOVE_TEXT);
 }
 
 namespace {
