@@ -1,11 +1,11 @@
 // Book building and loading on large inputs: collections of random legal
 // games (every game a distinct sequence), and books of many positions.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <random>
 #include <string>
-#include <unistd.h>
 
 #include "book/openingbook.h"
 #include "frontend/chessboarduci.h"
@@ -23,7 +23,8 @@ ChessBoardUCI* sharedBoard() {
 
 // Writes games random legal games of 24 plies, in export form.
 std::string writeRandomGames(int games) {
-    std::string path = "/tmp/pellux_bench_book_" + std::to_string(getpid()) + "_" + std::to_string(games) + ".pgn";
+    std::string path =
+        "/tmp/pellux_bench_book_" + std::to_string(getpid()) + "_" + std::to_string(games) + ".pgn";
     FILE* f = fopen(path.c_str(), "w");
     ChessBoardUCI* b = sharedBoard();
     std::mt19937 rng(games);

@@ -2,9 +2,10 @@
 // begin with, then replaying the frequent ones on the board into the book.
 #include "book/bookbuilder.h"
 
+#include <sys/time.h>
+
 #include <cstdio>
 #include <cstring>
-#include <sys/time.h>
 
 #include "board/chessboard.h"
 #include "book/openingbook.h"
@@ -17,7 +18,8 @@ void ChessGameOpeningList::clear() {
 
 uint64_t ChessGameOpeningList::hashOf(uint32_t parent, const char* move) {
     uint64_t h = 0xcbf29ce484222325ULL ^ ((uint64_t)parent * 0x9E3779B97F4A7C15ULL);
-    for (int i = 0; i < OPENING_MOVE_TEXT - 1 && move[i]; i++) h = (h ^ (unsigned char)move[i]) * 0x100000001b3ULL;
+    for (int i = 0; i < OPENING_MOVE_TEXT - 1 && move[i]; i++)
+        h = (h ^ (unsigned char)move[i]) * 0x100000001b3ULL;
     return h ^ (h >> 29);
 }
 
@@ -110,10 +112,10 @@ public:
 protected:
     void onTag(const char* name, const char* value) override {
         if (strcmp(name, "Result")) return;
-        result = !strcmp(value, "1-0") ? RESULT_WHITE
-                 : !strcmp(value, "0-1") ? RESULT_BLACK
+        result = !strcmp(value, "1-0")       ? RESULT_WHITE
+                 : !strcmp(value, "0-1")     ? RESULT_BLACK
                  : !strcmp(value, "1/2-1/2") ? RESULT_DRAW
-                                           : RESULT_NONE;
+                                             : RESULT_NONE;
     }
     void onMove(const char* text, int) override {
         size_t n = strnlen(text, OPENING_MOVE_TEXT - 1);
@@ -251,7 +253,8 @@ private:
 
 }  // namespace
 
-int ChessBoard::buildOpeningBook(const std::string& pgnFile, const std::string& bookFile, int depth, int count) {
+int ChessBoard::buildOpeningBook(const std::string& pgnFile, const std::string& bookFile, int depth,
+                                 int count) {
     if (depth < 1 || depth > OPENING_MAX_DEPTH) {
         fprintf(stderr, "buildbook: depth %d is outside 1..%d, no book written\n", depth, OPENING_MAX_DEPTH);
         return 0;

@@ -19,7 +19,8 @@ static const size_t MOVE_RECORD_BYTES = 10;  // move, count, white, black
 
 int ChessOpeningBookNode::addMove(ChessMove move, unsigned int count, unsigned char white,
                                   unsigned char black) {
-    for (uint32_t i = 0; i < numMoves; i++)
+    const uint32_t used = numMoves < 16 ? numMoves : 16;
+    for (uint32_t i = 0; i < used; i++)
         if (moves[i].move == move) return 1;  // the first record of a move wins
     if (numMoves >= 16) {
         Log::print("max book node reached !!!");
@@ -39,7 +40,9 @@ void ChessOpeningBook::clear() {
     indexedCount = 0;
 }
 
-static size_t slotOf(uint64_t key, size_t mask) { return (size_t)((key ^ (key >> 29)) * 0x9E3779B97F4A7C15ULL >> 20) & mask; }
+static size_t slotOf(uint64_t key, size_t mask) {
+    return (size_t)((key ^ (key >> 29)) * 0x9E3779B97F4A7C15ULL >> 20) & mask;
+}
 
 void ChessOpeningBook::reserve(size_t morePositions) {
     nodes.reserve(nodes.size() + morePositions);
@@ -82,8 +85,7 @@ int64_t ChessOpeningBook::lookUp(uint64_t key) const {
 ChessOpeningBookNode* ChessOpeningBook::findPosition(unsigned long long key) {
     if (indexedCount != nodes.size() || keyIndex.empty()) rebuildIndex();
     int64_t i = lookUp(key);
-    if (i < 0 || nodes[i].key != key) return nullptr;
-    return &nodes[i];
+    return i < 0 ? nullptr : &nodes[i];
 }
 
 // Binary search over nodes sorted by ascending key.
@@ -101,8 +103,8 @@ ChessOpeningBookNode* ChessOpeningBook::findPositionFast(unsigned long long key)
     return nullptr;
 }
 
-void ChessOpeningBook::addNode(unsigned long long key, ChessMove move, unsigned int count, unsigned char white,
-                               unsigned char black) {
+void ChessOpeningBook::addNode(unsigned long long key, ChessMove move, unsigned int count,
+                               unsigned char white, unsigned char black) {
     ChessOpeningBookNode* node = findPosition(key);
     if (!node) {
         ChessOpeningBookNode fresh;

@@ -38,123 +38,123 @@ void ChessPgnReader::endToken() {
     int length = tokenLength;
     tokenLength = 0;
     switch (expect) {
-    case EXPECT_NUMBER:
-        if (isPgnResult(token)) endGame(token);
-        break;
-    case EXPECT_WHITE:
-    case EXPECT_BLACK:
-        if (length == 0) break;
-        if (isPgnResult(token)) {
-            endGame(token);
+        case EXPECT_NUMBER:
+            if (isPgnResult(token)) endGame(token);
             break;
-        }
-        if (expect == EXPECT_WHITE) {
-            expect = EXPECT_BLACK;
-            onMove(token, 1);
-        } else {
+        case EXPECT_WHITE:
+        case EXPECT_BLACK:
+            if (length == 0) break;
+            if (isPgnResult(token)) {
+                endGame(token);
+                break;
+            }
+            if (expect == EXPECT_WHITE) {
+                expect = EXPECT_BLACK;
+                onMove(token, 1);
+            } else {
+                expect = EXPECT_NUMBER;
+                glyphAfterWhite = 0;
+                onMove(token, 0);
+            }
+            break;
+        case EXPECT_GLYPH:
             expect = EXPECT_NUMBER;
-            glyphAfterWhite = 0;
-            onMove(token, 0);
-        }
-        break;
-    case EXPECT_GLYPH:
-        expect = EXPECT_NUMBER;
-        onGlyph(atoi(token));
-        break;
+            onGlyph(atoi(token));
+            break;
     }
 }
 
 void ChessPgnReader::putChar(char c) {
     switch (state) {
-    case SKIP_GAME:
-        if (c != '[' || !atLineStart) return;
-        // The next game starts here with its first tag.
-        state = BETWEEN;
-        expect = EXPECT_NUMBER;
-        glyphAfterWhite = nesting = 0;
-        tokenLength = 0;
-        [[fallthrough]];
-    case BETWEEN:
-        if (c == '(' || c == '{') {
-            savedState = BETWEEN;
-            savedExpect = expect;
-            state = c == '(' ? SKIP_VARIATION : SKIP_COMMENT;
-            nesting = 1;
-        } else if (c == '[') {
-            state = TAG;
-            tagPhase = nameLength = valueLength = 0;
-        } else if ((c >= '1' && c <= '9') || c == '0' || c == '*') {
-            // A game may also have no moves at all, only its result ("0-1", "*").
-            state = MOVE_TEXT;
-            tokenLength = 0;
-            token[tokenLength++] = c;
-            if (c == '*') endToken();
-        }
-        return;
-    case TAG:
-        if (c == ']') {
+        case SKIP_GAME:
+            if (c != '[' || !atLineStart) return;
+            // The next game starts here with its first tag.
             state = BETWEEN;
-        } else if (tagPhase == 0) {
-            if (c == ' ' || c == '\t')
-                tagPhase = 1;
-            else if (c == '"')
-                tagPhase = 2;
-            else if (nameLength < TAG_NAME_SIZE - 1)
-                tagName[nameLength++] = c;
-        } else if (tagPhase == 1) {
-            if (c == '"') tagPhase = 2;
-        } else if (tagPhase == 2) {
-            if (c == '"') {
-                tagPhase = 3;
-                tagName[nameLength] = 0;
-                tagValue[valueLength] = 0;
-                onTag(tagName, tagValue);
-            } else if (c != '\r' && c != '\n' && valueLength < TAG_VALUE_SIZE - 1) {
-                tagValue[valueLength++] = c;
-            }
-        }
-        return;
-    case SKIP_VARIATION:
-    case SKIP_COMMENT: {
-        char open = state == SKIP_VARIATION ? '(' : '{';
-        char close = state == SKIP_VARIATION ? ')' : '}';
-        if (c == open) {
-            nesting++;
-        } else if (c == close && --nesting == 0) {
-            state = savedState;
-            expect = savedExpect;
-        }
-        return;
-    }
-    case MOVE_TEXT:
-        switch (c) {
-        case ' ':
-        case '\t':
-        case '\r':
-        case '\n':
-            endToken();
-            return;
-        case '.':
+            expect = EXPECT_NUMBER;
+            glyphAfterWhite = nesting = 0;
             tokenLength = 0;
-            if (expect == EXPECT_NUMBER) expect = glyphAfterWhite ? EXPECT_BLACK : EXPECT_WHITE;
+            [[fallthrough]];
+        case BETWEEN:
+            if (c == '(' || c == '{') {
+                savedState = BETWEEN;
+                savedExpect = expect;
+                state = c == '(' ? SKIP_VARIATION : SKIP_COMMENT;
+                nesting = 1;
+            } else if (c == '[') {
+                state = TAG;
+                tagPhase = nameLength = valueLength = 0;
+            } else if ((c >= '1' && c <= '9') || c == '0' || c == '*') {
+                // A game may also have no moves at all, only its result ("0-1", "*").
+                state = MOVE_TEXT;
+                tokenLength = 0;
+                token[tokenLength++] = c;
+                if (c == '*') endToken();
+            }
             return;
-        case '$':
-            if (tokenLength > 0) endToken();  // "e4$1": the move ends at the glyph
-            if (state != MOVE_TEXT) return;
-            if (expect == EXPECT_BLACK) glyphAfterWhite = 1;
-            expect = EXPECT_GLYPH;
+        case TAG:
+            if (c == ']') {
+                state = BETWEEN;
+            } else if (tagPhase == 0) {
+                if (c == ' ' || c == '\t')
+                    tagPhase = 1;
+                else if (c == '"')
+                    tagPhase = 2;
+                else if (nameLength < TAG_NAME_SIZE - 1)
+                    tagName[nameLength++] = c;
+            } else if (tagPhase == 1) {
+                if (c == '"') tagPhase = 2;
+            } else if (tagPhase == 2) {
+                if (c == '"') {
+                    tagPhase = 3;
+                    tagName[nameLength] = 0;
+                    tagValue[valueLength] = 0;
+                    onTag(tagName, tagValue);
+                } else if (c != '\r' && c != '\n' && valueLength < TAG_VALUE_SIZE - 1) {
+                    tagValue[valueLength++] = c;
+                }
+            }
             return;
-        case '(':
-        case '{':
-            savedState = MOVE_TEXT;
-            savedExpect = expect;
-            state = c == '(' ? SKIP_VARIATION : SKIP_COMMENT;
-            nesting = 1;
-            return;
-        default:
-            if (tokenLength < TOKEN_SIZE - 1) token[tokenLength++] = c;  // longer tokens are cut
+        case SKIP_VARIATION:
+        case SKIP_COMMENT: {
+            char open = state == SKIP_VARIATION ? '(' : '{';
+            char close = state == SKIP_VARIATION ? ')' : '}';
+            if (c == open) {
+                nesting++;
+            } else if (c == close && --nesting == 0) {
+                state = savedState;
+                expect = savedExpect;
+            }
             return;
         }
+        case MOVE_TEXT:
+            switch (c) {
+                case ' ':
+                case '\t':
+                case '\r':
+                case '\n':
+                    endToken();
+                    return;
+                case '.':
+                    tokenLength = 0;
+                    if (expect == EXPECT_NUMBER) expect = glyphAfterWhite ? EXPECT_BLACK : EXPECT_WHITE;
+                    return;
+                case '$':
+                    if (tokenLength > 0) endToken();  // "e4$1": the move ends at the glyph
+                    if (state != MOVE_TEXT) return;
+                    if (expect == EXPECT_BLACK) glyphAfterWhite = 1;
+                    expect = EXPECT_GLYPH;
+                    return;
+                case '(':
+                case '{':
+                    savedState = MOVE_TEXT;
+                    savedExpect = expect;
+                    state = c == '(' ? SKIP_VARIATION : SKIP_COMMENT;
+                    nesting = 1;
+                    return;
+                default:
+                    if (tokenLength < TOKEN_SIZE - 1) token[tokenLength++] = c;  // longer tokens are cut
+                    return;
+            }
     }
 }
 
@@ -201,9 +201,11 @@ protected:
             const char* name;
             std::string ChessGame::*field;
         } static const fields[] = {
-            {"Event", &ChessGame::event},   {"Site", &ChessGame::site},     {"Date", &ChessGame::date},
-            {"Round", &ChessGame::round},   {"White", &ChessGame::white},   {"Black", &ChessGame::black},
-            {"Result", &ChessGame::result}, {"Source", &ChessGame::source}, {"Annotator", &ChessGame::annotator},
+            {"Event", &ChessGame::event},         {"Site", &ChessGame::site},
+            {"Date", &ChessGame::date},           {"Round", &ChessGame::round},
+            {"White", &ChessGame::white},         {"Black", &ChessGame::black},
+            {"Result", &ChessGame::result},       {"Source", &ChessGame::source},
+            {"Annotator", &ChessGame::annotator},
         };
         for (const auto& f : fields)
             if (!strcmp(name, f.name)) {

@@ -1,15 +1,15 @@
 // Book building: counting the sequences games begin with, and the book that
 // replaying them gives.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
 #include <map>
-#include <set>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "book/bookbuilder.h"
@@ -31,7 +31,9 @@ std::string tempPath(const char* name) {
     return tempFiles.back();
 }
 
-void writeText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void writeText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
 
 std::string game(const char* result, const char* moves) {
     return std::string("[Event \"t\"]\n[Result \"") + result + "\"]\n\n" + moves + " " + result + "\n\n";
@@ -96,8 +98,8 @@ TEST_F(BookBuild, SequencesOfTheFirstMovesWithTheirResults) {
     for (size_t i = 0; i < list.size(); i++) {
         list.getOpening(i, o);
         for (uint32_t m = 0; m < o.numMoves; m++) got += std::string(o.moves[m]) + " ";
-        got += "#" + std::to_string(o.count) + " " + std::to_string(o.whiteWins) + std::to_string(o.blackWins) +
-               std::to_string(o.draws) + "; ";
+        got += "#" + std::to_string(o.count) + " " + std::to_string(o.whiteWins) +
+               std::to_string(o.blackWins) + std::to_string(o.draws) + "; ";
     }
     EXPECT_EQ(got, "e4 #2 110; e4 e5 #1 100; e4 c5 #1 010; d4 #1 001; d4 d5 #1 001; ");
     EXPECT_EQ(lib.searchOpening(tempPath("missing.pgn"), 2, list), 0);
@@ -168,8 +170,8 @@ TEST_F(BookBuild, TestCollectionFirstMovesMatchAnIndependentCount) {
         ASSERT_EQ(board->createMove(text.c_str(), m), 1);
         const char sq[] = {char('a' + m.from() % 8), char('1' + m.from() / 8), char('a' + m.to() % 8),
                            char('1' + m.to() / 8), 0};
-        expected.insert(std::string(sq) + " " + std::to_string(s[0]) + " " + std::to_string(s[1] * 100 / s[0]) + " " +
-                        std::to_string(s[2] * 100 / s[0]));
+        expected.insert(std::string(sq) + " " + std::to_string(s[0]) + " " +
+                        std::to_string(s[1] * 100 / s[0]) + " " + std::to_string(s[2] * 100 / s[0]));
         total += s[0];
     }
     EXPECT_EQ(total, 300u);
@@ -214,8 +216,9 @@ TEST(BookOpeningList, IndexAgreesWithPlainComparison) {
 
 TEST_F(BookBuild, FuzzedCollectionsBuildSafely) {
     std::mt19937 rng(11);
-    const char* words[] = {"e4", "e5", "Nf3", "Nc6", "O-O", "O-O-O", "exd5", "e8=Q", "Qxf7#", "Kxe8", "a",
-                           "Nbd7", "N1f3", "h9", "xx", "1.", "2...", "$3", "{", "}", "(", ")", "*", "1-0"};
+    const char* words[] = {"e4",    "e5",   "Nf3", "Nc6",  "O-O",  "O-O-O", "exd5", "e8=Q",
+                           "Qxf7#", "Kxe8", "a",   "Nbd7", "N1f3", "h9",    "xx",   "1.",
+                           "2...",  "$3",   "{",   "}",    "(",    ")",     "*",    "1-0"};
     const std::string pgn = tempPath("fuzz.pgn"), bin = tempPath("fuzz.bin");
     for (int round = 0; round < 150; round++) {
         std::string text;

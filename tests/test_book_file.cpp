@@ -1,12 +1,12 @@
 // Opening book: adding moves, the weighted choice, the save order and the file.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "book/openingbook.h"
@@ -48,7 +48,8 @@ bool sameNodes(const std::vector<ChessOpeningBookNode>& a, const std::vector<Che
         if (a[i].key != b[i].key || a[i].numMoves != b[i].numMoves) return false;
         for (uint32_t j = 0; j < a[i].numMoves; j++) {
             const auto &x = a[i].moves[j], &y = b[i].moves[j];
-            if (x.move != y.move || x.count != y.count || x.white != y.white || x.black != y.black) return false;
+            if (x.move != y.move || x.count != y.count || x.white != y.white || x.black != y.black)
+                return false;
         }
     }
     return true;
@@ -165,7 +166,8 @@ TEST(BookFile, SaveOrderMatchesTheExchangeLoopsOnRandomData) {
             memset(&nodes[i], 0, sizeof nodes[i]);
             nodes[i].key = round % 2 ? rng() % 8 : rng();  // repeated keys only by editing nodes
             nodes[i].numMoves = rng() % 17;
-            for (uint32_t j = 0; j < nodes[i].numMoves; j++) nodes[i].moves[j] = bm((uint32_t)(i * 100 + j), rng() % 4);
+            for (uint32_t j = 0; j < nodes[i].numMoves; j++)
+                nodes[i].moves[j] = bm((uint32_t)(i * 100 + j), rng() % 4);
         }
         std::vector<ChessOpeningBookNode> expected = nodes;
         for (auto& n : expected)

@@ -1,12 +1,12 @@
 // PGN reader and game library: the reader's states on small move texts, tags,
 // game boundaries, awkward files, and writing header lines.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 #include "book/pgn.h"
 #include "frontend/chessboarduci.h"
@@ -40,7 +40,8 @@ std::string movesOf(const ChessGameLibrary& lib) {
     for (const ChessGame& g : lib.games) {
         if (&g != &lib.games[0]) out += "|";
         for (const ChessGameMove& m : g.moves)
-            out += std::string(&m == &g.moves[0] ? "" : " ") + m.move + (m.nag ? "/" + std::to_string(m.nag) : "");
+            out += std::string(&m == &g.moves[0] ? "" : " ") + m.move +
+                   (m.nag ? "/" + std::to_string(m.nag) : "");
     }
     return out;
 }
@@ -58,25 +59,27 @@ TEST_P(PgnMoveText, ReadsMovesGlyphsAndGameEnds) {
 
 INSTANTIATE_TEST_SUITE_P(
     Reader, PgnMoveText,
-    ::testing::Values(MoveTextCase{"1. e4 e5 2. Nf3 Nc6 1-0", "e4 e5 Nf3 Nc6"}, MoveTextCase{"1. e4 e5 *", "e4 e5"},
-                      MoveTextCase{"1.d4 Nf6 2.Nf3  1/2-1/2", "d4 Nf6 Nf3"},
-                      MoveTextCase{"1. e4 $2 1... e5 0-1", "e4/2 e5"},
-                      MoveTextCase{"1. e4 e5 $14 2. Nf3 $1 2... Nc6 *", "e4 e5/14 Nf3/1 Nc6"},
-                      MoveTextCase{"1. e4 {best by test (really)} e5 *", "e4 e5"},
-                      MoveTextCase{"1. e4 (1. d4 d5) 1... e5 *", "e4 e5"},
-                      MoveTextCase{"1. e4 (1. d4 {a (b) c} (1. c4 c5) d5) e5 {x ) y} *", "e4 e5"},
-                      MoveTextCase{"1. e4 {a { nested } comment} e5 *", "e4 e5"},
-                      MoveTextCase{"1. e4 e5 2. Nf3 {x}\n2... Nc6 3. Bb5+! a6?! *", "e4 e5 Nf3 Nc6 Bb5+! a6?!"},
-                      MoveTextCase{"12. e4 e5 13. Nf3 $1 13... Nc6 *", "e4 e5 Nf3/1 Nc6"},
-                      MoveTextCase{"1. abcdefghijklmnop e5 *", "abcdefghijk e5"},  // cut to 11 characters
-                      // A result alone ends a game too; the game after it is read normally.
-                      MoveTextCase{"0-1\n\n[Event \"y\"]\n\n*\n[Event \"z\"]\n1-0 1. d4 d5 1/2-1/2", "|||d4 d5"},
-                      MoveTextCase{"1. e4 e5 1-0\n\n[Event \"y\"]\n\n1. d4 d5", "e4 e5"}));  // no result: no game
+    ::testing::Values(
+        MoveTextCase{"1. e4 e5 2. Nf3 Nc6 1-0", "e4 e5 Nf3 Nc6"}, MoveTextCase{"1. e4 e5 *", "e4 e5"},
+        MoveTextCase{"1.d4 Nf6 2.Nf3  1/2-1/2", "d4 Nf6 Nf3"},
+        MoveTextCase{"1. e4 $2 1... e5 0-1", "e4/2 e5"},
+        MoveTextCase{"1. e4 e5 $14 2. Nf3 $1 2... Nc6 *", "e4 e5/14 Nf3/1 Nc6"},
+        MoveTextCase{"1. e4 {best by test (really)} e5 *", "e4 e5"},
+        MoveTextCase{"1. e4 (1. d4 d5) 1... e5 *", "e4 e5"},
+        MoveTextCase{"1. e4 (1. d4 {a (b) c} (1. c4 c5) d5) e5 {x ) y} *", "e4 e5"},
+        MoveTextCase{"1. e4 {a { nested } comment} e5 *", "e4 e5"},
+        MoveTextCase{"1. e4 e5 2. Nf3 {x}\n2... Nc6 3. Bb5+! a6?! *", "e4 e5 Nf3 Nc6 Bb5+! a6?!"},
+        MoveTextCase{"12. e4 e5 13. Nf3 $1 13... Nc6 *", "e4 e5 Nf3/1 Nc6"},
+        MoveTextCase{"1. abcdefghijklmnop e5 *", "abcdefghijk e5"},  // cut to 11 characters
+        // A result alone ends a game too; the game after it is read normally.
+        MoveTextCase{"0-1\n\n[Event \"y\"]\n\n*\n[Event \"z\"]\n1-0 1. d4 d5 1/2-1/2", "|||d4 d5"},
+        MoveTextCase{"1. e4 e5 1-0\n\n[Event \"y\"]\n\n1. d4 d5", "e4 e5"}));  // no result: no game
 
 TEST(PgnReader, TagsWithBlanksNumbersAndBrackets) {
     ChessGameLibrary lib = loadText(
         "[Event \"Casual game\"]\n[Site \"Oslo NOR\"]\n[WhiteELO \"2400\"]\n[BlackElo \"2100\"]\n"
-        "[White \"Doe, J\"]\n[Black \"\"]\n[Result \"1-0\"]\n[Annotator \"A [b] c\"]\n[ECO \"C20\"]\n\n1. e4 1-0\n");
+        "[White \"Doe, J\"]\n[Black \"\"]\n[Result \"1-0\"]\n[Annotator \"A [b] c\"]\n[ECO \"C20\"]\n\n1. e4 "
+        "1-0\n");
     ASSERT_EQ(lib.games.size(), 1u);
     const ChessGame& g = lib.games[0];
     EXPECT_EQ(g.event, "Casual game");
@@ -90,16 +93,16 @@ TEST(PgnReader, TagsWithBlanksNumbersAndBrackets) {
 
 TEST(PgnReader, AwkwardFiles) {
     // Windows line ends, a byte-order mark, no newline at the end.
-    ChessGameLibrary lib =
-        loadText("\xEF\xBB\xBF[Event \"A\"]\r\n\r\n1.e4 e5\r\n2.Nf3 1-0\r\n\r\n[Event \"B\"]\r\n\r\n1.d4 0-1");
+    ChessGameLibrary lib = loadText(
+        "\xEF\xBB\xBF[Event \"A\"]\r\n\r\n1.e4 e5\r\n2.Nf3 1-0\r\n\r\n[Event \"B\"]\r\n\r\n1.d4 0-1");
     EXPECT_EQ(movesOf(lib), "e4 e5 Nf3|d4");
     EXPECT_EQ(lib.games[0].event, "A");
 
     // Over-long tag values, tag names, move texts and lines are cut, never overrun.
     std::string moves;
     for (int i = 1; i <= 600; i++) moves += std::to_string(i) + ". e4 e5 ";
-    lib = loadText("[Event \"" + std::string(5000, 'v') + "\"]\n[" + std::string(3000, 'N') + " \"x\"]\n\n" + moves +
-                   "601. " + std::string(10000, 'q') + " *\n");
+    lib = loadText("[Event \"" + std::string(5000, 'v') + "\"]\n[" + std::string(3000, 'N') + " \"x\"]\n\n" +
+                   moves + "601. " + std::string(10000, 'q') + " *\n");
     ASSERT_EQ(lib.games.size(), 1u);
     EXPECT_EQ(lib.games[0].event.size(), (size_t)ChessPgnReader::TAG_VALUE_SIZE - 1);
     ASSERT_EQ(lib.games[0].moves.size(), 1201u);
@@ -122,10 +125,11 @@ TEST(PgnSave, WritesHeaderLinesOnlyInFixedOrder) {
     g.event = "Ev", g.site = "S", g.date = "D", g.round = "R", g.white = "Wh", g.black = "B", g.result = "*";
     g.whiteElo = 2500, g.blackElo = 2400, g.source = "So", g.annotator = "An";
     ASSERT_EQ(lib.save(path), 1);
-    EXPECT_EQ(readText(path),
-              "[Event \"E\"]\n[White \"W\"]\n"
-              "[Event \"Ev\"]\n[Site \"S\"]\n[Date \"D\"]\n[Round \"R\"]\n[White \"Wh\"]\n[Black \"B\"]\n"
-              "[Result \"*\"]\n[BlackELO \"2400\"]\n[WhiteELO \"2500\"]\n[Source \"So\"]\n[Annotator \"An\"]\n");
+    EXPECT_EQ(
+        readText(path),
+        "[Event \"E\"]\n[White \"W\"]\n"
+        "[Event \"Ev\"]\n[Site \"S\"]\n[Date \"D\"]\n[Round \"R\"]\n[White \"Wh\"]\n[Black \"B\"]\n"
+        "[Result \"*\"]\n[BlackELO \"2400\"]\n[WhiteELO \"2500\"]\n[Source \"So\"]\n[Annotator \"An\"]\n");
     EXPECT_EQ(lib.save("/nonexistent-dir/x.pgn"), 0);
 
     ChessBoardUCI* b = new ChessBoardUCI();
@@ -154,7 +158,8 @@ TEST(PgnReader, FuzzedTextReadsSafely) {
             text.resize(rng() % 400);
             for (char& c : text) c = round % 4 == 1 ? (char)rng() : alphabet[rng() % (sizeof alphabet - 1)];
         } else {
-            for (int k = rng() % 8 + 1; k > 0; k--) text[rng() % text.size()] = alphabet[rng() % (sizeof alphabet - 1)];
+            for (int k = rng() % 8 + 1; k > 0; k--)
+                text[rng() % text.size()] = alphabet[rng() % (sizeof alphabet - 1)];
         }
         for (const ChessGame& g : loadText(text).games)
             for (const ChessGameMove& m : g.moves) ASSERT_LT(strlen(m.move), sizeof m.move);
