@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "frontend/chessboarduci.h"
 
@@ -45,4 +48,28 @@ inline std::string fenOf(const ChessBoard* b) {
 inline std::string consistencyProblem(const ChessBoardNode& n) {
     char why[256] = "";
     return n.checkConsistency(true, why, sizeof why) ? std::string() : std::string(why[0] ? why : "inconsistent");
+}
+
+// One line of a perft file: the position and its counts, depth 1 first.
+struct EpdCase {
+    std::string fen;
+    std::vector<unsigned long long> counts;
+    std::string where;
+};
+
+inline std::vector<EpdCase> readEpd(const char* name) {
+    std::vector<EpdCase> cases;
+    std::ifstream in(std::string(PELLUX_TEST_DATA) + "/" + name);
+    std::string line;
+    for (int number = 1; std::getline(in, line); number++) {
+        const size_t semi = line.find(';');
+        if (semi == std::string::npos) continue;
+        EpdCase c{line.substr(0, semi), {}, std::string(name) + ":" + std::to_string(number)};
+        std::istringstream fields(line.substr(semi));
+        std::string tag;
+        unsigned long long count;
+        while (fields >> tag >> count) c.counts.push_back(count);
+        cases.push_back(c);
+    }
+    return cases;
 }

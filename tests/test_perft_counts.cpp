@@ -1,11 +1,8 @@
 // Perft: node counts against published and oracle counts, the bulk-counted
 // last ply against make-and-test, the printed forms, depth limits, and
 // positions without a king or with a king that can be taken.
-#include <fstream>
 #include <random>
 #include <regex>
-#include <sstream>
-#include <vector>
 
 #include "diagnostics/perft.h"
 #include "movegen_helpers.h"
@@ -13,31 +10,6 @@
 int perftCountLegal(ChessBoardNode& n);
 
 namespace {
-
-struct EpdCase {
-    std::string fen;
-    std::vector<unsigned long long> counts;  // depth 1 first
-    std::string where;
-};
-
-std::vector<EpdCase> readEpd(const char* name) {
-    std::vector<EpdCase> cases;
-    std::ifstream in(std::string(PELLUX_TEST_DATA) + "/" + name);
-    std::string line;
-    for (int number = 1; std::getline(in, line); number++) {
-        const size_t semi = line.find(';');
-        if (semi == std::string::npos) continue;
-        EpdCase c;
-        c.fen = line.substr(0, semi);
-        c.where = std::string(name) + ":" + std::to_string(number);
-        std::istringstream fields(line.substr(semi));
-        std::string tag;
-        unsigned long long count;
-        while (fields >> tag >> count) c.counts.push_back(count);
-        cases.push_back(c);
-    }
-    return cases;
-}
 
 #ifdef NDEBUG
 const unsigned long long NODE_BUDGET = 5000000;
@@ -94,49 +66,24 @@ TEST(PerftLeafCount, AgreesWithMakeAndTestAlongRandomGames) {
 // must neither crash nor change the position.
 TEST(PerftOddPositions, RandomPlacementsSurviveCounting) {
     std::mt19937 rng(4242);
-    const char pieces[] = "KQRBNPkqrbnp";
     for (int round = 0; round < 300; round++) {
         char board[64] = {0};
         int kings[2] = {0, 0}, pawns[2] = {0, 0};
-        const int count = 2 + rng() % 14;
-        for (int i = 0; i < count; i++) {
-            const char p = pieces[rng() % 12];
-            const int white = p < 'a';
-            if ((p == 'K' || p == 'k') && kings[white]++) continue;
-            if ((p == 'P' || p == 'p') && pawns[white]++ >= 8) continue;
-            board[rng() % 64] = p;
+        for (int i = 2 + rng() % 14; i > 0; i--) {
+            const int type = 1 + rng() % 6, white = rng() % 2;
+            if ((type == KING && kings[white]++) || (type == PAWN && pawns[white]++ >= 8)) continue;
+            board[rng() % 64] = (char)(white ? type : -type);
         }
-        std::string fen;
-        for (int rank = 7; rank >= 0; rank--) {
-            int run = 0;
-            for (int file = 0; file < 8; file++) {
-                const char c = board[rank * 8 + file];
-                if (!c) {
-                    run++;
-                    continue;
-                }
-                if (run) fen += (char)('0' + run);
-                run = 0;
-                fen += c;
-            }
-            if (run) fen += (char)('0' + run);
-            if (rank) fen += '/';
-        }
-        fen += rng() % 2 ? " w " : " b ";
-        const char* rights[] = {"KQkq", "Kq", "-", "Q", "kq"};
-        fen += rights[rng() % 5];
-        fen += ' ';
-        fen += rng() % 3 ? std::string("-") : std::string(1, (char)('a' + rng() % 8)) + "6";
-        fen += " 0 1";
-        ChessBoardUCI* b = boardAt(fen.c_str());
+        ChessBoardUCI* b = testBoard();
+        b->setPosition(board, rng() % 2, rng() % 16, rng() % 3 ? 0 : 1 + rng() % 8, 1, 0);
         const std::string before = fenOf(b);
         countnode = 0;
         b->perft(3);
         b->perftd(2);
         b->divide(&b->node, 2);
         b->countLegalMoves();
-        ASSERT_EQ(fenOf(b), before) << fen;
-        ASSERT_EQ(consistencyProblem(b->node), "") << fen;
+        ASSERT_EQ(fenOf(b), before);
+        ASSERT_EQ(consistencyProblem(b->node), "") << before;
     }
 }
 
