@@ -209,7 +209,6 @@ unsigned long long countSequences(ChessBoard& b, ChessBoardNode& n, int depth) {
 
 }  // namespace
 
-// Legal moves of the position, with the in-check flag set; used by the tests.
 int perftCountLegal(ChessBoardNode& n) {
     if (!fastRoad(n)) {
         ChessMoveSort list[256];
@@ -223,6 +222,7 @@ int perftCountLegal(ChessBoardNode& n) {
         return legal;
     }
     initLineTables();
+    n.inCheck = kingAttacked(n, n.side) ? CHECK_YES : CHECK_NONE;
     return countLegal(n);
 }
 

@@ -17,3 +17,8 @@ extern int nbDivide;
 
 // Highest depth the per-depth move lists allow.
 const int PERFT_MAX_DEPTH = 127;
+
+class ChessBoardNode;
+// Number of legal moves of the side to move, as perft counts its last ply
+// (without making the moves when both kings are on the board); sets inCheck.
+int perftCountLegal(ChessBoardNode& n);

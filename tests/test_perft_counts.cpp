@@ -7,7 +7,6 @@
 #include "diagnostics/perft.h"
 #include "movegen_helpers.h"
 
-int perftCountLegal(ChessBoardNode& n);
 
 namespace {
 
