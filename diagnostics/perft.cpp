@@ -112,8 +112,9 @@ int countLegal(const ChessBoardNode& n) {
             const int from = popLsb(b);
             const BitBoard line = lineTable[k][from] & target;
             const BitBoard one = (squareBit(from) << 8) & empty;
-            count += pawnCount(((one | ((one & RANK_3) << 8)) & empty & line) | (bbPawnAttack[s][from] & enemy & line),
-                               RANK_8);
+            count += pawnCount(
+                ((one | ((one & RANK_3) << 8)) & empty & line) | (bbPawnAttack[s][from] & enemy & line),
+                RANK_8);
         }
     } else {
         const BitBoard single = (free >> 8) & empty;
@@ -124,8 +125,9 @@ int countLegal(const ChessBoardNode& n) {
             const int from = popLsb(b);
             const BitBoard line = lineTable[k][from] & target;
             const BitBoard one = (squareBit(from) >> 8) & empty;
-            count += pawnCount(((one | ((one & RANK_6) >> 8)) & empty & line) | (bbPawnAttack[s][from] & enemy & line),
-                               RANK_1);
+            count += pawnCount(
+                ((one | ((one & RANK_6) >> 8)) & empty & line) | (bbPawnAttack[s][from] & enemy & line),
+                RANK_1);
         }
     }
 
@@ -151,12 +153,12 @@ int countLegal(const ChessBoardNode& n) {
         if (my[KING] & squareBit(home)) {
             const unsigned base = home - 4;
             if ((n.castle & (s == WHITE ? CASTLE_WK : CASTLE_BK)) && (my[ROOK] & squareBit(base + 7)) &&
-                !(occ & (0x60ULL << base)) &&
-                !attackedBy(n, base + 5, o, occ) && !attackedBy(n, base + 6, o, occ))
+                !(occ & (0x60ULL << base)) && !attackedBy(n, base + 5, o, occ) &&
+                !attackedBy(n, base + 6, o, occ))
                 count++;
             if ((n.castle & (s == WHITE ? CASTLE_WQ : CASTLE_BQ)) && (my[ROOK] & squareBit(base)) &&
-                !(occ & (0x0EULL << base)) &&
-                !attackedBy(n, base + 3, o, occ) && !attackedBy(n, base + 2, o, occ))
+                !(occ & (0x0EULL << base)) && !attackedBy(n, base + 3, o, occ) &&
+                !attackedBy(n, base + 2, o, occ))
                 count++;
         }
     }
@@ -180,7 +182,8 @@ template <bool Fast>
 unsigned long long countTree(ChessBoard& b, ChessBoardNode& n, int depth) {
     if (Fast && depth == 1) return (unsigned long long)countLegal(n);
     ChessMoveSort* list = b.moveOrder[depth].moves;
-    const bool check = Fast ? attackedBy(n, n.kingSquare[n.side], n.xside, n.bbOccupied) : kingAttacked(n, n.side);
+    const bool check =
+        Fast ? attackedBy(n, n.kingSquare[n.side], n.xside, n.bbOccupied) : kingAttacked(n, n.side);
     const int count = generate(n, list, check);
     unsigned long long total = 0;
     for (int i = 0; i < count; i++) {
@@ -312,7 +315,8 @@ long long microsecondsSince(const struct timeval& start) {
 void printTimeLine(long long us, unsigned long long nodes) {
     const long long ms = us / 1000;
     char text[32];
-    snprintf(text, sizeof text, "%02d:%02d:%03d", (int)(ms / 60000), (int)((ms / 1000) % 60), (int)(ms % 1000));
+    snprintf(text, sizeof text, "%02d:%02d:%03d", (int)(ms / 60000), (int)((ms / 1000) % 60),
+             (int)(ms % 1000));
     const int speed = (int)(nodes * 1000ULL / (unsigned long long)(us > 0 ? us : 16000));
     sendCommandf("\nTime = %s, speed = %6d", text, speed);
 }
@@ -342,7 +346,8 @@ void ChessBoardUCI::doPerftd(int depth) {
     struct timeval start;
     gettimeofday(&start, nullptr);
     sendCommand(
-        "depth          nodes         captures              e.p            check             mate        promotion  "
+        "depth          nodes         captures              e.p            check             mate        "
+        "promotion  "
         "         castle \n");
     if (depth > PERFT_MAX_DEPTH) depth = 0;
     for (int d = 1; d <= depth; d++) {

@@ -84,7 +84,8 @@ void Profiler::dump() {
         Log::setTableCol(text, 0, 2);
         snprintf(text, sizeof text, "%3.1f %%", first > 0 ? total * 100.0 / first : 0.0);
         Log::setTableCol(text, 0, 2);
-        const double times[] = {total, e.count ? total / e.count : 0.0, (double)toMicroseconds(e.minSec, e.minUsec),
+        const double times[] = {total, e.count ? total / e.count : 0.0,
+                                (double)toMicroseconds(e.minSec, e.minUsec),
                                 (double)toMicroseconds(e.maxSec, e.maxUsec)};
         for (double t : times) {
             snprintf(text, sizeof text, "%8.6f", t);

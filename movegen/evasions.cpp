@@ -9,7 +9,8 @@ namespace {
 
 // A block square T is accepted when it lies on a line with the king that an
 // enemy slider of the matching kind sees from T.
-inline bool blocks(const ChessBoardNode& n, unsigned T, unsigned k, BitBoard occ, BitBoard enemyRQ, BitBoard enemyBQ) {
+inline bool blocks(const ChessBoardNode& n, unsigned T, unsigned k, BitBoard occ, BitBoard enemyRQ,
+                   BitBoard enemyBQ) {
     switch (direction[T][k]) {
         case DIR_FILE:
         case DIR_RANK: {
@@ -83,7 +84,7 @@ int ChessBoardNode::generateKingEvasion(ChessMoveSort* list) const {
         for (int piece = KNIGHT; piece <= QUEEN; piece++) {
             for (BitBoard b = own[piece]; b;) {
                 const int from = popLsb(b);
-                BitBoard t = piece == KNIGHT ? bbKnightAttack[from]
+                BitBoard t = piece == KNIGHT   ? bbKnightAttack[from]
                              : piece == BISHOP ? bishopAttack(from, occ)
                              : piece == ROOK   ? rookAttack(from, occ)
                                                : queenAttack(from, occ);

@@ -64,7 +64,8 @@ int ChessBoardNode::validMove(const ChessMove& m) const {
         case PAWN:
             if (m.isEnPassant()) {
                 const unsigned victim = s == WHITE ? to - 8 : to + 8;
-                if (enPassant != fileOf(to) + 1 || victim > 63 || !(bbPiece[o][PAWN] & squareBit(victim))) return 0;
+                if (enPassant != fileOf(to) + 1 || victim > 63 || !(bbPiece[o][PAWN] & squareBit(victim)))
+                    return 0;
             } else if (m.isDoublePush()) {
                 const unsigned passed = s == WHITE ? to - 8 : to + 8;
                 if (passed > 63 || (bbOccupied & squareBit(passed))) return 0;
@@ -89,13 +90,15 @@ int ChessBoardNode::validMove(const ChessMove& m) const {
                     if (!(castle & (s == WHITE ? CASTLE_WQ : CASTLE_BQ))) return 0;
                     if (bbOccupied & (squareBit(base + 1) | squareBit(base + 3))) return 0;
                     if (!(rooks & squareBit(base))) return 0;
-                    if (attackedBy(*this, base + 3, o, bbOccupied) || attackedBy(*this, base + 2, o, bbOccupied))
+                    if (attackedBy(*this, base + 3, o, bbOccupied) ||
+                        attackedBy(*this, base + 2, o, bbOccupied))
                         return 0;
                 } else if (to == base + 6) {
                     if (!(castle & (s == WHITE ? CASTLE_WK : CASTLE_BK))) return 0;
                     if (bbOccupied & squareBit(base + 5)) return 0;
                     if (!(rooks & squareBit(base + 7))) return 0;
-                    if (attackedBy(*this, base + 5, o, bbOccupied) || attackedBy(*this, base + 6, o, bbOccupied))
+                    if (attackedBy(*this, base + 5, o, bbOccupied) ||
+                        attackedBy(*this, base + 6, o, bbOccupied))
                         return 0;
                 } else {
                     return 0;

@@ -33,8 +33,8 @@ inline bool attackedBy(const ChessBoardNode& n, unsigned q, int c, BitBoard occu
 inline BitBoard attackersOf(const ChessBoardNode& n, unsigned q, int c, BitBoard occupied) {
     const BitBoard(&p)[8] = n.bbPiece[c];
     return (bbPawnAttack[c ^ 1][q] & p[PAWN]) | (bbKnightAttack[q] & p[KNIGHT]) |
-           (bishopAttack(q, occupied) & (p[BISHOP] | p[QUEEN])) | (rookAttack(q, occupied) & (p[ROOK] | p[QUEEN])) |
-           (bbKingAttack[q] & p[KING]);
+           (bishopAttack(q, occupied) & (p[BISHOP] | p[QUEEN])) |
+           (rookAttack(q, occupied) & (p[ROOK] | p[QUEEN])) | (bbKingAttack[q] & p[KING]);
 }
 
 // A side without a king (a position set up without one, or whose king was

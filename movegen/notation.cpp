@@ -118,11 +118,26 @@ int ChessBoard::createMove(const char* san, ChessMove& move) {
     const char* p = san;
     unsigned piece;
     switch (*p) {
-        case 'K': piece = KING; p++; break;
-        case 'Q': piece = QUEEN; p++; break;
-        case 'R': piece = ROOK; p++; break;
-        case 'B': piece = BISHOP; p++; break;
-        case 'N': piece = KNIGHT; p++; break;
+        case 'K':
+            piece = KING;
+            p++;
+            break;
+        case 'Q':
+            piece = QUEEN;
+            p++;
+            break;
+        case 'R':
+            piece = ROOK;
+            p++;
+            break;
+        case 'B':
+            piece = BISHOP;
+            p++;
+            break;
+        case 'N':
+            piece = KNIGHT;
+            p++;
+            break;
         default:
             if (!isFile(*p)) return 0;
             piece = PAWN;
@@ -141,11 +156,20 @@ int ChessBoard::createMove(const char* san, ChessMove& move) {
     unsigned promotion = 0;
     if (*p == '=') {
         switch (p[1]) {
-            case 'Q': promotion = QUEEN; break;
-            case 'R': promotion = ROOK; break;
-            case 'B': promotion = BISHOP; break;
-            case 'N': promotion = KNIGHT; break;
-            default: return 0;
+            case 'Q':
+                promotion = QUEEN;
+                break;
+            case 'R':
+                promotion = ROOK;
+                break;
+            case 'B':
+                promotion = BISHOP;
+                break;
+            case 'N':
+                promotion = KNIGHT;
+                break;
+            default:
+                return 0;
         }
     }
 
@@ -173,7 +197,8 @@ int ChessBoard::createMove(const char* san, ChessMove& move) {
     uint32_t flags = 0;
     unsigned captured = n.squarePiece[to];
     if (piece == PAWN) {
-        if (rankOf(from) == rankOf(to) + 2 || rankOf(to) == rankOf(from) + 2) flags |= ChessMove::DOUBLE_PUSH_FLAG;
+        if (rankOf(from) == rankOf(to) + 2 || rankOf(to) == rankOf(from) + 2)
+            flags |= ChessMove::DOUBLE_PUSH_FLAG;
         if (fileOf(from) != fileOf(to) && captured == 0 && n.enPassant) {
             flags |= ChessMove::EN_PASSANT_FLAG;
             captured = PAWN;
@@ -188,15 +213,22 @@ namespace {
 // Promotion piece of a coordinate-notation letter, 0 for any other letter.
 inline unsigned promotionOf(char c) {
     switch (c) {
-        case 'q': return QUEEN;
-        case 'r': return ROOK;
-        case 'b': return BISHOP;
-        case 'n': return KNIGHT;
-        default: return 0;
+        case 'q':
+            return QUEEN;
+        case 'r':
+            return ROOK;
+        case 'b':
+            return BISHOP;
+        case 'n':
+            return KNIGHT;
+        default:
+            return 0;
     }
 }
 
-inline bool isSquareText(const char* t) { return isFile(t[0]) && isRank(t[1]) && isFile(t[2]) && isRank(t[3]); }
+inline bool isSquareText(const char* t) {
+    return isFile(t[0]) && isRank(t[1]) && isFile(t[2]) && isRank(t[3]);
+}
 
 }  // namespace
 
@@ -209,7 +241,8 @@ static int playCoordinateMove(ChessBoard& b, unsigned from, unsigned to, unsigne
     uint32_t flags = 0;
     unsigned captured = n.squarePiece[to];
     if (piece == PAWN) {
-        if (rankOf(from) == rankOf(to) + 2 || rankOf(to) == rankOf(from) + 2) flags |= ChessMove::DOUBLE_PUSH_FLAG;
+        if (rankOf(from) == rankOf(to) + 2 || rankOf(to) == rankOf(from) + 2)
+            flags |= ChessMove::DOUBLE_PUSH_FLAG;
         if (fileOf(from) != fileOf(to) && captured == 0 && n.enPassant) {
             flags |= ChessMove::EN_PASSANT_FLAG;
             captured = PAWN;

@@ -31,23 +31,28 @@ int ChessBoardNode::generateMovesNC(ChessMoveSort* list) const {
 
     for (BitBoard b = own[KNIGHT]; b;) {
         const int from = popLsb(b);
-        for (BitBoard t = bbKnightAttack[from] & empty; t;) (out++)->move = ChessMove::make(from, popLsb(t), KNIGHT);
+        for (BitBoard t = bbKnightAttack[from] & empty; t;)
+            (out++)->move = ChessMove::make(from, popLsb(t), KNIGHT);
     }
     for (BitBoard b = own[BISHOP]; b;) {
         const int from = popLsb(b);
-        for (BitBoard t = bishopAttack(from, occ) & empty; t;) (out++)->move = ChessMove::make(from, popLsb(t), BISHOP);
+        for (BitBoard t = bishopAttack(from, occ) & empty; t;)
+            (out++)->move = ChessMove::make(from, popLsb(t), BISHOP);
     }
     for (BitBoard b = own[ROOK]; b;) {
         const int from = popLsb(b);
-        for (BitBoard t = rookAttack(from, occ) & empty; t;) (out++)->move = ChessMove::make(from, popLsb(t), ROOK);
+        for (BitBoard t = rookAttack(from, occ) & empty; t;)
+            (out++)->move = ChessMove::make(from, popLsb(t), ROOK);
     }
     for (BitBoard b = own[QUEEN]; b;) {
         const int from = popLsb(b);
-        for (BitBoard t = queenAttack(from, occ) & empty; t;) (out++)->move = ChessMove::make(from, popLsb(t), QUEEN);
+        for (BitBoard t = queenAttack(from, occ) & empty; t;)
+            (out++)->move = ChessMove::make(from, popLsb(t), QUEEN);
     }
     for (BitBoard b = own[KING]; b;) {
         const int from = popLsb(b);
-        for (BitBoard t = bbKingAttack[from] & empty; t;) (out++)->move = ChessMove::make(from, popLsb(t), KING);
+        for (BitBoard t = bbKingAttack[from] & empty; t;)
+            (out++)->move = ChessMove::make(from, popLsb(t), KING);
     }
 
     const BitBoard pawns = own[PAWN];

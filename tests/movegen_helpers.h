@@ -47,7 +47,8 @@ inline std::string fenOf(const ChessBoard* b) {
 
 inline std::string consistencyProblem(const ChessBoardNode& n) {
     char why[256] = "";
-    return n.checkConsistency(true, why, sizeof why) ? std::string() : std::string(why[0] ? why : "inconsistent");
+    return n.checkConsistency(true, why, sizeof why) ? std::string()
+                                                     : std::string(why[0] ? why : "inconsistent");
 }
 
 // One line of a perft file: the position and its counts, depth 1 first.

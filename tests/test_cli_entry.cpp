@@ -2,14 +2,14 @@
 // to interactive mode, identical output of both programs, and the
 // configuration file reader.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <regex>
 #include <string>
-#include <unistd.h>
 
 #include "frontend/inifile.h"
 
@@ -24,7 +24,8 @@ struct ProgramRun {
 ProgramRun runProgram(const char* binary, const std::string& args) {
     char dir[] = "/tmp/pellux_cli_XXXXXX";
     EXPECT_NE(mkdtemp(dir), nullptr);
-    const std::string cmd = std::string("cd ") + dir + " && " + binary + " " + args + " </dev/null 2>/dev/null";
+    const std::string cmd =
+        std::string("cd ") + dir + " && " + binary + " " + args + " </dev/null 2>/dev/null";
     ProgramRun r{"", -1};
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return r;
@@ -73,8 +74,9 @@ TEST(CommandLine, PerftToolAndRejectedFen) {
 // Wrong argument counts and unknown options start the command loop, which
 // prints the banner and ends at the end of input.
 TEST(CommandLine, MalformedOptionsGoInteractive) {
-    for (const char* args : {"", "-perft", "-perft 3 extra", "-divide 2 -fun 8/8/8/8/8/8/8/8", "-perft 1 2 3 4",
-                             "-testsuite", "-evalsuite", "-buildbook a b c", "-bench 1 2", "-unknown"}) {
+    for (const char* args :
+         {"", "-perft", "-perft 3 extra", "-divide 2 -fun 8/8/8/8/8/8/8/8", "-perft 1 2 3 4", "-testsuite",
+          "-evalsuite", "-buildbook a b c", "-bench 1 2", "-unknown"}) {
         const ProgramRun r = runProgram(PELLUX_GENERIC_BIN, args);
         EXPECT_EQ(r.out.substr(0, 33), BANNER) << args;
         EXPECT_EQ(r.status, 1) << args;
@@ -84,9 +86,10 @@ TEST(CommandLine, MalformedOptionsGoInteractive) {
 std::string withoutTimes(const std::string& s) { return std::regex_replace(s, std::regex("Time = .*"), ""); }
 
 TEST(CommandLine, PopcountProgramPrintsTheSame) {
-    for (std::string args : {std::string("-perft 3 -fen ") + KIWIPETE, std::string("-perftd 3 -fen ") + KIWIPETE,
-                             std::string("-divide 3 -fen '8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1'"),
-                             std::string("-perft 4")}) {
+    for (std::string args :
+         {std::string("-perft 3 -fen ") + KIWIPETE, std::string("-perftd 3 -fen ") + KIWIPETE,
+          std::string("-divide 3 -fen '8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1'"),
+          std::string("-perft 4")}) {
         const ProgramRun g = runProgram(PELLUX_GENERIC_BIN, args);
         const ProgramRun p = runProgram(PELLUX_POPCNT_BIN, args);
         EXPECT_EQ(withoutTimes(g.out), withoutTimes(p.out)) << args;
@@ -131,7 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
         IniCase{"HighByteCutsTheLine", "[Engine]\nHash=7\xC3\xA9\n", "Hash", 1, "7"},
         IniCase{"HeaderLastCharacterDropped", "[Engine\nHash=1\n", "Hash", 0, ""},
         // The tail of an over-long line is skipped, never read as a line of its own.
-        IniCase{"TailOfLongLineIgnored", "[Engine]\n" + std::string(255, 'x') + "Hash=99\nHash=5\n", "Hash", 1, "5"},
+        IniCase{"TailOfLongLineIgnored", "[Engine]\n" + std::string(255, 'x') + "Hash=99\nHash=5\n", "Hash",
+                1, "5"},
         IniCase{"LongValueCut", "[Engine]\nBookFile=" + std::string(400, 'b') + "\nHash=3\n", "BookFile", 1,
                 std::string(246, 'b')}),
     [](const auto& p) { return std::string(p.param.name); });

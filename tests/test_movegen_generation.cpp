@@ -19,10 +19,18 @@ std::string generated(ChessBoardNode& n, Generator g) {
     ChessMoveSort list[256];
     int count = 0;
     switch (g) {
-        case CAPTURES: count = n.generateMovesC(list); break;
-        case QUIETS: count = n.generateMovesNC(list); break;
-        case EVASIONS: count = n.generateMoves(list, 1); break;
-        case ALL: count = n.generateMoves(list, 0); break;
+        case CAPTURES:
+            count = n.generateMovesC(list);
+            break;
+        case QUIETS:
+            count = n.generateMovesNC(list);
+            break;
+        case EVASIONS:
+            count = n.generateMoves(list, 1);
+            break;
+        case ALL:
+            count = n.generateMoves(list, 0);
+            break;
     }
     return listText(list, count);
 }
@@ -43,7 +51,8 @@ const OrderCase orderCases[] = {
     {"CastlingWithBishopOnB1Line", "4k3/8/8/8/4b3/8/8/R3K2R w KQ - 0 1", QUIETS, "O-O O-O-O Ra1-b1 ..."},
     {"BlockedPawns", "4k3/8/8/8/3n4/4n3/3PP3/4K3 w - - 0 1", QUIETS, "Ke1-d1 Ke1-f1 Ke1-f2 d2-d3"},
     {"CastlingNeedsTheRookAtHome", "4k3/8/8/8/8/8/8/R3K2B w KQ - 0 1", QUIETS, "O-O-O Bh1-g2 ..."},
-    {"DoubleCheckKingMovesOnly", "4k3/8/8/8/1b6/5n2/8/R3K3 w - - 0 1", EVASIONS, "Ke1-d1 Ke1-f1 Ke1-e2 Ke1-f2"},
+    {"DoubleCheckKingMovesOnly", "4k3/8/8/8/1b6/5n2/8/R3K3 w - - 0 1", EVASIONS,
+     "Ke1-d1 Ke1-f1 Ke1-e2 Ke1-f2"},
     {"RookOnFirstRank", "4k3/8/8/8/8/8/8/r3K3 w - - 0 1", EVASIONS, "Ke1-f1 Ke1-d2 Ke1-e2 Ke1-f2"},
     {"AdjacentQueenNoBlocks", "4k3/8/8/8/8/1N6/3q4/R3K3 w - - 0 1", EVASIONS, "Ke1-f1 Ke1xd2 Nb3xd2"},
     {"BlocksBeforeCaptures", "4k3/R7/8/8/8/1N3B2/8/r3K3 w - - 0 1", EVASIONS,

@@ -64,8 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SanCase{"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "exd6", "e5xd6e.p", "exd6e.p"},
                       SanCase{"3rk3/4P3/8/8/8/8/8/4K3 w - - 0 1", "exd8=N", "e7xd8=N", "exd8=N"},
                       SanCase{"3rk3/4P3/8/8/8/8/8/4K3 w - - 0 1", "exd8=K", "", ""},
-                      SanCase{"rnbqkbnr/pppp1ppp/8/4p3/6P1/5P2/PPPPP2P/RNBQKBNR b KQkq - 0 2", "Qh4#", "Qd8-h4",
-                              "Qh4"},
+                      SanCase{"rnbqkbnr/pppp1ppp/8/4p3/6P1/5P2/PPPPP2P/RNBQKBNR b KQkq - 0 2", "Qh4#",
+                              "Qd8-h4", "Qh4"},
                       // The g4 knight comes first in the list but is pinned: the free one moves,
                       // and the pinned twin still makes the printed form name the file.
                       SanCase{"6k1/3n4/8/8/6n1/8/8/4K1R1 b - - 0 1", "Nf6", "Nd7-f6", "Ndf6"},
@@ -116,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
         CoordinateCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2e5", ""},   // not a pawn move
         CoordinateCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2d3", ""},   // diagonal onto an empty square
         CoordinateCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2e4q", ""},  // promotion letter on a push
-        CoordinateCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2e4 and more", "4k3/8/8/8/4P3/8/8/4K3 b - e3 0 0"},
+        CoordinateCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2e4 and more",
+                       "4k3/8/8/8/4P3/8/8/4K3 b - e3 0 0"},
         CoordinateCase{"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2", "e5d6", "4k3/8/3P4/8/8/8/8/4K3 b - - 0 0"},
         CoordinateCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2", ""},
         CoordinateCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "", ""}));
@@ -152,8 +153,8 @@ TEST(NotationFuzz, ParsersSurviveRandomAndMutatedText) {
                           "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
                           "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2",
                           "4k3/8/8/8/8/8/8/R7 w - - 0 1"};
-    const char* seeds[] = {"e2e4", "e1g1", "a7a8q", "b7b8n e8d7", "Nbd2", "exd6", "O-O-O+", "e8=Q", "Qh4xe1#",
-                           "g2g4 h7h5 g4h5"};
+    const char* seeds[] = {"e2e4", "e1g1",   "a7a8q", "b7b8n e8d7", "Nbd2",
+                           "exd6", "O-O-O+", "e8=Q",  "Qh4xe1#",    "g2g4 h7h5 g4h5"};
     const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABKQRNOx=+#-0123456789 \t";
     std::mt19937 rng(12345);
     for (int round = 0; round < 4000; round++) {

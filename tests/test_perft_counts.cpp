@@ -7,7 +7,6 @@
 #include "diagnostics/perft.h"
 #include "movegen_helpers.h"
 
-
 namespace {
 
 #ifdef NDEBUG
@@ -113,7 +112,8 @@ TEST(PerftOutput, RefusedDepthsPrintHeaderAndTimeOnly) {
     for (int d : {0, -5, 128, 100000}) {
         depth = d;
         const std::string out = captured([](ChessBoardUCI* b) { b->doPerft(depth); });
-        EXPECT_TRUE(std::regex_match(out, std::regex("depth           nodes \n\n\nTime = [0-9:]{9}, speed =      0\n")))
+        EXPECT_TRUE(std::regex_match(
+            out, std::regex("depth           nodes \n\n\nTime = [0-9:]{9}, speed =      0\n")))
             << d << ": " << out;
         EXPECT_NE(captured([](ChessBoardUCI* b) { b->doPerftd(depth); }).find("castle \n\n\nTime = "),
                   std::string::npos);
@@ -125,9 +125,10 @@ TEST(PerftOutput, RefusedDepthsPrintHeaderAndTimeOnly) {
 TEST(PerftOutput, PerftdStatisticsColumns) {
     boardAt("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
     const std::string out = captured([](ChessBoardUCI* b) { b->doPerftd(3); });
-    EXPECT_NE(out.find(" 3.            97862            17102               45              993                1 "
-                       "               0             3162\n"),
-              std::string::npos)
+    EXPECT_NE(
+        out.find(" 3.            97862            17102               45              993                1 "
+                 "               0             3162\n"),
+        std::string::npos)
         << out;
     EXPECT_EQ(perftNode[1][7], 3162u);  // row 1: the deepest iteration
 
@@ -148,7 +149,8 @@ TEST(PerftOutput, DivideListsFirstMovesAndTotal) {
     EXPECT_NE(out.find("     e2-e4 :               20\n"), std::string::npos);
     EXPECT_NE(out.find("\n\n     total :              400\n\nTime = "), std::string::npos) << out;
     out = captured([](ChessBoardUCI* b) { b->doDivide(1); });
-    EXPECT_NE(out.find("     h2-h4 :                1\n\n     total :               20\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("     h2-h4 :                1\n\n     total :               20\n"), std::string::npos)
+        << out;
 }
 
 }  // namespace

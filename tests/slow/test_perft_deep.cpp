@@ -17,7 +17,8 @@ TEST(DeepPerft, StartPositionDepthSix) {
 }
 
 TEST(DeepPerft, KiwipeteDepthFive) {
-    EXPECT_EQ(perftOf("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 5), 193690690ULL);
+    EXPECT_EQ(perftOf("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 5),
+              193690690ULL);
 }
 
 TEST(DeepPerft, EveryListedCountUpToTheBudget) {
