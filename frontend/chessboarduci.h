@@ -15,7 +15,7 @@ public:
     void onComputerThinkPV(int depth, PLine& pv, unsigned long long nodes, double time, unsigned int selDepth,
                            int bound) override;
     void onComputerThinkMultiPV(int line, int depth, PLine& pv, unsigned long long nodes, double time,
-                                unsigned int selDepth, int bound) override;
+                                unsigned int reachedDepth, int bound) override;
     void onComputerClearPV() override {}
     void onSendHashFull(int permill) override;
     void onSendInfoDepth(int depth) override;

@@ -453,13 +453,13 @@ bool ponderWaitOver() { return wbPonderWait != PONDER_WAIT_OPEN; }
 }  // namespace
 
 void ChessBoardUCI::onComputerThinkPV(int depth, PLine& pv, unsigned long long nodes, double time,
-                                      unsigned int selDepth, int bound) {
-    thinkLine(*this, 0, depth, pv, nodes, time, selDepth, bound);
+                                      unsigned int reachedDepth, int bound) {
+    thinkLine(*this, 0, depth, pv, nodes, time, reachedDepth, bound);
 }
 
 void ChessBoardUCI::onComputerThinkMultiPV(int line, int depth, PLine& pv, unsigned long long nodes, double time,
-                                           unsigned int selDepth, int bound) {
-    thinkLine(*this, line < 1 ? 1 : line, depth, pv, nodes, time, selDepth, bound);
+                                           unsigned int reachedDepth, int bound) {
+    thinkLine(*this, line < 1 ? 1 : line, depth, pv, nodes, time, reachedDepth, bound);
 }
 
 void ChessBoardUCI::onSendHashFull(int permill) {

@@ -66,6 +66,14 @@ void ChessBoard::computeTimeLimit() {
         timeLimit = toMicroseconds(t);
         if (searchCount < EARLY_SEARCHES)
             timeLimit = toMicroseconds((float)timeLimit * (2.0f - 0.1f * (float)searchCount));
+        // The budget above can reach or pass the whole clock (one move to go in the
+        // first searches, or an increment larger than what is left). A hard limit
+        // that spends the clock loses on time by the polling overshoot, so keep a
+        // reserve: 5 % of the clock and at least 30 ms, or half a very short clock.
+        const uint32_t clockUs = toMicroseconds(c * 1000.0f);
+        const uint32_t reserve = clockUs / 20 > 30000 ? clockUs / 20 : 30000;
+        const uint32_t cap = clockUs > 2 * reserve ? clockUs - reserve : clockUs / 2;
+        if (timeLimit > cap) timeLimit = cap;
         break;
     }
     case SEARCH_INFINITE:

@@ -96,7 +96,9 @@ TEST_P(SearchMultiPV, LinesAreDistinctAndTheFirstIsPlayed) {
         }
         EXPECT_EQ(count, c.lines) << "depth " << depth;
         EXPECT_EQ((int)firsts.size(), c.lines);
-        if (depth == 3) EXPECT_EQ(b->lastMove, lineOne) << "the best line's move is played";
+        if (depth == 3) {
+            EXPECT_EQ(b->lastMove, lineOne) << "the best line's move is played";
+        }
     }
 }
 
@@ -226,7 +228,10 @@ TEST_P(SearchClock, Budget) {
 INSTANTIATE_TEST_SUITE_P(Budgets, SearchClock,
                          ::testing::Values(ClockCase{60000, 0, 0, 0, 3000000},      // a fortieth, doubled
                                            ClockCase{60000, 1000, 0, 10, 3000000},  // a thirtieth plus increment
-                                           ClockCase{10000, 0, 1, 0, 10000000},     // half the clock, doubled
+                                           ClockCase{10000, 0, 1, 0, 9500000},      // half the clock, doubled: capped
+                                           ClockCase{10000, 0, 1, 10, 5000000},     // half the clock
+                                           ClockCase{40, 100, 0, 10, 20000},        // increment beyond a short clock
+                                           ClockCase{1000, 10, 0, 10, 43333},       // 1 s + 0.01 s game
                                            ClockCase{10000, 0, 1, 5, 7500000},      // factor 1.5
                                            ClockCase{60000, 0, 20, 12, 3000000},    // clock over moves to go
                                            ClockCase{-500, 0, 0, 0, 0}));           // a negative clock gives nothing

@@ -80,7 +80,9 @@ TEST_P(PerftFieldTest, ComparesFieldsByPosition) {
     const std::string line = std::string(START) + " " + c.fields;
     const std::string out = perft(line + "\n", c.depth);
     EXPECT_EQ(out.substr(out.rfind("score")), c.pass ? "score = 1 / 1\n" : "score = 0 / 1\n") << out;
-    if (!c.pass) EXPECT_EQ(out.find(line + " Wrong : D"), 0u) << out;
+    if (!c.pass) {
+        EXPECT_EQ(out.find(line + " Wrong : D"), 0u) << out;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
