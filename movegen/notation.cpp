@@ -38,6 +38,22 @@ inline char* putSuffix(char* p, const ChessMove& m) {
 inline bool isFile(char c) { return c >= 'a' && c <= 'h'; }
 inline bool isRank(char c) { return c >= '1' && c <= '8'; }
 
+// The move word of a piece going from one square to another in this position:
+// captured type from the board, a pawn's two-rank advance as a double push, and
+// a pawn changing file onto an empty square (with en passant set) as en passant.
+inline ChessMove moveFromSquares(const ChessBoardNode& n, unsigned from, unsigned to, unsigned piece,
+                                 unsigned promotion, uint32_t flags) {
+    unsigned captured = n.squarePiece[to];
+    if (piece == PAWN) {
+        if (rankOf(from) == rankOf(to) + 2 || rankOf(to) == rankOf(from) + 2) flags |= ChessMove::DOUBLE_PUSH_FLAG;
+        if (fileOf(from) != fileOf(to) && captured == 0 && n.enPassant) {
+            flags |= ChessMove::EN_PASSANT_FLAG;
+            captured = PAWN;
+        }
+    }
+    return ChessMove::make(from, to, piece, captured, promotion, flags);
+}
+
 }  // namespace
 
 void ChessMove::text(char* out) const {
@@ -193,18 +209,7 @@ int ChessBoard::createMove(const char* san, ChessMove& move) {
     }
     if (found < 0) return 0;
 
-    const unsigned from = rootMoveList[found].move.from();
-    uint32_t flags = 0;
-    unsigned captured = n.squarePiece[to];
-    if (piece == PAWN) {
-        if (rankOf(from) == rankOf(to) + 2 || rankOf(to) == rankOf(from) + 2)
-            flags |= ChessMove::DOUBLE_PUSH_FLAG;
-        if (fileOf(from) != fileOf(to) && captured == 0 && n.enPassant) {
-            flags |= ChessMove::EN_PASSANT_FLAG;
-            captured = PAWN;
-        }
-    }
-    move = ChessMove::make(from, to, piece, captured, promotion, flags);
+    move = moveFromSquares(n, rootMoveList[found].move.from(), to, piece, promotion, 0);
     return 1;
 }
 
@@ -238,19 +243,8 @@ inline bool isSquareText(const char* t) {
 static int playCoordinateMove(ChessBoard& b, unsigned from, unsigned to, unsigned promotion) {
     ChessBoardNode& n = b.node;
     const unsigned piece = n.squarePiece[from];
-    uint32_t flags = 0;
-    unsigned captured = n.squarePiece[to];
-    if (piece == PAWN) {
-        if (rankOf(from) == rankOf(to) + 2 || rankOf(to) == rankOf(from) + 2)
-            flags |= ChessMove::DOUBLE_PUSH_FLAG;
-        if (fileOf(from) != fileOf(to) && captured == 0 && n.enPassant) {
-            flags |= ChessMove::EN_PASSANT_FLAG;
-            captured = PAWN;
-        }
-    } else if (piece == KING && (fileOf(from) == fileOf(to) + 2 || fileOf(to) == fileOf(from) + 2)) {
-        flags |= ChessMove::CASTLE_FLAG;
-    }
-    b.pendingMove = ChessMove::make(from, to, piece, captured, promotion, flags);
+    const bool castling = piece == KING && (fileOf(from) == fileOf(to) + 2 || fileOf(to) == fileOf(from) + 2);
+    b.pendingMove = moveFromSquares(n, from, to, piece, promotion, castling ? ChessMove::CASTLE_FLAG : 0);
     const ChessMove m = b.pendingMove;
     b.pendingMove = emptyMove;
     if (!n.validMove(m)) return 0;
