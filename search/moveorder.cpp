@@ -114,6 +114,14 @@ void ChessBoard::updateKillersAndHistory(ChessMove m, int depth, int ply) {
     if (h + d * d < HISTORY_LIMIT) h += d * d;
 }
 
+// Hands out a killer unless it is the hash move or not valid here.
+static inline bool takeKiller(ChessBoardNode& n, ChessMove k, int value, ChessMove hashMove, ChessMoveSort& out) {
+    if (k == hashMove || !n.validMove(k)) return false;
+    out.move = k;
+    out.value = value;
+    return true;
+}
+
 // The staged picker. Stages: 1 hash move, 2-3 captures (losing ones deferred),
 // 4-5 killers, 6-7 quiet moves, 8 deferred captures; 9-11 in check.
 int ChessBoard::getNextMove(ChessMoveOrder& order, ChessMoveSort& out, int ply) {
@@ -157,25 +165,13 @@ int ChessBoard::getNextMove(ChessMoveOrder& order, ChessMoveSort& out, int ply) 
             }
             order.stage = 4;
             // fall through
-        case 4: {
+        case 4:
             order.stage = 5;
-            const ChessMove k = killerMoves[ply][0];
-            if (k != order.hashMove && node.validMove(k)) {
-                out.move = k;
-                out.value = KILLER1_VALUE;
-                return 5;
-            }
-        }
+            if (takeKiller(node, killerMoves[ply][0], KILLER1_VALUE, order.hashMove, out)) return 5;
             // fall through
-        case 5: {
+        case 5:
             order.stage = 6;
-            const ChessMove k = killerMoves[ply][1];
-            if (k != order.hashMove && node.validMove(k)) {
-                out.move = k;
-                out.value = KILLER2_VALUE;
-                return 6;
-            }
-        }
+            if (takeKiller(node, killerMoves[ply][1], KILLER2_VALUE, order.hashMove, out)) return 6;
             // fall through
         case 6: {
             // Quiet moves go after the captures; a list crowded by deferred

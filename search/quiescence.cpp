@@ -80,15 +80,9 @@ int ChessBoard::search_quiescent(int ply, int alpha, int beta, int fullEval, int
         const ChessMove m = order.moves[i].move;
         // Losing captures are not worth a look when standing pat is allowed.
         if (!evasion && order.moves[i].value <= LOSING_CAPTURE_VALUE && staticExchangeEvaluation(m) < 0) continue;
-        n.makeMove(m);
-        if (n.moverInCheck()) {
-            n.unMakeMove(m);
-            continue;
-        }
-        countNodes++;
-        ChessMoveUndo& child = n.undo[n.ply];
-        child.plyInCheck = (uint8_t)n.sideInCheck();
-        child.nullWindow = nullWindow;
+        ChessMoveUndo* child = makeCountedMove(n, m);
+        if (!child) continue;
+        child->nullWindow = nullWindow;
         const int score = -search_quiescent(ply + 1, -beta, -alpha, fullEval, childEvasions);
         n.unMakeMove(m);
         legal++;

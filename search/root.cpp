@@ -122,35 +122,21 @@ int ChessBoard::searchRoot(int alpha, int beta, int depth) {
         if (stopSearch) return 0;
         const ChessMove m = order.moves[i].move;
         if (multiPV >= 2 && isExcludedMove(*this, m)) continue;
-        n.makeMove(m);
-        if (n.moverInCheck()) {
-            n.unMakeMove(m);
-            continue;
-        }
-        countNodes++;
+        ChessMoveUndo* child = makeCountedMove(n, m);
+        if (!child) continue;
         if (longSearch) onSearchRootMove(m, legal + 1);
-        ChessMoveUndo& child = n.undo[n.ply];
-        const bool givesCheck = n.sideInCheck() != 0;
-        child.plyInCheck = givesCheck ? 1 : 0;
-        int e = givesCheck ? ONE_PLY : 0;
-        const int rank = rankOf((int)m.to());
-        if (m.piece() == PAWN && (rank == 1 || rank == 6)) e += ONE_PLY;
-        if (e > ONE_PLY) e = ONE_PLY;
-        const int newDepth = depth - ONE_PLY + e;
+        const int newDepth = depth - ONE_PLY + moveExtension(m, child->plyInCheck != 0, false);
 
         int score;
         if (legal == 0) {
-            child.nullWindow = 0;
-            score = newDepth < ONE_PLY ? -search_quiescent(1, -beta, -alpha, 1, 1)
-                                       : -search(newDepth, -beta, -alpha, 1, 1);
+            child->nullWindow = 0;
+            score = searchChild(*this, newDepth, alpha, beta, 1, 1);
         } else {
-            child.nullWindow = 1;
-            score = newDepth < ONE_PLY ? -search_quiescent(1, -alpha - 1, -alpha, 0, 1)
-                                       : -search(newDepth, -alpha - 1, -alpha, 1, 1);
+            child->nullWindow = 1;
+            score = searchChild(*this, newDepth, alpha, alpha + 1, 0, 1);
             if (score > alpha && score < beta) {
-                child.nullWindow = 0;
-                score = newDepth < ONE_PLY ? -search_quiescent(1, -beta, -alpha, 1, 1)
-                                           : -search(newDepth, -beta, -alpha, 1, 1);
+                child->nullWindow = 0;
+                score = searchChild(*this, newDepth, alpha, beta, 1, 1);
             }
         }
         n.unMakeMove(m);

@@ -10,12 +10,6 @@ const int drawValue[2] = {0, 0};
 // turn into a mate claim.
 static const int NULL_MOVE_SCORE_LIMIT = 31743;
 
-// Is the move a pawn step onto the second or seventh rank?
-static inline bool isPawnPushToSeventh(ChessMove m) {
-    const int rank = rankOf((int)m.to());
-    return m.piece() == PAWN && (rank == 1 || rank == 6);
-}
-
 int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
     ChessBoardNode& n = node;
 
@@ -130,21 +124,10 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
     while (getNextMove(order, cur, ply)) {
         if (stopSearch) return 0;
         const ChessMove m = cur.move;
-        n.makeMove(m);
-        if (n.moverInCheck()) {
-            n.unMakeMove(m);
-            continue;
-        }
-        countNodes++;
-        ChessMoveUndo& child = n.undo[n.ply];
-        const bool givesCheck = n.sideInCheck() != 0;
-        child.plyInCheck = givesCheck ? 1 : 0;
-
-        // Extensions: checks a ply, a mate threat half a ply, a pawn about to
-        // promote a ply; never more than one ply in all.
-        int e = givesCheck ? ONE_PLY : (mateThreat ? ONE_PLY / 2 : 0);
-        if (isPawnPushToSeventh(m)) e += ONE_PLY;
-        if (e > ONE_PLY) e = ONE_PLY;
+        ChessMoveUndo* child = makeCountedMove(n, m);
+        if (!child) continue;
+        const bool givesCheck = child->plyInCheck != 0;
+        const int e = moveExtension(m, givesCheck, mateThreat);
         const int newDepth = depth - ONE_PLY + e;
         const bool tactical = m.isCaptureOrPromotion();
 
@@ -157,32 +140,23 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
 
         int score;
         if (moves == 0) {
-            child.nullWindow = nullWindow;
-            if (newDepth < ONE_PLY)
-                score = -search_quiescent(ply + 1, -beta, -alpha, nullWindow == 0 ? 1 : 0, 1);
-            else
-                score = -search(newDepth, -beta, -alpha, 1, ply + 1);
+            child->nullWindow = nullWindow;
+            score = searchChild(*this, newDepth, alpha, beta, nullWindow == 0 ? 1 : 0, ply + 1);
         } else {
             score = alpha + 1;
             // Late-move reduction: quiet, unexciting moves late in the list of a
             // null-window node are first searched a ply shallower.
             if (moves >= 4 && depth >= 3 * ONE_PLY && !givesCheck && !inCheck && e == 0 && nullWindow == 1 &&
                 !tactical && cur.value != KILLER2_VALUE && cur.value != KILLER1_VALUE) {
-                child.nullWindow = 1;
+                child->nullWindow = 1;
                 score = -search(depth - 2 * ONE_PLY, -alpha - 1, -alpha, 1, ply + 1);
             }
             if (score > alpha) {
-                child.nullWindow = 1;
-                if (newDepth < ONE_PLY)
-                    score = -search_quiescent(ply + 1, -alpha - 1, -alpha, 0, 1);
-                else
-                    score = -search(newDepth, -alpha - 1, -alpha, 1, ply + 1);
+                child->nullWindow = 1;
+                score = searchChild(*this, newDepth, alpha, alpha + 1, 0, ply + 1);
                 if (score > alpha && score < beta) {
-                    child.nullWindow = 0;
-                    if (newDepth < ONE_PLY)
-                        score = -search_quiescent(ply + 1, -beta, -alpha, 1, 1);
-                    else
-                        score = -search(newDepth, -beta, -alpha, 1, ply + 1);
+                    child->nullWindow = 0;
+                    score = searchChild(*this, newDepth, alpha, beta, 1, ply + 1);
                 }
             }
         }
