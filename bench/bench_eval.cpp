@@ -29,27 +29,18 @@ Positions& positions() {
     return *p;
 }
 
-void BM_EvaluateFull(benchmark::State& state) {
+// Argument 0: full evaluation; 1: with the lazy exit and a narrow window.
+void BM_Evaluate(benchmark::State& state) {
     std::vector<ChessBoardNode>& nodes = positions().nodes;
+    const int lazy = (int)state.range(0), window = lazy ? 50 : 32000;
     size_t i = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(nodes[i].evaluate(-32000, 32000, 0));
+        benchmark::DoNotOptimize(nodes[i].evaluate(-window, window, lazy));
         if (++i == nodes.size()) i = 0;
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_EvaluateFull);
-
-void BM_EvaluateLazy(benchmark::State& state) {
-    std::vector<ChessBoardNode>& nodes = positions().nodes;
-    size_t i = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(nodes[i].evaluate(-50, 50, 1));
-        if (++i == nodes.size()) i = 0;
-    }
-    state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_EvaluateLazy);
+BENCHMARK(BM_Evaluate)->Arg(0)->Arg(1);
 
 void BM_EvalMakeUnmakePair(benchmark::State& state) {
     ChessBoardUCI* b = positions().board;

@@ -1,8 +1,9 @@
 // Batch checks over files of positions: perft counts, static exchange over
 // every capture, static evaluation listings and FEN validity.
+#include <sys/time.h>
+
 #include <cstdio>
 #include <cstring>
-#include <sys/time.h>
 
 #include "board/chessboard.h"
 #include "diagnostics/perft.h"
@@ -146,15 +147,7 @@ int ChessBoard::runPerftSuite(const std::string& file, unsigned int depth) {
         parsePerftFields(line, cut, fields);
 
         hashTable.clear();
-        char squares[64];
-        int side, castle, ep, fullmove, fifty;
-        if (setFENString(line, squares, side, castle, ep, fullmove, fifty))
-            setPosition(squares, side, castle, ep, fullmove, fifty);
-        else
-            Log::print("ERROR : bad FEN string !");
-
-        for (int r = 0; r < 16; r++)
-            for (int c = 0; c < 8; c++) perftNode[r][c] = 0;
+        if (!setFENPosition(line)) Log::print("ERROR : bad FEN string !");
         doPerft((int)depth);
 
         bool ok = true;
@@ -219,19 +212,14 @@ int ChessBoard::runSEETestSuite(const std::string& file) {
             Log::print("%s : '%s' : '%s'", fen, moveText, id);
 
             hashTable.clear();
-            char squares[64];
-            int side, castle, ep, fullmove, fifty;
-            if (!setFENString(fen, squares, side, castle, ep, fullmove, fifty)) {
+            if (!setFENPosition(fen)) {
                 Log::print("ERROR : bad FEN string !");
                 continue;
             }
             char mirrored[LINE_SIZE];
-            const int haveMirror = reverseFENString(fen, mirrored);
+            const bool haveMirror = reverseFENString(fen, mirrored) != 0;
             for (int pass = 0; pass < 2; pass++) {
-                if (pass == 1) {
-                    if (!haveMirror || !setFENString(mirrored, squares, side, castle, ep, fullmove, fifty)) break;
-                }
-                setPosition(squares, side, castle, ep, fullmove, fifty);
+                if (pass == 1 && !(haveMirror && setFENPosition(mirrored))) break;
                 ChessMoveSort captures[256];
                 const int n = node.generateMovesC(captures);
                 for (int i = 0; i < n; i++) {
@@ -262,17 +250,12 @@ int ChessBoard::runEvalTestSuite(const std::string& file) {
         if (strlen(line) < 2) continue;
         blankControlCharacters(line);
         hashTable.clear();
-        char squares[64];
-        int side, castle, ep, fullmove, fifty;
-        if (!setFENString(line, squares, side, castle, ep, fullmove, fifty)) continue;
-        setPosition(squares, side, castle, ep, fullmove, fifty);
+        if (!setFENPosition(line)) continue;
         const int score = node.evaluate(-MATE_VALUE, MATE_VALUE, 0);
         printf("%s ; eval %d\n", line, score);
 
         char mirrored[LINE_SIZE];
-        if (reverseFENString(line, mirrored) &&
-            setFENString(mirrored, squares, side, castle, ep, fullmove, fifty)) {
-            setPosition(squares, side, castle, ep, fullmove, fifty);
+        if (reverseFENString(line, mirrored) && setFENPosition(mirrored)) {
             const int mirrorScore = node.evaluate(-MATE_VALUE, MATE_VALUE, 0);
             if (mirrorScore != score) printf("Mirrored position ; eval %d\n", mirrorScore);
         }

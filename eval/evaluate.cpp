@@ -42,6 +42,17 @@ struct SideEval {
     int mid = 0;
     int end = 0;
     BitBoard attKnight = 0, attBishop = 0, attRook = 0, attQueen = 0;
+
+    void add(const int* w, int sign = 1) {
+        mid += sign * w[EVAL_MG];
+        end += sign * w[EVAL_EG];
+    }
+    // Mobility over the usable squares of an attack set.
+    void mobility(BitBoard attacks, BitBoard usable, const int* midTable, const int* endTable) {
+        const int m = bitCount(attacks & usable);
+        mid += midTable[m];
+        end += endTable[m];
+    }
 };
 
 // Blocked and trapped pieces of colour C (middle game only).
@@ -59,14 +70,18 @@ int blockedPieces(const ChessBoardNode& n) {
     int penalty = 0;
     if ((pawns & bit(11 ^ M)) && (occ & bit(19 ^ M))) penalty += BLOCKED_PAWN;  // d2 / d3
     if ((pawns & bit(12 ^ M)) && (occ & bit(20 ^ M))) penalty += BLOCKED_PAWN;  // e2 / e3
-    if ((knights & bit(48 ^ M)) && (oppPawns & bit(40 ^ M)) && (oppPawns & bit(49 ^ M))) penalty += BLOCKED_KNIGHT;
-    if ((knights & bit(55 ^ M)) && (oppPawns & bit(47 ^ M)) && (oppPawns & bit(54 ^ M))) penalty += BLOCKED_KNIGHT;
+    if ((knights & bit(48 ^ M)) && (oppPawns & bit(40 ^ M)) && (oppPawns & bit(49 ^ M)))
+        penalty += BLOCKED_KNIGHT;
+    if ((knights & bit(55 ^ M)) && (oppPawns & bit(47 ^ M)) && (oppPawns & bit(54 ^ M)))
+        penalty += BLOCKED_KNIGHT;
     if ((bishops & bit(48 ^ M)) && (oppPawns & bit(41 ^ M))) penalty += BLOCKED_BISHOP;
     if ((bishops & bit(55 ^ M)) && (oppPawns & bit(46 ^ M))) penalty += BLOCKED_BISHOP;
     // A king that has stepped aside without castling shuts its rook in.
     const BitBoard king = n.bbPiece[C][KING];
-    if ((king & (bit(5 ^ M) | bit(6 ^ M) | bit(7 ^ M))) && (rooks & (bit(6 ^ M) | bit(7 ^ M)))) penalty += BLOCKED_ROOK;
-    if ((king & (bit(0 ^ M) | bit(1 ^ M) | bit(2 ^ M))) && (rooks & (bit(0 ^ M) | bit(1 ^ M)))) penalty += BLOCKED_ROOK;
+    if ((king & (bit(5 ^ M) | bit(6 ^ M) | bit(7 ^ M))) && (rooks & (bit(6 ^ M) | bit(7 ^ M))))
+        penalty += BLOCKED_ROOK;
+    if ((king & (bit(0 ^ M) | bit(1 ^ M) | bit(2 ^ M))) && (rooks & (bit(0 ^ M) | bit(1 ^ M))))
+        penalty += BLOCKED_ROOK;
     return penalty;
 }
 
@@ -84,14 +99,8 @@ void pawnStructure(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval& e
         const int r = relativeRank<C>(s);
         const bool doubled = (evalFileAhead[C][s] & own) != 0;
         const bool isolated = (bbFileAround[s & 7] & own) == 0;
-        if (doubled) {
-            e.mid -= EVAL_DOUBLED_PAWN[EVAL_MG];
-            e.end -= EVAL_DOUBLED_PAWN[EVAL_EG];
-        }
-        if (isolated) {
-            e.mid -= EVAL_ISOLATED_PAWN[EVAL_MG];
-            e.end -= EVAL_ISOLATED_PAWN[EVAL_EG];
-        }
+        if (doubled) e.add(EVAL_DOUBLED_PAWN, -1);
+        if (isolated) e.add(EVAL_ISOLATED_PAWN, -1);
         if ((evalPassedSpan[C][s] & opp) == 0) {
             if (doubled) continue;
             const int pm = EVAL_PASSED_PAWN[EVAL_MG][r];
@@ -108,8 +117,7 @@ void pawnStructure(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval& e
                 e.end += pe >> 1;
             }
         } else if (!isolated && (evalSupportBehind[C][s] & own) == 0 && (oppPawnAttacks & pushSet<C>(s))) {
-            e.mid -= EVAL_BACKWARD_PAWN[EVAL_MG];
-            e.end -= EVAL_BACKWARD_PAWN[EVAL_EG];
+            e.add(EVAL_BACKWARD_PAWN, -1);
         }
     }
 }
@@ -124,17 +132,14 @@ void pieces(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval& e) {
     const BitBoard ownPawns = n.bbPiece[C][PAWN];
     const BitBoard oppPawns = n.bbPiece[X][PAWN];
     const BitBoard seventh = C == WHITE ? RANK_7 : RANK_2;
-    const bool seventhTarget =
-        relativeRank<C>(n.kingSquare[X] & 63) == 7 || (oppPawns & seventh) != 0;
+    const bool seventhTarget = relativeRank<C>(n.kingSquare[X] & 63) == 7 || (oppPawns & seventh) != 0;
 
     BitBoard b = n.bbPiece[C][KNIGHT];
     while (b) {
         const int s = popLsb(b);
         const BitBoard a = bbKnightAttack[s];
         e.attKnight |= a;
-        const int m = bitCount(a & usable);
-        e.mid += mobilityKnight_mid[m];
-        e.end += mobilityKnight_end[m];
+        e.mobility(a, usable, mobilityKnight_mid, mobilityKnight_end);
         const int outpost = pos_outpost_knight[C][s];
         if (outpost && !(oppPawnAttacks & bit(s)) && (bbPawnAttack[X][s] & ownPawns)) {
             e.mid += outpost;
@@ -146,32 +151,17 @@ void pieces(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval& e) {
         const int s = popLsb(b);
         const BitBoard a = bishopAttack(s, occ);
         e.attBishop |= a;
-        const int m = bitCount(a & usable);
-        e.mid += mobilityBishop_mid[m];
-        e.end += mobilityBishop_end[m];
+        e.mobility(a, usable, mobilityBishop_mid, mobilityBishop_end);
     }
     b = n.bbPiece[C][ROOK];
     while (b) {
         const int s = popLsb(b);
         const BitBoard a = rookAttack(s, occ);
         e.attRook |= a;
-        const int m = bitCount(a & usable);
-        e.mid += mobilityRook_mid[m];
-        e.end += mobilityRook_end[m];
+        e.mobility(a, usable, mobilityRook_mid, mobilityRook_end);
         const BitBoard file = bbFile[s & 7];
-        if (!(file & ownPawns)) {
-            if (!(file & oppPawns)) {
-                e.mid += EVAL_ROOK_OPEN_FILE[EVAL_MG];
-                e.end += EVAL_ROOK_OPEN_FILE[EVAL_EG];
-            } else {
-                e.mid += EVAL_ROOK_SEMI_OPEN_FILE[EVAL_MG];
-                e.end += EVAL_ROOK_SEMI_OPEN_FILE[EVAL_EG];
-            }
-        }
-        if ((bit(s) & seventh) && seventhTarget) {
-            e.mid += EVAL_ROOK_ON_7TH[EVAL_MG];
-            e.end += EVAL_ROOK_ON_7TH[EVAL_EG];
-        }
+        if (!(file & ownPawns)) e.add(file & oppPawns ? EVAL_ROOK_SEMI_OPEN_FILE : EVAL_ROOK_OPEN_FILE);
+        if ((bit(s) & seventh) && seventhTarget) e.add(EVAL_ROOK_ON_7TH);
     }
     b = n.bbPiece[C][QUEEN];
     const int queenHome = C == WHITE ? 3 : 59;  // d1 / d8
@@ -179,13 +169,8 @@ void pieces(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval& e) {
         const int s = popLsb(b);
         const BitBoard a = queenAttack(s, occ);
         e.attQueen |= a;
-        const int m = bitCount(a & usable);
-        e.mid += mobilityQueen_mid[m];
-        e.end += mobilityQueen_end[m];
-        if ((bit(s) & seventh) && seventhTarget) {
-            e.mid += EVAL_QUEEN_ON_7TH[EVAL_MG];
-            e.end += EVAL_QUEEN_ON_7TH[EVAL_EG];
-        }
+        e.mobility(a, usable, mobilityQueen_mid, mobilityQueen_end);
+        if ((bit(s) & seventh) && seventhTarget) e.add(EVAL_QUEEN_ON_7TH);
         if (n.gamePhase == 0 && s != queenHome) {
             e.mid -= EVAL_EARLY_QUEEN_MOVE;
             e.end -= EVAL_EARLY_QUEEN_MOVE;
