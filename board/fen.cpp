@@ -215,28 +215,31 @@ char mirrorStateLetter(char c) {
 int reverseFENString(const char* fen, char* out) {
     out[0] = 0;
     if (!fen) return 0;
-    // The board ends at the first blank after the seventh '/'.
-    const char* slash[7];
-    int slashes = 0;
-    const char* p = fen;
-    for (; *p && slashes < 7; p++)
-        if (*p == '/') slash[slashes++] = p;
-    if (slashes < 7) return 0;
-    while (*p && *p != ' ') {
-        if (*p == '/') return 0;  // more than 8 rows
-        p++;
-    }
-    const char* boardEnd = p;
-
-    // Rows in reverse order, colours swapped.
+    // The board ends where the reader ends it: at a blank met once a row is
+    // full. A blank inside a row stands for an empty square and stays in it,
+    // and a '/' in the text after the board is not a row separator.
     const char* rowStart[8];
     const char* rowEnd[8];
+    int rows = 0, column = 0;
     rowStart[0] = fen;
-    for (int i = 0; i < 7; i++) {
-        rowEnd[i] = slash[i];
-        rowStart[i + 1] = slash[i] + 1;
+    const char* p = fen;
+    for (; *p; p++) {
+        if (*p == '/') {
+            if (rows == 7) return 0;  // more than 8 rows
+            rowEnd[rows++] = p;
+            rowStart[rows] = p + 1;
+            column = 0;
+        } else if (*p == ' ' && column >= 8) {
+            break;
+        } else if (column < 8) {
+            column += *p >= '1' && *p <= '8' ? *p - '0' : 1;
+        }
     }
+    if (rows < 7) return 0;
+    const char* boardEnd = p;
     rowEnd[7] = boardEnd;
+
+    // Rows in reverse order, colours swapped.
     char* o = out;
     for (int i = 7; i >= 0; i--) {
         for (const char* q = rowStart[i]; q < rowEnd[i]; q++) *o++ = swapCase(*q);

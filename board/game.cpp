@@ -20,30 +20,8 @@ const char START_POSITION[64] = {
 
 // An empty board with White to move and all castling rights, no game record.
 void clearPosition(ChessBoard& b) {
-    ChessBoardNode& n = b.node;
-    n.bbOccupied = 0;
-    memset(n.bbColour, 0, sizeof n.bbColour);
-    memset(n.bbPiece, 0, sizeof n.bbPiece);
-    memset(n.squarePiece, 0, sizeof n.squarePiece);
-    memset(n.material, 0, sizeof n.material);
-    memset(n.phaseMaterial, 0, sizeof n.phaseMaterial);
-    memset(n.psqMiddle, 0, sizeof n.psqMiddle);
-    memset(n.psqEnd, 0, sizeof n.psqEnd);
-    memset(n.kingSquare, 0, sizeof n.kingSquare);
-    n.materialKey = 0;
-    n.side = WHITE;
-    n.xside = BLACK;
-    n.castle = 15;
-    n.enPassant = 0;
-    n.fiftyMove = 0;
-    n.inCheck = CHECK_NONE;
-    n.gamePhase = GamePhaseValue(0);
-    n.ply = 0;
-    n.hashListCount = 0;
-    n.hashKey = n.createHashKey();
-    b.gameMoveCount = 0;
-    b.gameIndex = 0;
-    b.lastMove = emptyMove;
+    const char empty[64] = {};
+    b.setPosition(empty, WHITE, CASTLE_WK | CASTLE_WQ | CASTLE_BK | CASTLE_BQ, 0, 0, 0);
 }
 
 // Search limits, clocks, flags and counters of a new game.

@@ -33,6 +33,19 @@ inline void subPsq(ChessBoardNode& n, unsigned colour, unsigned type, unsigned s
     n.psqEnd[colour] -= piece_square_table_endgame[colour][type][sq];
 }
 
+// Moves the castling rook of colour s between two squares (either way);
+// the key is the caller's.
+inline void shiftRook(ChessBoardNode& n, unsigned s, unsigned from, unsigned to) {
+    const BitBoard rookBits = (1ULL << from) | (1ULL << to);
+    subPsq(n, s, ROOK, from);
+    addPsq(n, s, ROOK, to);
+    n.bbOccupied ^= rookBits;
+    n.bbColour[s] ^= rookBits;
+    n.bbPiece[s][ROOK] ^= rookBits;
+    n.squarePiece[from] = 0;
+    n.squarePiece[to] = ROOK;
+}
+
 }  // namespace
 
 void ChessBoardNode::makeMove(ChessMove m) {
@@ -108,15 +121,8 @@ void ChessBoardNode::makeMove(ChessMove m) {
     } else if (p == KING) {
         if (m.isCastle()) {
             const unsigned rf = castleTowerFrom[s][t & 7], rt = castleTowerTo[s][t & 7];
-            const BitBoard rookBits = (1ULL << rf) | (1ULL << rt);
-            subPsq(*this, s, ROOK, rf);
-            addPsq(*this, s, ROOK, rt);
-            bbOccupied ^= rookBits;
-            bbColour[s] ^= rookBits;
-            bbPiece[s][ROOK] ^= rookBits;
+            shiftRook(*this, s, rf, rt);
             key ^= hashkey_piece[ROOK][s][rf] ^ hashkey_piece[ROOK][s][rt];
-            squarePiece[rf] = 0;
-            squarePiece[rt] = ROOK;
         }
         kingSquare[s] = t;
         castle &= castleInit[s];
@@ -183,15 +189,7 @@ void ChessBoardNode::unMakeMove(ChessMove m) {
 
     if (p == KING) {
         if (m.isCastle()) {
-            const unsigned rf = castleTowerFrom[s][t & 7], rt = castleTowerTo[s][t & 7];
-            const BitBoard rookBits = (1ULL << rf) | (1ULL << rt);
-            subPsq(*this, s, ROOK, rt);
-            addPsq(*this, s, ROOK, rf);
-            bbOccupied ^= rookBits;
-            bbColour[s] ^= rookBits;
-            bbPiece[s][ROOK] ^= rookBits;
-            squarePiece[rt] = 0;
-            squarePiece[rf] = ROOK;
+            shiftRook(*this, s, castleTowerTo[s][t & 7], castleTowerFrom[s][t & 7]);
         }
         kingSquare[s] = f;
     }
