@@ -2,8 +2,6 @@
 // back, and the fixed capacity of the record.
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "frontend/chessboarduci.h"
 #include "search/hashtable.h"
 
@@ -12,7 +10,6 @@ namespace {
 const ChessMove E2E4 = ChessMove::make(12, 28, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG);
 const ChessMove E7E5 = ChessMove::make(52, 36, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG);
 const ChessMove G1F3 = ChessMove::make(6, 21, KNIGHT);
-const ChessMove B8C6 = ChessMove::make(57, 42, KNIGHT);
 const ChessMove F1C4 = ChessMove::make(5, 26, BISHOP);
 
 class BoardGame : public ::testing::Test {
@@ -35,87 +32,69 @@ protected:
 };
 ChessBoardUCI* BoardGame::b = nullptr;
 
-TEST_F(BoardGame, NewGameSetsTheStartPositionAndDefaults) {
+TEST_F(BoardGame, NewGameSetsTheStartPositionAndClearsTheGame) {
+    play(E2E4);
     b->searchMode = SEARCH_DEPTH;
-    b->depthLimit = 3;
     b->killerMoves[5][1] = E2E4;
     b->historyTable[1][2][3] = 77;
     b->newGame();
     const ChessBoardNode& n = b->node;
-    EXPECT_TRUE(n.checkConsistency(true));
+    char why[160] = "", fen[128];
+    EXPECT_TRUE(n.checkConsistency(true, why, sizeof why)) << why;
+    b->getFENPosition(fen);
+    EXPECT_STREQ(fen, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 0");
     EXPECT_EQ(n.materialKey, 319030170821160ULL);
-    EXPECT_EQ(n.material[WHITE], 4075);
-    EXPECT_EQ(n.material[BLACK], 4075);
-    EXPECT_EQ(n.phaseMaterial[BLACK], 12);
-    EXPECT_EQ(n.gamePhase, 0);
-    EXPECT_EQ(n.kingSquare[WHITE], 4u);
-    EXPECT_EQ(n.kingSquare[BLACK], 60u);
     EXPECT_EQ(b->countLegalMoves(), 20);
+    EXPECT_EQ(b->gameMoveCount + n.ply + n.hashListCount, 0u);
     EXPECT_EQ(b->searchMode, SEARCH_MOVETIME);
-    EXPECT_EQ(b->depthLimit, 8);
     EXPECT_EQ(b->killerMoves[5][1], emptyMove);
     EXPECT_EQ(b->historyTable[1][2][3], 0u);
     EXPECT_EQ(b->lastMove, emptyMove);
-    char fen[128];
-    b->getFENPosition(fen);
-    EXPECT_STREQ(fen, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 0");
 }
 
-TEST_F(BoardGame, NavigatingAndCuttingTheRecord) {
+// Index, count, last move and key after each step through the record.
+#define EXPECT_RECORD(index, count, last, key)             \
+    do {                                                   \
+        EXPECT_EQ(b->gameIndex, (uint32_t)(index));        \
+        EXPECT_EQ(b->gameMoveCount, (uint32_t)(count));    \
+        EXPECT_EQ(b->lastMove, last);                      \
+        EXPECT_EQ(b->node.hashKey, key);                   \
+    } while (0)
+
+TEST_F(BoardGame, NavigatingCuttingAndTakingBack) {
+    EXPECT_EQ(b->takeBack(), 0);  // nothing to take back: nothing changes
     const uint64_t k0 = b->node.hashKey;
+    EXPECT_RECORD(0, 0, emptyMove, k0);
     play(E2E4);
     const uint64_t k1 = b->node.hashKey;
     play(E7E5);
     const uint64_t k2 = b->node.hashKey;
     play(G1F3);
-    const uint64_t k3 = b->node.hashKey;
-    EXPECT_EQ(b->lastMove, G1F3);
-
     EXPECT_EQ(b->previousMove(), 1);
-    EXPECT_EQ(b->node.hashKey, k2);
-    EXPECT_EQ(b->lastMove, E7E5);
+    EXPECT_RECORD(2, 3, E7E5, k2);
     EXPECT_EQ(b->previousMove(), 1);
-    EXPECT_EQ(b->node.hashKey, k1);
+    EXPECT_RECORD(1, 3, E2E4, k1);
     EXPECT_EQ(b->nextMove(), 1);
-    EXPECT_EQ(b->gameIndex, 2u);
-    EXPECT_EQ(b->gameMoveCount, 3u);
-    EXPECT_EQ(b->node.hashKey, k2);
-    EXPECT_EQ(b->lastMove, E7E5);
+    EXPECT_RECORD(2, 3, E7E5, k2);
 
     // A new move from the middle of the record replaces the rest.
     play(F1C4);
-    EXPECT_EQ(b->gameMoveCount, 3u);
     EXPECT_EQ(b->gameMoves[2].move, F1C4);
-    EXPECT_NE(b->node.hashKey, k3);
+    EXPECT_RECORD(3, 3, F1C4, b->node.createHashKey());
     EXPECT_EQ(b->nextMove(), 0);
 
-    EXPECT_EQ(b->previousMove(), 1);
+    // Taking back discards the move; stepping back keeps it for nextMove.
+    EXPECT_EQ(b->takeBack(), 1);
+    EXPECT_RECORD(2, 2, E7E5, k2);
     EXPECT_EQ(b->previousMove(), 1);
     EXPECT_EQ(b->previousMove(), 1);
     EXPECT_EQ(b->previousMove(), 0);
-    EXPECT_EQ(b->node.hashKey, k0);
-    EXPECT_EQ(b->lastMove, emptyMove);
-    EXPECT_EQ(b->gameMoveCount, 3u);
+    EXPECT_RECORD(0, 2, emptyMove, k0);
+    EXPECT_EQ(b->nextMove(), 1);
+    EXPECT_EQ(b->takeBack(), 1);
+    EXPECT_RECORD(0, 0, emptyMove, k0);
     EXPECT_TRUE(b->node.checkConsistency(true));
-}
-
-TEST_F(BoardGame, TakeBackDiscardsTheMove) {
-    const ChessBoardNode* n = &b->node;
-    EXPECT_EQ(b->takeBack(), 0);
-    EXPECT_EQ(b->gameMoveCount, 0u);
-    EXPECT_EQ(n->ply, 0u);
-
-    play(E2E4);
-    play(E7E5);
-    EXPECT_EQ(b->takeBack(), 1);
-    EXPECT_EQ(b->gameMoveCount, 1u);
-    EXPECT_EQ(b->gameIndex, 1u);
-    EXPECT_EQ(b->lastMove, E2E4);
-    EXPECT_EQ(b->nextMove(), 0);
-    EXPECT_EQ(b->takeBack(), 1);
-    EXPECT_EQ(b->lastMove, emptyMove);
-    EXPECT_EQ(b->gameMoveCount, 0u);
-    EXPECT_EQ(n->hashKey, n->createHashKey());
+    EXPECT_EQ(b->node.ply + b->node.hashListCount, 0u);
 }
 
 TEST_F(BoardGame, RecordRefusesMovesBeyondItsCapacity) {
@@ -127,14 +106,12 @@ TEST_F(BoardGame, RecordRefusesMovesBeyondItsCapacity) {
         const int side = b->node.side;
         play((i / 2) % 2 ? back[side] : out[side]);
     }
-    EXPECT_EQ(b->gameMoveCount, (uint32_t)MAX_GAME_MOVES);
+    const uint64_t full = b->node.hashKey;
     const ChessMove extra = out[b->node.side];
     b->node.makeMove(extra);
     EXPECT_EQ(b->recordMove(extra), 0);
     b->node.unMakeMove(extra);
-    EXPECT_EQ(b->gameMoveCount, (uint32_t)MAX_GAME_MOVES);
-    EXPECT_EQ(b->gameIndex, (uint32_t)MAX_GAME_MOVES);
-    EXPECT_EQ(b->lastMove, b->gameMoves[MAX_GAME_MOVES - 1].move);
+    EXPECT_RECORD(MAX_GAME_MOVES, MAX_GAME_MOVES, b->gameMoves[MAX_GAME_MOVES - 1].move, full);
 
     // Going back one move makes room again.
     EXPECT_EQ(b->previousMove(), 1);
@@ -144,18 +121,17 @@ TEST_F(BoardGame, RecordRefusesMovesBeyondItsCapacity) {
     EXPECT_TRUE(b->node.checkConsistency(true));
     while (b->previousMove()) {
     }
-    EXPECT_EQ(b->node.ply, 0u);
-    EXPECT_EQ(b->node.hashListCount, 0u);
+    EXPECT_EQ(b->node.ply + b->node.hashListCount, 0u);
 }
 
 TEST_F(BoardGame, StartPositionKeepsTheHashTableNewGameClearsIt) {
+    const uint64_t start = b->node.hashKey;
     play(E2E4);
     const uint64_t key = b->node.hashKey;
     hashTable.store(key, E7E5, BOUND_EXACT, 8, 12, 0);
     b->setStartPosition();
-    EXPECT_EQ(b->gameMoveCount, 0u);
-    EXPECT_EQ(b->lastMove, emptyMove);
-    EXPECT_EQ(b->node.ply, 0u);
+    EXPECT_RECORD(0, 0, emptyMove, start);
+    EXPECT_EQ(b->node.ply + b->node.hashListCount, 0u);
     ASSERT_NE(hashTable.slot(key), nullptr);
     EXPECT_EQ(hashTable.slot(key)->key, key);
     b->newGame();

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -56,26 +57,37 @@ protected:
     ChessBoardNode& n() { return b->node; }
     void set(const char* fen) { ASSERT_TRUE(b->setFENPosition(fen)) << fen; }
 
-    // Counts legal leaves; at every node checks the full consistency and that
-    // each move's unmake restores the record exactly.
-    unsigned long long walk(int depth) {
+    // Fills legal with the legal moves of the position; at the same time checks,
+    // for every pseudo-legal move, the full consistency after make and the
+    // exact restoration by unmake.
+    int legalMoves(ChessMove* legal) {
         ChessMoveSort list[256];
-        const int count = n().generateMoves(list, n().sideInCheck());
-        unsigned long long leaves = 0;
         ChessBoardNode& node = n();
+        const int count = node.generateMoves(list, node.sideInCheck());
+        int nl = 0;
         for (int i = 0; i < count; i++) {
             const ChessMove m = list[i].move;
             *saved = node;
             node.makeMove(m);
             const std::string bad = fullCheck(node);
             if (!bad.empty()) ADD_FAILURE() << "after " << std::hex << m.moveInt << ": " << bad;
+            if (!node.moverInCheck()) legal[nl++] = m;
             node.unMakeMove(m);
             const std::string diff = diffNodes(node, *saved);
             if (!diff.empty()) ADD_FAILURE() << "unmake " << std::hex << m.moveInt << ": " << diff;
             if (HasFailure()) return 0;
-            node.makeMove(m);
-            if (!node.moverInCheck()) leaves += depth > 1 ? walk(depth - 1) : 1;
-            node.unMakeMove(m);
+        }
+        return nl;
+    }
+    unsigned long long walk(int depth) {
+        ChessMove legal[256];
+        const int nl = legalMoves(legal);
+        if (depth == 1) return nl;
+        unsigned long long leaves = 0;
+        for (int i = 0; i < nl; i++) {
+            n().makeMove(legal[i]);
+            leaves += walk(depth - 1);
+            n().unMakeMove(legal[i]);
         }
         return leaves;
     }
@@ -154,16 +166,20 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<MoveCase>& i) { return std::string(i.param.name); });
 
 TEST_F(BoardNode, KeyDependsOnEveryStateField) {
-    const char* fens[] = {"r3k2r/8/8/8/4Pp2/8/8/R3K2R b KQkq e3 0 1", "r3k2r/8/8/8/4Pp2/8/8/R3K2R b KQkq - 0 1",
-                          "r3k2r/8/8/8/4Pp2/8/8/R3K2R w KQkq - 0 1", "r3k2r/8/8/8/4Pp2/8/8/R3K2R b KQk - 0 1",
-                          "r3k2r/8/8/8/4Pp2/8/8/R3K2R b Qkq - 0 1", "r3k2r/8/8/8/4Pp2/8/8/R2K3R b kq - 0 1"};
-    uint64_t keys[6];
-    for (int i = 0; i < 6; i++) {
-        set(fens[i]);
-        keys[i] = n().hashKey;
-        EXPECT_EQ(keys[i], n().createHashKey());
-        for (int j = 0; j < i; j++) EXPECT_NE(keys[i], keys[j]) << i << " " << j;
+    // Each string differs from the first in one thing: en passant, side, a
+    // castling right, a king square. Castling keys combine their rights by XOR.
+    std::set<uint64_t> keys;
+    for (const char* fen : {"r3k2r/8/8/8/4Pp2/8/8/R3K2R b KQkq e3 0 1", "r3k2r/8/8/8/4Pp2/8/8/R3K2R b KQkq - 0 1",
+                            "r3k2r/8/8/8/4Pp2/8/8/R3K2R w KQkq e3 0 1", "r3k2r/8/8/8/4Pp2/8/8/R3K2R b Qkq e3 0 1",
+                            "r2k3r/8/8/8/4Pp2/8/8/R3K2R b KQkq e3 0 1"}) {
+        set(fen);
+        EXPECT_EQ(n().hashKey, n().createHashKey());
+        keys.insert(n().hashKey);
     }
+    EXPECT_EQ(keys.size(), 5u);
+    for (int c = 0; c < 16; c++)
+        EXPECT_EQ(hashkey_castling[c], (c & 1 ? hashkey_castleWhiteShort : 0) ^ (c & 2 ? hashkey_castleWhiteLong : 0) ^
+                                           (c & 4 ? hashkey_castleBlackShort : 0) ^ (c & 8 ? hashkey_castleBlackLong : 0));
 }
 
 TEST_F(BoardNode, ConsistencyCheckSpotsCorruption) {
@@ -180,6 +196,7 @@ TEST_F(BoardNode, ConsistencyCheckSpotsCorruption) {
 }
 
 struct WalkCase {
+    const char* name;
     const char* fen;
     int depth;
     unsigned long long leaves;
@@ -196,39 +213,31 @@ TEST_P(BoardNodeWalk, EveryNodeStaysConsistent) {
 
 INSTANTIATE_TEST_SUITE_P(
     Positions, BoardNodeWalk,
-    ::testing::Values(WalkCase{"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 3, 8902},
-                      WalkCase{"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 3, 97862},
-                      WalkCase{"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 4, 43238},
-                      WalkCase{"r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 3, 9467},
-                      WalkCase{"rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8", 3, 62379}));
+    ::testing::Values(WalkCase{"Start", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 3, 8902},
+                      WalkCase{"Castles", "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1", 3,
+                               97862},
+                      WalkCase{"EnPassantPins", "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 4, 43238},
+                      WalkCase{"Promotions", "r3k2r/Pppp1ppp/1b3nbN/nP6/BBP1P3/q4N2/Pp1P2PP/R2Q1RK1 w kq - 0 1", 3,
+                               9467},
+                      WalkCase{"PromotionCaptures", "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8", 3,
+                               62379}),
+    [](const ::testing::TestParamInfo<WalkCase>& i) { return std::string(i.param.name); });
 
-// Long random games: full checks after each move, then back to the start by
-// unmaking every move.
+// Long random games with every move checked as above, then back to the
+// start by unmaking every move.
 TEST_F(BoardNode, RandomGamesUnwindToTheStart) {
     std::mt19937 rng(12345);
-    for (int game = 0; game < 40; game++) {
+    for (int game = 0; game < 12; game++) {
         set(game & 1 ? "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"
                      : "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
         const ChessBoardNode start = n();
-        ChessMove played[400];
-        int plies = 0;
-        while (plies < 400) {
-            ChessMoveSort list[256];
-            const int count = n().generateMoves(list, n().sideInCheck());
-            ChessMove legal[256];
-            int nl = 0;
-            for (int i = 0; i < count; i++) {
-                n().makeMove(list[i].move);
-                if (!n().moverInCheck()) legal[nl++] = list[i].move;
-                n().unMakeMove(list[i].move);
-            }
-            if (!nl) break;
-            const ChessMove m = legal[rng() % nl];
-            n().makeMove(m);
-            played[plies++] = m;
-            const std::string bad = fullCheck(n());
-            ASSERT_EQ(bad, "") << "game " << game << " ply " << plies;
+        ChessMove played[300], legal[256];
+        int plies = 0, nl;
+        while (plies < 300 && (nl = legalMoves(legal)) > 0) {
+            played[plies] = legal[rng() % nl];
+            n().makeMove(played[plies++]);
         }
+        ASSERT_FALSE(HasFailure()) << "game " << game << " ply " << plies;
         while (plies) n().unMakeMove(played[--plies]);
         n().inCheck = start.inCheck;
         ASSERT_EQ(diffNodes(n(), start), "") << "game " << game;
