@@ -2,7 +2,10 @@
 // test act inside a search (stop it, switch on long-search reporting).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,7 +26,7 @@ public:
     std::vector<RecordedLine> lines;
     std::vector<int> finishReasons;
     std::function<void(RecordingBoard&, const RecordedLine&)> onLine;
-    std::function<void(RecordingBoard&, ChessMove, int)> onRootMove;
+    std::function<void(RecordingBoard&)> onRootMove;
 
     void onPromotionMode() override { events.push_back("promotion"); }
     void onComputerStartPlaying() override { events.push_back("start"); }
@@ -44,23 +47,24 @@ public:
     void onSendInfoDepth(int) override { events.push_back("infodepth"); }
     void onMateFound(int, int) override { events.push_back("mate"); }
     void onParseInputCommand() override { events.push_back("input"); }
-    void onSearchRootMove(ChessMove m, int number) override {
+    void onSearchRootMove(ChessMove, int) override {
         events.push_back("rootmove");
-        if (onRootMove) onRootMove(*this, m, number);
+        if (onRootMove) onRootMove(*this);
     }
 
 private:
     void record(int line, int depth, PLine& pv, int bound) {
         events.push_back("pv");
-        RecordedLine r{line, depth, pv.count ? pv.moves[0].move : ChessMove(0), pv.moves[0].value, bound};
-        lines.push_back(r);
-        if (onLine) onLine(*this, r);
+        lines.push_back(RecordedLine{line, depth, pv.count ? pv.moves[0].move : ChessMove(0), pv.moves[0].value, bound});
+        if (onLine) onLine(*this, lines.back());
     }
 };
 
+using BoardPtr = std::unique_ptr<RecordingBoard>;
+
 // A fresh board with a 16 MB table, a position, a fixed depth and no console polling.
-inline RecordingBoard* makeSearchBoard(const char* fen = nullptr, int depth = 4) {
-    RecordingBoard* b = new RecordingBoard;
+inline BoardPtr makeSearchBoard(const char* fen = nullptr, int depth = 4) {
+    BoardPtr b(new RecordingBoard);
     b->init(16);
     b->newGame();
     if (fen) b->setFENPosition(fen);
@@ -79,8 +83,23 @@ inline void prepareNode(ChessBoard& b, int nullWindow = 0) {
     countNodes = 0;
 }
 
+// A board ready for a direct node search.
+inline BoardPtr nodeBoard(const char* fen, int nullWindow = 0) {
+    BoardPtr b = makeSearchBoard(fen);
+    prepareNode(*b, nullWindow);
+    return b;
+}
+
 inline std::string moveText(ChessMove m) {
     char t[16] = "";
     m.text(t);
     return t;
 }
+
+// Readable names for parameterised cases that carry a `name` field.
+struct CaseName {
+    template <class P>
+    std::string operator()(const ::testing::TestParamInfo<P>& info) const {
+        return info.param.name;
+    }
+};

