@@ -104,6 +104,12 @@ public:
         return waitFor([&](const std::string& l) { return l.compare(0, prefix.size(), prefix) == 0; }, timeoutMs);
     }
 
+    // How many lines seen so far begin with prefix.
+    int countPrefix(const std::string& prefix) const {
+        int n = 0;
+        for (const std::string& l : seen) n += l.compare(0, prefix.size(), prefix) == 0;
+        return n;
+    }
     // Every line that arrives within ms milliseconds.
     std::vector<std::string> collect(int ms) {
         std::vector<std::string> lines;

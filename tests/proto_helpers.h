@@ -1,6 +1,7 @@
 // Shared pieces of the protocol tests: a legality oracle and long games.
 #pragma once
 
+#include <cctype>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -9,6 +10,17 @@
 #include "tests/engine_process.h"
 
 inline bool startsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+
+// A test name from free text: letters and digits kept, every other run of characters becomes one '_'.
+inline std::string testName(const std::string& text) {
+    std::string name;
+    for (char c : text) {
+        if (isalnum((unsigned char)c)) name += c;
+        else if (!name.empty() && name.back() != '_') name += '_';
+    }
+    while (!name.empty() && name.back() == '_') name.pop_back();
+    return name.empty() ? "empty" : name;
+}
 
 inline std::vector<std::string> splitWords(const std::string& s) {
     std::istringstream in(s);

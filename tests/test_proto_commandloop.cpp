@@ -24,7 +24,8 @@ TEST_P(ProtoFirstLine, EndsTheProgram) {
     EXPECT_EQ(e.seen[0], "Pellux 1.6 (64 bits) by Vornhalt");
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, ProtoFirstLine, ::testing::Values("quit", "isready", "uci\r", "UCI", "xboard2"));
+INSTANTIATE_TEST_SUITE_P(Lines, ProtoFirstLine, ::testing::Values("quit", "isready", "uci\r", "UCI", "xboard2"),
+                         [](const ::testing::TestParamInfo<const char*>& p) { return testName(p.param); });
 
 TEST(ProtoCommandLoop, TuningLinesBeforeTheProtocol) {
     int saved[2] = {EVAL_DOUBLED_PAWN[0], EVAL_DOUBLED_PAWN[1]};
@@ -231,6 +232,7 @@ TEST_P(ProtoFuzz, ProgramSurvivesGarbage) {
     EXPECT_EQ(e.waitExit(10000), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Protocols, ProtoFuzz, ::testing::Values("uci", "xboard"));
+INSTANTIATE_TEST_SUITE_P(Protocols, ProtoFuzz, ::testing::Values("uci", "xboard"),
+                         [](const ::testing::TestParamInfo<const char*>& p) { return testName(p.param); });
 
 }  // namespace

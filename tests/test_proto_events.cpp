@@ -16,6 +16,8 @@ struct ThinkCase {
     const char* expected;  // "%s" stands for the console text of the line
 };
 
+void PrintTo(const ThinkCase& c, std::ostream* os) { *os << c.expected; }
+
 class ProtoThinkLine : public ::testing::TestWithParam<ThinkCase> {
 protected:
     static void SetUpTestSuite() {
@@ -73,7 +75,12 @@ INSTANTIATE_TEST_SUITE_P(
         ThinkCase{0, 1, 0, 35, 62500000, 5000000, 2, " 3/5 + 01:02:500      5000000     80   +0.35 %s"},
         ThinkCase{0, 1, 0, -150, 2500000, 5000000, 0, " 3/5   00:02:500      5000000   2000   -1.50 %s"},
         ThinkCase{0, 1, 1, -31997, 0, 7, 1, " 3/5 - 00:00:000            7      0     -M1 %s"},
-        ThinkCase{0, 1, 2, 31997, 2500000, 5000000, 0, "       00:02:500      5000000   2000     +M2 %s"}));
+        ThinkCase{0, 1, 2, 31997, 2500000, 5000000, 0, "       00:02:500      5000000   2000     +M2 %s"}),
+    [](const ::testing::TestParamInfo<ThinkCase>& p) {
+        const ThinkCase& c = p.param;
+        return std::string(c.gui == 1 ? "Uci" : c.gui == 2 ? "WinBoard" : "Console") + (c.line ? "MultiPv" : "Pv") +
+               std::to_string(p.index);
+    });
 
 TEST(ProtoEvents, OtherReportsAndSilentModes) {
     ChessBoardUCI* b = new ChessBoardUCI();

@@ -18,11 +18,6 @@ public:
         send(line);
         return waitPrefix("bestmove", timeoutMs);
     }
-    int countPrefix(const std::string& prefix) const {
-        int n = 0;
-        for (const std::string& l : seen) n += startsWith(l, prefix);
-        return n;
-    }
     bool ready = false;
 };
 
@@ -70,7 +65,8 @@ INSTANTIATE_TEST_SUITE_P(GoForms, ProtoUciGo,
                                            "go wtime 2000 btime 2000", "go btime 1000 wtime 1000 binc 50 winc 50",
                                            "go depth 4", "go nodes 20000", "go movetime 150",
                                            "go depth 3 wtime 500 btime 500", "go depth 2 wtime",
-                                           "go movetime 99999999999999999999 depth -5"));
+                                           "go movetime 99999999999999999999 depth -5"),
+                         [](const ::testing::TestParamInfo<const char*>& p) { return testName(p.param); });
 
 TEST(ProtoUci, DepthLimitReportsEveryIterationWithThePvLastly) {
     UciEngine e;
@@ -115,6 +111,7 @@ struct HeldCase {
     const char* release;
     bool stoppedWhilePondering;
 };
+void PrintTo(const HeldCase& c, std::ostream* os) { *os << c.go << " / " << c.release; }
 class ProtoUciHeld : public ::testing::TestWithParam<HeldCase> {};
 
 TEST_P(ProtoUciHeld, AnswerWaitsForRelease) {
@@ -141,7 +138,10 @@ INSTANTIATE_TEST_SUITE_P(Release, ProtoUciHeld,
                                            HeldCase{"go ponder depth 2", "stop", false},
                                            HeldCase{"go ponder wtime 2000 btime 2000", "ponderhit", false},
                                            HeldCase{"go ponder wtime 2000 btime 2000", "stop", true},
-                                           HeldCase{"go ponder infinite", "stop", true}));
+                                           HeldCase{"go ponder infinite", "stop", true}),
+                         [](const ::testing::TestParamInfo<HeldCase>& p) {
+                             return testName(std::string(p.param.go) + " then " + p.param.release);
+                         });
 
 TEST(ProtoUci, PonderAnswerCarriesTheExpectedReply) {
     UciEngine e;
@@ -166,7 +166,8 @@ TEST_P(ProtoUciNoMove, MatedOrStalematedSideAnswersNullMove) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, ProtoUciNoMove,
-                         ::testing::Values("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", "k7/2Q5/1K6/8/8/8/8/8 b - - 0 1"));
+                         ::testing::Values("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", "k7/2Q5/1K6/8/8/8/8/8 b - - 0 1"),
+                         [](const ::testing::TestParamInfo<const char*>& p) { return std::string(p.index ? "Stalemated" : "Mated"); });
 
 TEST(ProtoUci, MultiPvThreePrintsThreeLinesPerDepth) {
     UciEngine e;
@@ -219,6 +220,7 @@ struct EndCase {
     const char* before;
     bool closeInput;
 };
+void PrintTo(const EndCase& c, std::ostream* os) { *os << c.before << (c.closeInput ? " / end of input" : " / quit"); }
 class ProtoUciEnd : public ::testing::TestWithParam<EndCase> {};
 
 TEST_P(ProtoUciEnd, ProgramEndsPromptly) {
@@ -234,7 +236,11 @@ TEST_P(ProtoUciEnd, ProgramEndsPromptly) {
 INSTANTIATE_TEST_SUITE_P(Ends, ProtoUciEnd,
                          ::testing::Values(EndCase{"", false}, EndCase{"", true}, EndCase{"go infinite", false},
                                            EndCase{"go infinite", true}, EndCase{"go ponder depth 1", true},
-                                           EndCase{"go ponder depth 1", false}));
+                                           EndCase{"go ponder depth 1", false}),
+                         [](const ::testing::TestParamInfo<EndCase>& p) {
+                             return testName(std::string(*p.param.before ? p.param.before : "idle") +
+                                             (p.param.closeInput ? " end of input" : " quit"));
+                         });
 
 TEST(ProtoUci, EndOfInputBeforeAnyProtocolEndsTheProgram) {
     EngineProcess e;

@@ -24,11 +24,6 @@ public:
         send("ping " + std::to_string(n));
         return waitPrefix("pong", 5000) == "pong " + std::to_string(n);
     }
-    int countPrefix(const std::string& prefix) const {
-        int n = 0;
-        for (const std::string& l : seen) n += startsWith(l, prefix);
-        return n;
-    }
     bool featureSeen = false;
 };
 
@@ -131,7 +126,11 @@ TEST_P(ProtoWinboardPonder, GameStaysConsistent) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Events, ProtoWinboardPonder,
-                         ::testing::Values(PonderEvent::Hit, PonderEvent::Miss, PonderEvent::Easy));
+                         ::testing::Values(PonderEvent::Hit, PonderEvent::Miss, PonderEvent::Easy),
+                         [](const ::testing::TestParamInfo<PonderEvent>& p) {
+                             return std::string(p.param == PonderEvent::Hit ? "Hit"
+                                                : p.param == PonderEvent::Miss ? "Miss" : "Easy");
+                         });
 
 TEST(ProtoWinboard, AnalysisPrintsNoMoveAndLeavesTheGameAlone) {
     WbEngine e;
