@@ -26,11 +26,14 @@ uint64_t ChessGameOpeningList::hashOf(uint32_t parent, const char* move) {
 void ChessGameOpeningList::grow() {
     size_t size = slots.empty() ? 1024 : slots.size() * 2;
     slots.assign(size, 0);
-    for (size_t i = 0; i < entries.size(); i++) {
-        size_t s = hashOf(entries[i].parent, entries[i].move) & (size - 1);
-        while (slots[s]) s = (s + 1) & (size - 1);
-        slots[s] = (uint32_t)i + 1;
-    }
+    for (size_t i = 0; i < entries.size(); i++) place((uint32_t)i);
+}
+
+void ChessGameOpeningList::place(uint32_t index) {
+    size_t mask = slots.size() - 1;
+    size_t s = hashOf(entries[index].parent, entries[index].move) & mask;
+    while (slots[s]) s = (s + 1) & mask;
+    slots[s] = index + 1;
 }
 
 uint32_t ChessGameOpeningList::find(uint32_t parent, const char* move) const {
@@ -54,10 +57,7 @@ uint32_t ChessGameOpeningList::addGame(uint32_t parent, const char* move, int re
         memcpy(e.move, move, strnlen(move, OPENING_MOVE_TEXT - 1));  // cut to 15 characters
         index = (uint32_t)entries.size();
         entries.push_back(e);
-        size_t mask = slots.size() - 1;
-        size_t s = hashOf(parent, e.move) & mask;
-        while (slots[s]) s = (s + 1) & mask;
-        slots[s] = index + 1;
+        place(index);
     }
     Entry& e = entries[index];
     e.count++;

@@ -54,4 +54,5 @@ private:
     std::vector<uint32_t> slots;  // open addressing: entry index + 1, 0 empty
     static uint64_t hashOf(uint32_t parent, const char* move);
     void grow();
+    void place(uint32_t index);  // enters entry index into the slots
 };

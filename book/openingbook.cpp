@@ -46,13 +46,7 @@ static size_t slotOf(uint64_t key, size_t mask) {
 
 void ChessOpeningBook::reserve(size_t morePositions) {
     nodes.reserve(nodes.size() + morePositions);
-    size_t size = keyIndex.size() < 1024 ? 1024 : keyIndex.size();
-    while (size < (nodes.size() + morePositions) * 2) size *= 2;
-    if (size > keyIndex.size()) {
-        keyIndex.assign(size, 0);
-        for (size_t i = 0; i < nodes.size(); i++) indexNode((uint32_t)i);
-        indexedCount = nodes.size();
-    }
+    if ((nodes.size() + morePositions) * 2 > keyIndex.size()) rebuildIndex(nodes.size() + morePositions);
 }
 
 void ChessOpeningBook::indexNode(uint32_t i) {
@@ -66,9 +60,11 @@ void ChessOpeningBook::indexNode(uint32_t i) {
     }
 }
 
-void ChessOpeningBook::rebuildIndex() {
+// Sizes the index for that many positions (at least twice as many slots) and
+// indexes every node.
+void ChessOpeningBook::rebuildIndex(size_t positions) {
     size_t size = 1024;
-    while (size < nodes.size() * 2) size *= 2;
+    while (size < positions * 2) size *= 2;
     keyIndex.assign(size, 0);
     for (size_t i = 0; i < nodes.size(); i++) indexNode((uint32_t)i);
     indexedCount = nodes.size();
@@ -83,7 +79,7 @@ int64_t ChessOpeningBook::lookUp(uint64_t key) const {
 
 // The first node with that key, in book order, or null.
 ChessOpeningBookNode* ChessOpeningBook::findPosition(unsigned long long key) {
-    if (indexedCount != nodes.size() || keyIndex.empty()) rebuildIndex();
+    if (indexedCount != nodes.size() || keyIndex.empty()) rebuildIndex(nodes.size());
     int64_t i = lookUp(key);
     return i < 0 ? nullptr : &nodes[i];
 }
@@ -112,7 +108,7 @@ void ChessOpeningBook::addNode(unsigned long long key, ChessMove move, unsigned 
         fresh.key = key;
         nodes.push_back(fresh);
         if (nodes.size() * 2 > keyIndex.size())
-            rebuildIndex();
+            rebuildIndex(nodes.size());
         else
             indexNode((uint32_t)(nodes.size() - 1)), indexedCount = nodes.size();
         node = &nodes.back();
@@ -215,7 +211,7 @@ int ChessOpeningBook::save(const std::string& file) {
     if (!f) return 0;
     for (ChessOpeningBookNode& node : nodes) sortBookMoves(node);
     sortBookNodes(nodes);
-    rebuildIndex();
+    rebuildIndex(nodes.size());
 
     size_t bytes = 12;
     for (const ChessOpeningBookNode& node : nodes)

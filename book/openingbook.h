@@ -48,7 +48,7 @@ private:
     // Rebuilt whenever nodes changed behind its back.
     std::vector<uint32_t> keyIndex;
     size_t indexedCount = 0;
-    void rebuildIndex();
+    void rebuildIndex(size_t positions);
     void indexNode(uint32_t i);
     int64_t lookUp(uint64_t key) const;
 };

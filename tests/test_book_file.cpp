@@ -1,35 +1,22 @@
 // Opening book: adding moves, the weighted choice, the save order and the file.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
-#include <string>
-#include <vector>
 
 #include "book/openingbook.h"
+#include "tests/book_helpers.h"
 
 namespace {
 
-// One file per process: tests of several builds may run at the same time.
-const std::string path = "/tmp/pellux_test_book_" + std::to_string(getpid()) + ".bin";
-struct RemoveAtExit {
-    ~RemoveAtExit() { std::remove(path.c_str()); }
-} removeAtExit;
-
-void writeFile(const std::vector<unsigned char>& data) {
-    FILE* f = fopen(path.c_str(), "wb");
-    fwrite(data.data(), 1, data.size(), f);
-    fclose(f);
-}
+const std::string path = bookTestPath("book.bin");
 
 // Book file bytes written by hand: "BOOK", version, N, then the positions.
 struct BookBytes {
-    std::vector<unsigned char> bytes{'B', 'O', 'O', 'K', 1, 0, 1, 0, 0, 0, 0, 0};
+    std::string bytes{"BOOK\1\0\1\0\0\0\0\0", 12};
     void put(uint64_t v, int n) {
-        for (int i = 0; i < n; i++) bytes.push_back((unsigned char)(v >> (8 * i)));
+        for (int i = 0; i < n; i++) bytes += (char)(v >> (8 * i));
     }
     void position(uint64_t key, std::vector<ChessOpeningBookMove> moves) {
         put(key, 8), put(moves.size(), 4);
@@ -42,23 +29,18 @@ ChessOpeningBookMove bm(uint32_t move, uint32_t count, uint8_t white = 0, uint8_
     return ChessOpeningBookMove{ChessMove(move), count, white, black};
 }
 
-bool sameNodes(const std::vector<ChessOpeningBookNode>& a, const std::vector<ChessOpeningBookNode>& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); i++) {
-        if (a[i].key != b[i].key || a[i].numMoves != b[i].numMoves) return false;
-        for (uint32_t j = 0; j < a[i].numMoves; j++) {
-            const auto &x = a[i].moves[j], &y = b[i].moves[j];
-            if (x.move != y.move || x.count != y.count || x.white != y.white || x.black != y.black)
-                return false;
-        }
+// The nodes as "key: move count white black, ...; " for comparing and printing.
+std::string describe(const std::vector<ChessOpeningBookNode>& nodes) {
+    std::string out;
+    for (const auto& n : nodes) {
+        out += std::to_string(n.key) + ":";
+        for (uint32_t j = 0; j < n.numMoves; j++)
+            for (uint32_t v : {n.moves[j].move.moveInt, n.moves[j].count, (uint32_t)n.moves[j].white,
+                               (uint32_t)n.moves[j].black})
+                out += " " + std::to_string(v);
+        out += "; ";
     }
-    return true;
-}
-
-size_t moveRecords(const ChessOpeningBook& book) {
-    size_t n = 0;
-    for (const auto& node : book.nodes) n += node.numMoves;
-    return n;
+    return out;
 }
 
 TEST(BookFile, AddKeepsFirstRecordAndDropsSeventeenthMove) {
@@ -66,15 +48,11 @@ TEST(BookFile, AddKeepsFirstRecordAndDropsSeventeenthMove) {
     book.addNode(42, ChessMove(100), 5, 60, 20);
     book.addNode(42, ChessMove(100), 9, 1, 2);  // already there: untouched
     for (uint32_t m = 1; m <= 16; m++) book.addNode(42, ChessMove(200 + m), m, 0, 0);
-    book.addNode(7, ChessMove(300), 1, 0, 0);
-    ASSERT_EQ(book.nodes.size(), 2u);
-    EXPECT_EQ(book.nodes[1].key, 7u);  // new positions are appended
-    const ChessOpeningBookNode* n = book.findPosition(42);
-    ASSERT_NE(n, nullptr);
-    EXPECT_EQ(n->numMoves, 16u);
-    EXPECT_EQ(n->moves[0].count, 5u);
-    EXPECT_EQ(n->moves[0].white, 60);
-    EXPECT_EQ(n->moves[15].move, ChessMove(215));  // 216 was dropped
+    book.addNode(7, ChessMove(300), 1, 0, 0);  // new positions are appended
+    EXPECT_EQ(describe(book.nodes),
+              "42: 100 5 60 20 201 1 0 0 202 2 0 0 203 3 0 0 204 4 0 0 205 5 0 0 206 6 0 0 "
+              "207 7 0 0 208 8 0 0 209 9 0 0 210 10 0 0 211 11 0 0 212 12 0 0 213 13 0 0 "
+              "214 14 0 0 215 15 0 0; 7: 300 1 0 0; ");
 }
 
 TEST(BookFile, SaveThenLoadGivesTheSameNodesInKeyOrder) {
@@ -85,7 +63,7 @@ TEST(BookFile, SaveThenLoadGivesTheSameNodesInKeyOrder) {
                      (uint8_t)(rng() % 101), (uint8_t)(rng() % 101));
     ASSERT_EQ(book.save(path), 1);
     ASSERT_EQ(loaded.load(path), 1);
-    EXPECT_TRUE(sameNodes(book.nodes, loaded.nodes));
+    EXPECT_EQ(describe(book.nodes), describe(loaded.nodes));
     for (size_t i = 1; i < loaded.nodes.size(); i++) ASSERT_LT(loaded.nodes[i - 1].key, loaded.nodes[i].key);
     EXPECT_NE(loaded.findMove(loaded.nodes.front().key), ChessMove(0));
     EXPECT_NE(loaded.findMove(loaded.nodes.back().key), ChessMove(0));
@@ -96,48 +74,41 @@ TEST(BookFile, SaveThenLoadGivesTheSameNodesInKeyOrder) {
     ASSERT_EQ(book.save(path), 1);
     BookBytes expected;
     expected.position(0x0102030405060708ULL, {bm(0x11223344, 7, 50, 25)});
-    std::vector<unsigned char> actual(expected.bytes.size() + 1);
-    FILE* f = fopen(path.c_str(), "rb");
-    actual.resize(fread(actual.data(), 1, actual.size(), f));
-    fclose(f);
-    EXPECT_EQ(actual, expected.bytes);
+    EXPECT_EQ(readText(path), expected.bytes);
     EXPECT_EQ(book.save("/nonexistent-dir/book.bin"), 0);
 }
 
-TEST(BookFile, EmptyMissingBadAndUnsortedFiles) {
+TEST(BookFile, EmptyMissingBadTruncatedAndUnsortedFiles) {
     ChessOpeningBook book;
-    writeFile(BookBytes().bytes);  // 12 bytes, N = 0
+    writeText(path, BookBytes().bytes);  // 12 bytes, N = 0
     book.addNode(1, ChessMove(1), 1, 0, 0);
     EXPECT_EQ(book.load(path), 1);
     EXPECT_TRUE(book.nodes.empty());
     EXPECT_EQ(book.findMove(1), ChessMove(0));
     EXPECT_EQ(book.load("/tmp/pellux-no-such-book.bin"), 0);
-    writeFile({'B', 'O', 'O', 'X', 1, 0, 1, 0, 0, 0, 0, 0});
-    EXPECT_EQ(book.load(path), 0);
-    book.addNode(1, ChessMove(1), 1, 0, 0);
-    writeFile({'B', 'O'});
-    EXPECT_EQ(book.load(path), 0);
-    EXPECT_TRUE(book.nodes.empty());
+    for (const char* bad : {"BOOX\1\0\1\0\0\0\0\0", "BO"}) {
+        book.addNode(1, ChessMove(1), 1, 0, 0);
+        writeText(path, bad);
+        EXPECT_EQ(book.load(path), 0);
+        EXPECT_TRUE(book.nodes.empty());
+    }
 
     BookBytes b;  // file order is kept; a duplicated move keeps its first record
     b.position(900, {bm(5, 2, 10, 20), bm(6, 1), bm(5, 8, 99, 1)});
     b.position(100, {bm(7, 1)});
     b.position(900, {bm(8, 4)});
-    writeFile(b.bytes);
+    writeText(path, b.bytes);
     ASSERT_EQ(book.load(path), 1);
-    ASSERT_EQ(book.nodes.size(), 2u);
-    EXPECT_EQ(book.nodes[0].key, 900u);
-    ASSERT_EQ(book.nodes[0].numMoves, 3u);
-    EXPECT_EQ(book.nodes[0].moves[0].count, 2u);
-    EXPECT_EQ(book.nodes[0].moves[0].white, 10);
-    EXPECT_EQ(book.nodes[0].moves[2].move, ChessMove(8));
+    EXPECT_EQ(describe(book.nodes), "900: 5 2 10 20 6 1 0 0 8 4 0 0; 100: 7 1 0 0; ");
     EXPECT_NE(book.findPosition(100), nullptr);
 
     // Every cut of a file keeps exactly the complete move records before it.
     for (size_t cut = 12; cut <= b.bytes.size(); cut++) {
-        writeFile(std::vector<unsigned char>(b.bytes.begin(), b.bytes.begin() + cut));
+        writeText(path, b.bytes.substr(0, cut));
         ASSERT_EQ(book.load(path), 1);
-        EXPECT_EQ(moveRecords(book), cut < 34 ? 0 : cut < 44 ? 1 : cut < 76 ? 2 : cut < 98 ? 3 : 4) << cut;
+        size_t records = 0;
+        for (const auto& node : book.nodes) records += node.numMoves;
+        EXPECT_EQ(records, cut < 34 ? 0u : cut < 44 ? 1u : cut < 76 ? 2u : cut < 98 ? 3u : 4u) << cut;
     }
 }
 
@@ -179,7 +150,7 @@ TEST(BookFile, SaveOrderMatchesTheExchangeLoopsOnRandomData) {
                 if (expected[j].key < expected[i].key) std::swap(expected[i], expected[j]);
         for (auto& n : nodes) sortBookMoves(n);
         sortBookNodes(nodes);
-        ASSERT_TRUE(sameNodes(expected, nodes)) << round;
+        ASSERT_EQ(describe(expected), describe(nodes)) << round;
     }
 }
 
@@ -189,16 +160,16 @@ TEST(BookFile, FuzzedFilesLoadSafely) {
     std::mt19937 rng(2024);
     ChessOpeningBook book;
     for (int round = 0; round < 3000; round++) {
-        std::vector<unsigned char> data = b.bytes;
+        std::string data = b.bytes;
         if (round % 3 == 0) {
             data.resize(rng() % 200);
-            for (auto& c : data) c = (unsigned char)rng();
-            if (data.size() >= 4 && round % 2) memcpy(data.data(), "BOOK", 4);
+            for (auto& c : data) c = (char)rng();
+            if (data.size() >= 4 && round % 2) data.replace(0, 4, "BOOK");
         } else {
-            for (int k = rng() % 6 + 1; k > 0; k--) data[rng() % data.size()] = (unsigned char)rng();
+            for (int k = rng() % 6 + 1; k > 0; k--) data[rng() % data.size()] = (char)rng();
             if (round % 5 == 0) data.resize(rng() % data.size());
         }
-        writeFile(data);
+        writeText(path, data);
         book.load(path);
         for (const auto& n : book.nodes) ASSERT_LE(n.numMoves, 16u);
         book.findMove(rng() % 6 * 977);

@@ -1,34 +1,19 @@
 // PGN reader and game library: the reader's states on small move texts, tags,
 // game boundaries, awkward files, and writing header lines.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <fstream>
 #include <random>
-#include <sstream>
-#include <string>
 
 #include "book/pgn.h"
 #include "frontend/chessboarduci.h"
+#include "tests/book_helpers.h"
 
 namespace {
 
-// One file per process: tests of several builds may run at the same time.
-const std::string path = "/tmp/pellux_test_pgn_" + std::to_string(getpid()) + ".pgn";
-struct RemoveAtExit {
-    ~RemoveAtExit() { std::remove(path.c_str()); }
-} removeAtExit;
-
-void writeText(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-std::string readText(const std::string& file) {
-    std::ostringstream s;
-    s << std::ifstream(file, std::ios::binary).rdbuf();
-    return s.str();
-}
+const std::string path = bookTestPath("games.pgn");
 
 ChessGameLibrary loadText(const std::string& text) {
-    writeText(text);
+    writeText(path, text);
     ChessGameLibrary library;
     EXPECT_EQ(library.load(path), 1);
     return library;
@@ -47,6 +32,7 @@ std::string movesOf(const ChessGameLibrary& lib) {
 }
 
 struct MoveTextCase {
+    const char* name;
     const char* text;
     const char* moves;
 };
@@ -60,20 +46,26 @@ TEST_P(PgnMoveText, ReadsMovesGlyphsAndGameEnds) {
 INSTANTIATE_TEST_SUITE_P(
     Reader, PgnMoveText,
     ::testing::Values(
-        MoveTextCase{"1. e4 e5 2. Nf3 Nc6 1-0", "e4 e5 Nf3 Nc6"}, MoveTextCase{"1. e4 e5 *", "e4 e5"},
-        MoveTextCase{"1.d4 Nf6 2.Nf3  1/2-1/2", "d4 Nf6 Nf3"},
-        MoveTextCase{"1. e4 $2 1... e5 0-1", "e4/2 e5"},
-        MoveTextCase{"1. e4 e5 $14 2. Nf3 $1 2... Nc6 *", "e4 e5/14 Nf3/1 Nc6"},
-        MoveTextCase{"1. e4 {best by test (really)} e5 *", "e4 e5"},
-        MoveTextCase{"1. e4 (1. d4 d5) 1... e5 *", "e4 e5"},
-        MoveTextCase{"1. e4 (1. d4 {a (b) c} (1. c4 c5) d5) e5 {x ) y} *", "e4 e5"},
-        MoveTextCase{"1. e4 {a { nested } comment} e5 *", "e4 e5"},
-        MoveTextCase{"1. e4 e5 2. Nf3 {x}\n2... Nc6 3. Bb5+! a6?! *", "e4 e5 Nf3 Nc6 Bb5+! a6?!"},
-        MoveTextCase{"12. e4 e5 13. Nf3 $1 13... Nc6 *", "e4 e5 Nf3/1 Nc6"},
-        MoveTextCase{"1. abcdefghijklmnop e5 *", "abcdefghijk e5"},  // cut to 11 characters
+        MoveTextCase{"Results", "1. e4 e5 2. Nf3 Nc6 1-0", "e4 e5 Nf3 Nc6"},
+        MoveTextCase{"Star", "1. e4 e5 *", "e4 e5"},
+        MoveTextCase{"NoBlanksAfterNumbers", "1.d4 Nf6 2.Nf3  1/2-1/2", "d4 Nf6 Nf3"},
+        MoveTextCase{"GlyphAfterWhite", "1. e4 $2 1... e5 0-1", "e4/2 e5"},
+        MoveTextCase{"GlyphsAfterBothSides", "1. e4 e5 $14 2. Nf3 $1 2... Nc6 *", "e4 e5/14 Nf3/1 Nc6"},
+        MoveTextCase{"CommentWithBrackets", "1. e4 {best by test (really)} e5 *", "e4 e5"},
+        MoveTextCase{"Variation", "1. e4 (1. d4 d5) 1... e5 *", "e4 e5"},
+        MoveTextCase{"NestedVariationAndComment", "1. e4 (1. d4 {a (b) c} (1. c4 c5) d5) e5 {x ) y} *",
+                     "e4 e5"},
+        MoveTextCase{"NestedComment", "1. e4 {a { nested } comment} e5 *", "e4 e5"},
+        MoveTextCase{"CheckAndAnnotationMarks", "1. e4 e5 2. Nf3 {x}\n2... Nc6 3. Bb5+! a6?! *",
+                     "e4 e5 Nf3 Nc6 Bb5+! a6?!"},
+        MoveTextCase{"GlyphJoinedToMove", "1. e4$1 1... e5 *", "e4/1 e5"},
+        MoveTextCase{"LaterMoveNumbers", "12. e4 e5 13. Nf3 $1 13... Nc6 *", "e4 e5 Nf3/1 Nc6"},
+        MoveTextCase{"LongMoveCut", "1. abcdefghijklmnop e5 *", "abcdefghijk e5"},  // cut to 11 characters
         // A result alone ends a game too; the game after it is read normally.
-        MoveTextCase{"0-1\n\n[Event \"y\"]\n\n*\n[Event \"z\"]\n1-0 1. d4 d5 1/2-1/2", "|||d4 d5"},
-        MoveTextCase{"1. e4 e5 1-0\n\n[Event \"y\"]\n\n1. d4 d5", "e4 e5"}));  // no result: no game
+        MoveTextCase{"ResultWithoutMoves", "0-1\n\n[Event \"y\"]\n\n*\n[Event \"z\"]\n1-0 1. d4 d5 1/2-1/2",
+                     "|||d4 d5"},
+        MoveTextCase{"LastGameWithoutResult", "1. e4 e5 1-0\n\n[Event \"y\"]\n\n1. d4 d5", "e4 e5"}),
+    [](const ::testing::TestParamInfo<MoveTextCase>& p) { return std::string(p.param.name); });
 
 TEST(PgnReader, TagsWithBlanksNumbersAndBrackets) {
     ChessGameLibrary lib = loadText(
@@ -82,13 +74,10 @@ TEST(PgnReader, TagsWithBlanksNumbersAndBrackets) {
         "1-0\n");
     ASSERT_EQ(lib.games.size(), 1u);
     const ChessGame& g = lib.games[0];
-    EXPECT_EQ(g.event, "Casual game");
-    EXPECT_EQ(g.site, "Oslo NOR");
-    EXPECT_EQ(g.white, "Doe, J");
-    EXPECT_EQ(g.result, "1-0");
-    EXPECT_EQ(g.whiteElo, 2400);
-    EXPECT_EQ(g.blackElo, 2100);
-    EXPECT_EQ(g.annotator, "");  // a ']' ends the tag even inside the value, unapplied
+    // A ']' ends the tag even inside the value, which is then not applied.
+    EXPECT_EQ(g.event + "|" + g.site + "|" + g.white + "|" + g.result + "|" + g.annotator + "|" +
+                  std::to_string(g.whiteElo) + "|" + std::to_string(g.blackElo),
+              "Casual game|Oslo NOR|Doe, J|1-0||2400|2100");
 }
 
 TEST(PgnReader, AwkwardFiles) {
