@@ -148,19 +148,9 @@ int countLegal(const ChessBoardNode& n) {
     // Castling as the quiet generator writes it; once generated it is always
     // legal, since the king's destination was tested and the squares that
     // change (king and rook) cannot open a line onto it.
-    if (!checkers && (n.castle & (s == WHITE ? CASTLE_WK | CASTLE_WQ : CASTLE_BK | CASTLE_BQ))) {
-        const unsigned home = s == WHITE ? 4 : 60;
-        if (my[KING] & squareBit(home)) {
-            const unsigned base = home - 4;
-            if ((n.castle & (s == WHITE ? CASTLE_WK : CASTLE_BK)) && (my[ROOK] & squareBit(base + 7)) &&
-                !(occ & (0x60ULL << base)) && !attackedBy(n, base + 5, o, occ) &&
-                !attackedBy(n, base + 6, o, occ))
-                count++;
-            if ((n.castle & (s == WHITE ? CASTLE_WQ : CASTLE_BQ)) && (my[ROOK] & squareBit(base)) &&
-                !(occ & (0x0EULL << base)) && !attackedBy(n, base + 3, o, occ) &&
-                !attackedBy(n, base + 2, o, occ))
-                count++;
-        }
+    if (!checkers) {
+        const int castlings = castlingsOpen(n);
+        count += (castlings & 1) + (castlings >> 1);
     }
     return count;
 }

@@ -10,23 +10,21 @@ namespace {
 
 const int LINE_SIZE = 256;  // 255 characters and the terminator
 
-// Reads the next line into line (cut at its first control character). A line
-// longer than the buffer keeps its first 255 characters; the rest of it is
-// skipped, never read as a line of its own. Returns false at the end of the file.
+// Reads the next line into line, cut at its first control character (bytes
+// above 127 count as control characters too). A line longer than the buffer
+// keeps its first 255 characters; the rest of it is skipped, never read as a
+// line of its own, whatever bytes (a NUL included) it holds. Returns false at
+// the end of the file.
 bool readLine(FILE* f, char* line) {
-    if (!fgets(line, LINE_SIZE, f)) return false;
-    const size_t len = strlen(line);
-    if (len == LINE_SIZE - 1 && line[len - 1] != '\n') {
-        int c;
-        while ((c = fgetc(f)) != EOF && c != '\n') {
-        }
+    int c = getc(f);
+    if (c == EOF) return false;
+    int len = 0;
+    bool cut = false;
+    for (; c != EOF && c != '\n'; c = getc(f)) {
+        if ((signed char)c < 32) cut = true;
+        if (!cut && len < LINE_SIZE - 1) line[len++] = (char)c;
     }
-    for (char* p = line; *p; p++) {
-        if ((signed char)*p < 32) {
-            *p = 0;
-            break;
-        }
-    }
+    line[len] = 0;
     return true;
 }
 

@@ -1,5 +1,7 @@
 // Command-line tools: each creates the board, sizes its hash table, runs one
 // diagnostic and releases everything again.
+#include <climits>
+
 #include "frontend/chessboarduci.h"
 #include "frontend/inifile.h"
 #include "frontend/log.h"
@@ -11,7 +13,8 @@ void createToolBoard(bool readIni) {
     board = new ChessBoardUCI();
     int hashSize = 128;
     if (readIni) ReadFileConfigInt("pellux.ini", "Engine", "Hash", &hashSize);
-    board->init((unsigned)hashSize);
+    // A size below one megabyte (a negative one above all) asks for the smallest table.
+    board->init(hashSize < 1 ? 1u : (unsigned)hashSize);
     board->newGame();
     currbestmove = emptyMove;
 }
@@ -48,9 +51,12 @@ int cmdRunPerftSuite(char* file, int depth) {
     return releaseToolBoard();
 }
 
+// A time beyond the range of the microsecond count is capped (about 35 minutes).
 int cmdRunTestSuite(char* file, int seconds) {
     createToolBoard(true);
-    board->setEngineSearchMode(SEARCH_MOVETIME, seconds < 0 ? 5000000 : seconds * 1000000, 0);
+    const int maxSeconds = INT_MAX / 1000000;
+    const int microseconds = seconds < 0 ? 5000000 : (seconds < maxSeconds ? seconds : maxSeconds) * 1000000;
+    board->setEngineSearchMode(SEARCH_MOVETIME, microseconds, 0);
     board->runTestSuite(file);
     return releaseToolBoard();
 }

@@ -22,42 +22,12 @@ int ChessBoardNode::generateMovesC(ChessMoveSort* list) const {
     const BitBoard occ = bbOccupied;
     const BitBoard(&own)[8] = bbPiece[s];
 
-    for (BitBoard b = own[KNIGHT]; b;) {
-        const int from = popLsb(b);
-        for (BitBoard t = bbKnightAttack[from] & enemy; t;) {
-            const int to = popLsb(t);
-            (out++)->move = ChessMove::make(from, to, KNIGHT, squarePiece[to]);
-        }
-    }
-    for (BitBoard b = own[BISHOP]; b;) {
-        const int from = popLsb(b);
-        for (BitBoard t = bishopAttack(from, occ) & enemy; t;) {
-            const int to = popLsb(t);
-            (out++)->move = ChessMove::make(from, to, BISHOP, squarePiece[to]);
-        }
-    }
-    for (BitBoard b = own[ROOK]; b;) {
-        const int from = popLsb(b);
-        for (BitBoard t = rookAttack(from, occ) & enemy; t;) {
-            const int to = popLsb(t);
-            (out++)->move = ChessMove::make(from, to, ROOK, squarePiece[to]);
-        }
-    }
-    for (BitBoard b = own[QUEEN]; b;) {
-        const int from = popLsb(b);
-        for (BitBoard t = queenAttack(from, occ) & enemy; t;) {
-            const int to = popLsb(t);
-            (out++)->move = ChessMove::make(from, to, QUEEN, squarePiece[to]);
-        }
-    }
+    out = addPieceMoves<KNIGHT, true>(*this, out, own[KNIGHT], enemy, occ);
+    out = addPieceMoves<BISHOP, true>(*this, out, own[BISHOP], enemy, occ);
+    out = addPieceMoves<ROOK, true>(*this, out, own[ROOK], enemy, occ);
+    out = addPieceMoves<QUEEN, true>(*this, out, own[QUEEN], enemy, occ);
     // The king bitboard rather than kingSquare: a position without a king gets no king moves.
-    for (BitBoard b = own[KING]; b;) {
-        const int from = popLsb(b);
-        for (BitBoard t = bbKingAttack[from] & enemy; t;) {
-            const int to = popLsb(t);
-            (out++)->move = ChessMove::make(from, to, KING, squarePiece[to]);
-        }
-    }
+    out = addPieceMoves<KING, true>(*this, out, own[KING], enemy, occ);
 
     const BitBoard pawns = own[PAWN];
     if (s == WHITE) {

@@ -81,28 +81,13 @@ int ChessBoardNode::validMove(const ChessMove& m) const {
             if (!(queenAttack(from, bbOccupied) & squareBit(to))) return 0;
             break;
         case KING:
+            // A castling needs the same as the quiet generator: rights, king
+            // and rook at home, the squares between empty, none of the
+            // king's squares attacked.
             if (m.isCastle()) {
                 const unsigned home = s == WHITE ? 4 : 60;
-                const unsigned base = home - 4;
-                if (from != home || attackedBy(*this, home, o, bbOccupied)) return 0;
-                const BitBoard rooks = bbPiece[s][ROOK];
-                if (to == base + 2) {
-                    if (!(castle & (s == WHITE ? CASTLE_WQ : CASTLE_BQ))) return 0;
-                    if (bbOccupied & (squareBit(base + 1) | squareBit(base + 3))) return 0;
-                    if (!(rooks & squareBit(base))) return 0;
-                    if (attackedBy(*this, base + 3, o, bbOccupied) ||
-                        attackedBy(*this, base + 2, o, bbOccupied))
-                        return 0;
-                } else if (to == base + 6) {
-                    if (!(castle & (s == WHITE ? CASTLE_WK : CASTLE_BK))) return 0;
-                    if (bbOccupied & squareBit(base + 5)) return 0;
-                    if (!(rooks & squareBit(base + 7))) return 0;
-                    if (attackedBy(*this, base + 5, o, bbOccupied) ||
-                        attackedBy(*this, base + 6, o, bbOccupied))
-                        return 0;
-                } else {
-                    return 0;
-                }
+                const int needed = to == home + 2 ? 1 : to == home - 2 ? 2 : 0;
+                if (from != home || !(castlingsOpen(*this) & needed)) return 0;
             }
             break;
         default:  // knight: geometry is taken from the word

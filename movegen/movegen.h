@@ -43,6 +43,61 @@ inline bool kingAttacked(const ChessBoardNode& n, int c) {
     return n.bbPiece[c][KING] && attackedBy(n, n.kingSquare[c], c ^ 1, n.bbOccupied);
 }
 
+// Squares a piece of the given kind on square from reaches, with the given occupancy.
+template <int Piece>
+inline BitBoard pieceReach(int from, BitBoard occupied) {
+    switch (Piece) {
+        case KNIGHT:
+            return bbKnightAttack[from];
+        case BISHOP:
+            return bishopAttack(from, occupied);
+        case ROOK:
+            return rookAttack(from, occupied);
+        case QUEEN:
+            return queenAttack(from, occupied);
+        default:
+            return bbKingAttack[from];
+    }
+}
+
+// Appends the moves of the given pieces onto the target squares, pieces and
+// targets in ascending square order. Captures read the captured type from the
+// board; quiet moves capture nothing.
+template <int Piece, bool Captures>
+inline ChessMoveSort* addPieceMoves(const ChessBoardNode& n, ChessMoveSort* out, BitBoard pieces,
+                                    BitBoard targets, BitBoard occupied) {
+    for (BitBoard b = pieces; b;) {
+        const int from = popLsb(b);
+        for (BitBoard t = pieceReach<Piece>(from, occupied) & targets; t;) {
+            const int to = popLsb(t);
+            (out++)->move = ChessMove::make(from, to, Piece, Captures ? n.squarePiece[to] : 0);
+        }
+    }
+    return out;
+}
+
+// Castlings open to the side to move: bit 0 king side, bit 1 queen side.
+// Besides the rights byte, king and rook must stand at home: a FEN may claim
+// rights without them, and castling then would wreck the position. The
+// squares the king stands on and passes over must be unattacked.
+inline int castlingsOpen(const ChessBoardNode& n) {
+    const int s = n.side, o = n.xside;
+    const int shortRight = s == WHITE ? CASTLE_WK : CASTLE_BK;
+    const int longRight = s == WHITE ? CASTLE_WQ : CASTLE_BQ;
+    const unsigned home = s == WHITE ? 4 : 60;
+    if (!(n.castle & (shortRight | longRight)) || !(n.bbPiece[s][KING] & squareBit(home))) return 0;
+    const unsigned base = home - 4;
+    const BitBoard occ = n.bbOccupied, rooks = n.bbPiece[s][ROOK];
+    int open = 0;
+    if ((n.castle & shortRight) && (rooks & squareBit(base + 7)) && !(occ & (0x60ULL << base)) &&
+        !attackedBy(n, home, o, occ) && !attackedBy(n, base + 5, o, occ) && !attackedBy(n, base + 6, o, occ))
+        open |= 1;
+    if ((n.castle & longRight) && (rooks & squareBit(base)) && !(occ & (0x0EULL << base)) &&
+        !attackedBy(n, home, o, occ) && !attackedBy(n, base + 3, o, occ) && !attackedBy(n, base + 2, o, occ))
+        open |= 2;
+    return open;
+}
+
 // Appends the four promotions of one pawn move, queen first.
 inline ChessMoveSort* addPromotions(ChessMoveSort* list, unsigned from, unsigned to, unsigned captured) {
     list[0].move = ChessMove::make(from, to, PAWN, captured, QUEEN);

@@ -45,7 +45,8 @@ inline ChessMove moveFromSquares(const ChessBoardNode& n, unsigned from, unsigne
                                  unsigned promotion, uint32_t flags) {
     unsigned captured = n.squarePiece[to];
     if (piece == PAWN) {
-        if (rankOf(from) == rankOf(to) + 2 || rankOf(to) == rankOf(from) + 2) flags |= ChessMove::DOUBLE_PUSH_FLAG;
+        if (rankOf(from) == rankOf(to) + 2 || rankOf(to) == rankOf(from) + 2)
+            flags |= ChessMove::DOUBLE_PUSH_FLAG;
         if (fileOf(from) != fileOf(to) && captured == 0 && n.enPassant) {
             flags |= ChessMove::EN_PASSANT_FLAG;
             captured = PAWN;
@@ -54,17 +55,24 @@ inline ChessMove moveFromSquares(const ChessBoardNode& n, unsigned from, unsigne
     return ChessMove::make(from, to, piece, captured, promotion, flags);
 }
 
+// The text both printers give the empty move (nothing) and a castling (O-O or
+// O-O-O, never with a check mark). Returns false for every other move.
+inline bool putFixedText(const ChessMove& m, char* out) {
+    if (m.isEmpty()) {
+        out[0] = 0;
+        return true;
+    }
+    if (m.isCastle()) {
+        std::strcpy(out, fileOf(m.to()) < fileOf(m.from()) ? "O-O-O" : "O-O");
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 void ChessMove::text(char* out) const {
-    if (isEmpty()) {
-        out[0] = 0;
-        return;
-    }
-    if (isCastle()) {
-        std::strcpy(out, fileOf(to()) < fileOf(from()) ? "O-O-O" : "O-O");
-        return;
-    }
+    if (putFixedText(*this, out)) return;
     char* p = out;
     if (piece() != PAWN) *p++ = PieceName[piece() & 7];
     p = putSquare(p, from());
@@ -74,14 +82,7 @@ void ChessMove::text(char* out) const {
 }
 
 void ChessMove::textShort(char* out, const ChessMoveSort* list, unsigned count) const {
-    if (isEmpty()) {
-        out[0] = 0;
-        return;
-    }
-    if (isCastle()) {
-        std::strcpy(out, fileOf(to()) < fileOf(from()) ? "O-O-O" : "O-O");
-        return;
-    }
+    if (putFixedText(*this, out)) return;
     const unsigned f = from(), t = to(), pc = piece();
     bool ambiguous = false, needFile = false, needRank = false;
     if (pc != PAWN && list) {
@@ -191,6 +192,8 @@ int ChessBoard::createMove(const char* san, ChessMove& move) {
 
     // Among the matching entries the first legal one wins, so that a pinned
     // piece never takes the move of its free twin; with none legal, the first.
+    // Only an entry that fits the position is tried: a list left over from
+    // another position is never played on this one.
     int found = -1;
     const unsigned count = rootMoveCount <= 256 ? rootMoveCount : 256;
     for (unsigned i = 0; i < count; i++) {
@@ -199,6 +202,7 @@ int ChessBoard::createMove(const char* san, ChessMove& move) {
         if (fromRank >= 0 && (int)rankOf(c.from()) != fromRank) continue;
         if (fromFile >= 0 && (int)fileOf(c.from()) != fromFile) continue;
         if (found < 0) found = (int)i;
+        if (!n.validMove(c)) continue;
         n.makeMove(c);
         const bool legal = !kingAttacked(n, n.xside);
         n.unMakeMove(c);

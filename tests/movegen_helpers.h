@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -27,15 +28,16 @@ inline ChessBoardUCI* boardAt(const char* fen) {
     return b;
 }
 
+inline std::string moveText(ChessMove m) {
+    char t[16];
+    m.text(t);
+    return t;
+}
+
 // The long algebraic texts of a move list, blank-separated.
 inline std::string listText(const ChessMoveSort* list, int count) {
     std::string s;
-    for (int i = 0; i < count; i++) {
-        char t[16];
-        list[i].move.text(t);
-        if (i) s += ' ';
-        s += t;
-    }
+    for (int i = 0; i < count; i++) s += (i ? " " : "") + moveText(list[i].move);
     return s;
 }
 
@@ -51,12 +53,22 @@ inline std::string consistencyProblem(const ChessBoardNode& n) {
                                                      : std::string(why[0] ? why : "inconsistent");
 }
 
+// Text made fit for a test name: letters and digits kept, the rest '_'.
+inline std::string identifier(const std::string& text) {
+    std::string s = text;
+    for (char& c : s)
+        if (!isalnum((unsigned char)c)) c = '_';
+    return s;
+}
+
 // One line of a perft file: the position and its counts, depth 1 first.
 struct EpdCase {
     std::string fen;
     std::vector<unsigned long long> counts;
-    std::string where;
+    std::string where;  // file and line number
 };
+
+inline void PrintTo(const EpdCase& c, std::ostream* os) { *os << c.where; }
 
 inline std::vector<EpdCase> readEpd(const char* name) {
     std::vector<EpdCase> cases;

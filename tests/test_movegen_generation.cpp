@@ -15,23 +15,13 @@ struct OrderCase {
     const char* moves;  // long algebraic, in generation order; " ..." ends a prefix
 };
 
+void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.name; }
+
 std::string generated(ChessBoardNode& n, Generator g) {
     ChessMoveSort list[256];
-    int count = 0;
-    switch (g) {
-        case CAPTURES:
-            count = n.generateMovesC(list);
-            break;
-        case QUIETS:
-            count = n.generateMovesNC(list);
-            break;
-        case EVASIONS:
-            count = n.generateMoves(list, 1);
-            break;
-        case ALL:
-            count = n.generateMoves(list, 0);
-            break;
-    }
+    const int count = g == CAPTURES ? n.generateMovesC(list)
+                      : g == QUIETS ? n.generateMovesNC(list)
+                                    : n.generateMoves(list, g == EVASIONS);
     return listText(list, count);
 }
 
@@ -100,9 +90,14 @@ const ValidCase validCases[] = {
     {"EnPassantTooLate", "4k3/8/8/3pP3/8/8/8/4K3 w - - 0 2", EP_D6, 0},
     {"DoublePushBlocked", "4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1",
      ChessMove::make(12, 28, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG), 0},
+    {"CastleOutOfCheck", "4r1k1/8/8/8/8/8/8/R3K2R w KQ - 0 1", CASTLE_WHITE_SHORT, 0},
+    {"BlackCastleThroughAttack", "r3k2r/8/8/8/8/8/8/4KR2 b kq - 0 1", CASTLE_BLACK_SHORT, 0},
+    {"BlackCastleFree", "r3k2r/8/8/8/8/8/8/4KR2 b kq - 0 1", CASTLE_BLACK_LONG, 1},
     {"LandingOnOwnPiece", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", ChessMove::make(4, 12, KING), 0},
     {"EmptyMove", "4k3/8/8/8/8/8/8/4K3 w - - 0 1", ChessMove(0), 0},
 };
+
+void PrintTo(const ValidCase& c, std::ostream* os) { *os << c.name; }
 
 class ValidMove : public ::testing::TestWithParam<ValidCase> {};
 
@@ -115,25 +110,20 @@ INSTANTIATE_TEST_SUITE_P(Words, ValidMove, ::testing::ValuesIn(validCases),
 
 TEST(Queries, AttacksPinsAndLegalCounts) {
     ChessBoardNode& n = boardAt("4k3/4r3/p7/8/1b4P1/8/R2PN3/R3K3 w - - 0 1")->node;
-    EXPECT_EQ(n.isAttacked(40, WHITE), 1);  // a6 from the a2 rook
-    EXPECT_EQ(n.isAttacked(48, WHITE), 0);  // a7 lies behind the a6 pawn
-    EXPECT_EQ(n.isAttacked(37, WHITE), 1);  // f5 from the g4 pawn, g5 not
-    EXPECT_EQ(n.isAttacked(38, WHITE), 0);
-    EXPECT_EQ(n.isPinned(12, WHITE), 1);  // knight e2 by the e7 rook
-    EXPECT_EQ(n.isPinned(11, WHITE), 1);  // pawn d2 by the b4 bishop
-    EXPECT_EQ(n.isPinned(8, WHITE), 0);
+    // a6 from the a2 rook, a7 behind the a6 pawn; f5 from the g4 pawn, g5 not.
+    EXPECT_EQ(std::vector<int>({n.isAttacked(40, WHITE), n.isAttacked(48, WHITE), n.isAttacked(37, WHITE),
+                                n.isAttacked(38, WHITE)}),
+              std::vector<int>({1, 0, 1, 0}));
+    // Knight e2 pinned by the e7 rook, pawn d2 by the b4 bishop, the a2 rook free.
+    EXPECT_EQ(std::vector<int>({n.isPinned(12, WHITE), n.isPinned(11, WHITE), n.isPinned(8, WHITE)}),
+              std::vector<int>({1, 1, 0}));
     EXPECT_EQ(n.findPinnedPieces(WHITE), (1ULL << 12) | (1ULL << 11));
-
-    const struct {
-        const char* fen;
-        int legal, inCheck;
-    } counts[] = {{"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", 20, 0},
-                  {"rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3", 0, 1},
-                  {"7k/5Q2/6K1/8/8/8/8/8 b - - 0 1", 0, 0}};
-    for (const auto& c : counts) {
-        ChessBoardUCI* b = boardAt(c.fen);
-        EXPECT_EQ(b->countLegalMoves(), c.legal) << c.fen;
-        EXPECT_EQ(b->node.inCheck, c.inCheck) << c.fen;
+    // Checkmate and stalemate have no legal move; only the mate sets the check flag.
+    for (const char* fen : {"rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3",
+                            "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"}) {
+        ChessBoardUCI* b = boardAt(fen);
+        EXPECT_EQ(b->countLegalMoves(), 0) << fen;
+        EXPECT_EQ(b->node.inCheck, fen[0] == 'r' ? 1 : 0) << fen;
     }
 }
 

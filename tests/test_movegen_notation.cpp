@@ -7,26 +7,16 @@
 
 namespace {
 
-std::string longText(ChessMove m) {
-    char t[16];
-    m.text(t);
-    return t;
-}
-
-TEST(LongAlgebraic, PrintsEveryMoveKind) {
-    ChessMove check = ChessMove::make(3, 39, QUEEN, PAWN);
-    check.setCheckMark(1);
-    ChessMove castleCheck = CASTLE_WHITE_SHORT;
-    castleCheck.setCheckMark(1);
-    ChessMove epMate = ChessMove::make(36, 43, PAWN, PAWN, 0, ChessMove::EN_PASSANT_FLAG);
+// Check marks and the empty move; the plain forms are checked with the generators and the parser.
+TEST(LongAlgebraic, CheckMarksCastlingAndTheEmptyMove) {
+    ChessMove epMate = ChessMove::make(36, 43, PAWN, PAWN, 0, ChessMove::EN_PASSANT_FLAG),
+              check = ChessMove::make(3, 39, QUEEN, PAWN), castle = CASTLE_WHITE_SHORT;
     epMate.setCheckMark(2);
-    EXPECT_EQ(longText(ChessMove::make(6, 21, KNIGHT)), "Ng1-f3");
-    EXPECT_EQ(longText(ChessMove::make(28, 35, PAWN, PAWN)), "e4xd5");
-    EXPECT_EQ(longText(epMate), "e5xd6e.p#");
-    EXPECT_EQ(longText(ChessMove::make(52, 60, PAWN, 0, QUEEN)), "e7-e8=Q");
-    EXPECT_EQ(longText(check), "Qd1xh5+");
-    EXPECT_EQ(longText(castleCheck), "O-O");
-    EXPECT_EQ(longText(emptyMove), "");
+    check.setCheckMark(1);
+    castle.setCheckMark(1);
+    EXPECT_EQ(moveText(epMate) + " " + moveText(check) + " " + moveText(castle) + " " +
+                  moveText(CASTLE_BLACK_LONG) + " [" + moveText(emptyMove) + "]",
+              "e5xd6e.p# Qd1xh5+ O-O O-O-O []");
 }
 
 struct SanCase {
@@ -35,6 +25,8 @@ struct SanCase {
     const char* longForm;  // "" when the text must be refused
     const char* printed;   // the move written back in short algebraic form
 };
+
+void PrintTo(const SanCase& c, std::ostream* os) { *os << c.san; }
 
 class SanRoundTrip : public ::testing::TestWithParam<SanCase> {};
 
@@ -46,7 +38,7 @@ TEST_P(SanRoundTrip, ParsesToTheGeneratedWordAndPrintsBack) {
     const int ok = b->createMove(c.san, m);
     ASSERT_EQ(ok, c.longForm[0] ? 1 : 0) << c.san;
     if (!ok) return;
-    EXPECT_EQ(longText(m), c.longForm);
+    EXPECT_EQ(moveText(m), c.longForm);
     bool generated = false;
     for (unsigned i = 0; i < b->rootMoveCount; i++) generated |= b->rootMoveList[i].move == m;
     EXPECT_TRUE(generated) << c.san;
@@ -54,6 +46,10 @@ TEST_P(SanRoundTrip, ParsesToTheGeneratedWordAndPrintsBack) {
     m.textShort(san, b->rootMoveList, b->rootMoveCount);
     EXPECT_STREQ(san, c.printed);
 }
+
+const char* const PINNED_TWIN = "6k1/3n4/8/8/6n1/8/8/4K1R1 b - - 0 1";
+const char* const CASTLES = "r3k2r/8/8/8/8/8/8/4K3 b kq - 0 1";
+const char* const BARE = "4k3/8/8/8/8/8/8/4K3 w - - 0 1";
 
 INSTANTIATE_TEST_SUITE_P(
     Moves, SanRoundTrip,
@@ -68,13 +64,11 @@ INSTANTIATE_TEST_SUITE_P(
                               "Qd8-h4", "Qh4"},
                       // The g4 knight comes first in the list but is pinned: the free one moves,
                       // and the pinned twin still makes the printed form name the file.
-                      SanCase{"6k1/3n4/8/8/6n1/8/8/4K1R1 b - - 0 1", "Nf6", "Nd7-f6", "Ndf6"},
-                      SanCase{"6k1/3n4/8/8/6n1/8/8/4K1R1 b - - 0 1", "Ngf6", "Ng4-f6", "Ngf6"},
-                      SanCase{"r3k2r/8/8/8/8/8/8/4K3 b kq - 0 1", "O-O+", "O-O", "O-O"},
-                      SanCase{"r3k2r/8/8/8/8/8/8/4K3 b kq - 0 1", "O-O-O#", "O-O-O", "O-O-O"},
-                      SanCase{"r3k2r/8/8/8/8/8/8/4K3 b kq - 0 1", "O-O-O-O", "", ""},
-                      SanCase{"4k3/8/8/8/8/8/8/4K3 w - - 0 1", "Zd4", "", ""},
-                      SanCase{"4k3/8/8/8/8/8/8/4K3 w - - 0 1", "", "", ""}));
+                      SanCase{PINNED_TWIN, "Nf6", "Nd7-f6", "Ndf6"},
+                      SanCase{PINNED_TWIN, "Ngf6", "Ng4-f6", "Ngf6"}, SanCase{CASTLES, "O-O+", "O-O", "O-O"},
+                      SanCase{CASTLES, "O-O-O#", "O-O-O", "O-O-O"}, SanCase{CASTLES, "O-O-O-O", "", ""},
+                      SanCase{BARE, "Zd4", "", ""}, SanCase{BARE, "", "", ""}),
+    [](const auto& p) { return "Case" + std::to_string(p.index) + "_" + identifier(p.param.san); });
 
 TEST(ShortAlgebraic, FileAndRankWhenBothAreShared) {
     ChessBoardUCI* b = boardAt("4k3/8/8/8/Q6Q/8/8/3K3Q w - - 0 1");
@@ -84,11 +78,24 @@ TEST(ShortAlgebraic, FileAndRankWhenBothAreShared) {
     EXPECT_STREQ(san, "Qh4e4");
 }
 
+// The parser matches against the move list of the board; a list left over
+// from another position must never be played on the present one.
+TEST(ShortAlgebraic, ListOfAnotherPositionLeavesTheBoardIntact) {
+    boardAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1")->countLegalMoves();
+    ChessBoardUCI* b = boardAt("4k3/8/8/8/8/8/8/R3K2R w KQ - 0 1");
+    ChessMove m(0);
+    for (const char* san : {"Nf3", "e4", "Nc3"}) b->createMove(san, m);
+    EXPECT_EQ(fenOf(b), "4k3/8/8/8/8/8/8/R3K2R w KQ - 0 0");
+    EXPECT_EQ(consistencyProblem(b->node), "");
+}
+
 struct CoordinateCase {
     const char* fen;
     const char* text;
     const char* after;  // FEN after the move; "" when the move must be refused
 };
+
+void PrintTo(const CoordinateCase& c, std::ostream* os) { *os << c.text; }
 
 class CoordinateMove : public ::testing::TestWithParam<CoordinateCase> {};
 
@@ -104,42 +111,40 @@ TEST_P(CoordinateMove, PlaysOnlyLegalMoves) {
     EXPECT_EQ(consistencyProblem(b->node), "");
 }
 
+const char* const PROMOTE = "3k4/4P3/8/8/8/8/8/4K3 w - - 0 1";
+const char* const PAWN_E2 = "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1";
+
 INSTANTIATE_TEST_SUITE_P(
     Moves, CoordinateMove,
     ::testing::Values(
         CoordinateCase{"4k3/8/8/8/8/8/8/4K2R w K - 0 1", "e1g1", "4k3/8/8/8/8/8/8/5RK1 b - - 1 0"},
-        CoordinateCase{"3k4/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8q", "3kQ3/8/8/8/8/8/8/4K3 b - - 0 0"},
-        CoordinateCase{"3k4/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8x", ""},
-        CoordinateCase{"3k4/4P3/8/8/8/8/8/4K3 w - - 0 1", "e7e8", ""},   // a promotion needs its piece
-        CoordinateCase{"4k3/8/8/8/8/8/8/r3K3 w - - 0 1", "e1f1", ""},    // still in check
-        CoordinateCase{"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", "b1b4", ""},   // not a knight move
-        CoordinateCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2e5", ""},   // not a pawn move
-        CoordinateCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2d3", ""},   // diagonal onto an empty square
-        CoordinateCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2e4q", ""},  // promotion letter on a push
-        CoordinateCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2e4 and more",
-                       "4k3/8/8/8/4P3/8/8/4K3 b - e3 0 0"},
+        CoordinateCase{PROMOTE, "e7e8q", "3kQ3/8/8/8/8/8/8/4K3 b - - 0 0"},
+        CoordinateCase{PROMOTE, "e7e8x", ""},
+        CoordinateCase{PROMOTE, "e7e8", ""},                            // a promotion needs its piece
+        CoordinateCase{"4k3/8/8/8/8/8/8/r3K3 w - - 0 1", "e1f1", ""},   // still in check
+        CoordinateCase{"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", "b1b4", ""},  // not a knight move
+        CoordinateCase{PAWN_E2, "e2e5", ""}, CoordinateCase{PAWN_E2, "e2d3", ""},  // not pawn moves
+        CoordinateCase{PAWN_E2, "e2e4q", ""},                                      // letter on a push
+        CoordinateCase{PAWN_E2, "e2e4 and more", "4k3/8/8/8/4P3/8/8/4K3 b - e3 0 0"},
         CoordinateCase{"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2", "e5d6", "4k3/8/3P4/8/8/8/8/4K3 b - - 0 0"},
-        CoordinateCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e2", ""},
-        CoordinateCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "", ""}));
+        CoordinateCase{PAWN_E2, "e2", ""}, CoordinateCase{PAWN_E2, "", ""}),
+    [](const auto& p) { return "Case" + std::to_string(p.index) + "_" + identifier(p.param.text); });
 
 TEST(CoordinateList, PlaysInOrderAndStopsAtTheFirstRefusal) {
-    ChessBoardUCI* b = boardAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    const char* start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+    ChessBoardUCI* b = boardAt(start);
     EXPECT_EQ(b->setMoveSquareList("e2e4 e7e5 g1f3"), 1);
     EXPECT_EQ(b->gameIndex, 3u);
     EXPECT_EQ(b->gameMoveCount, 3u);
-
-    b = boardAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    b = boardAt(start);
     EXPECT_EQ(b->setMoveSquareList("e2e4 e7e5 g1g3 b8c6"), 0);
     EXPECT_EQ(b->gameIndex, 2u);
     EXPECT_EQ(fenOf(b), "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 0");
-
     b = boardAt("1n2k3/P7/8/8/8/8/8/4K3 w - - 0 1");
     EXPECT_EQ(b->setMoveSquareList("a7b8r e8d7 "), 1);  // promotion letter, trailing blank
     EXPECT_EQ(fenOf(b), "1R6/3k4/8/8/8/8/8/4K3 w - - 1 0");
     EXPECT_EQ(b->setMoveSquareList("b8b1q"), 0);  // promotion letter on a rook move
-}
 
-TEST(ZobristText, SixteenHexDigits) {
     unsigned long long key = 1;
     char text[17];
     getTextZobristHash(key, text);
@@ -154,28 +159,19 @@ TEST(NotationFuzz, ParsersSurviveRandomAndMutatedText) {
                           "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2",
                           "4k3/8/8/8/8/8/8/R7 w - - 0 1"};
     const char* seeds[] = {"e2e4", "e1g1",   "a7a8q", "b7b8n e8d7", "Nbd2",
-                           "exd6", "O-O-O+", "e8=Q",  "Qh4xe1#",    "g2g4 h7h5 g4h5"};
-    const char alphabet[] = "abcdefghijklmnopqrstuvwxyzABKQRNOx=+#-0123456789 \t";
+                           "exd6", "O-O-O+", "e8=Q",  "Qh4xe1#"};
     std::mt19937 rng(12345);
     for (int round = 0; round < 4000; round++) {
         ChessBoardUCI* b = boardAt(fens[round % 5]);
-        std::string text;
-        if (round % 2) {
-            text = seeds[rng() % 10];
-            const int edits = 1 + rng() % 3;
-            for (int e = 0; e < edits; e++) {
-                const size_t at = text.empty() ? 0 : rng() % (text.size() + 1);
-                const int kind = rng() % 3;
-                if (kind == 0 || text.empty())
-                    text.insert(at, 1, alphabet[rng() % (sizeof alphabet - 1)]);
-                else if (kind == 1 && at < text.size())
-                    text[at] = (char)(rng() % 255 + 1);
-                else if (at < text.size())
-                    text.erase(at, 1);
-            }
-        } else {
-            const int len = rng() % 12;
-            for (int i = 0; i < len; i++) text += alphabet[rng() % (sizeof alphabet - 1)];
+        std::string text = round % 2 ? seeds[rng() % 9] : "";  // mutated or random text
+        for (int e = 1 + rng() % (round % 2 ? 3 : 12); e > 0; e--) {
+            const size_t at = rng() % (text.size() + 1);
+            if (at == text.size() || rng() % 3 == 0)
+                text.insert(at, 1, "abcdefghKQRNOx=+#-012345678 \t"[rng() % 29]);
+            else if (rng() % 2)
+                text[at] = (char)(rng() % 255 + 1);
+            else
+                text.erase(at, 1);
         }
         const std::string before = fenOf(b);
         b->countLegalMoves();

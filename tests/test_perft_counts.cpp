@@ -31,8 +31,9 @@ TEST_P(PerftCounts, MatchEveryAffordableDepth) {
     EXPECT_EQ(fenOf(b), before);
 }
 
-INSTANTIATE_TEST_SUITE_P(Published, PerftCounts, ::testing::ValuesIn(readEpd("perft.epd")));
-INSTANTIATE_TEST_SUITE_P(Oracle, PerftCounts, ::testing::ValuesIn(readEpd("oracle_perft.epd")));
+auto epdName = [](const auto& p) { return identifier(p.param.where); };
+INSTANTIATE_TEST_SUITE_P(Published, PerftCounts, ::testing::ValuesIn(readEpd("perft.epd")), epdName);
+INSTANTIATE_TEST_SUITE_P(Oracle, PerftCounts, ::testing::ValuesIn(readEpd("oracle_perft.epd")), epdName);
 
 // The last ply is counted without making the moves; random walks compare that
 // count with make-and-test at every node.
@@ -85,70 +86,64 @@ TEST(PerftOddPositions, RandomPlacementsSurviveCounting) {
     }
 }
 
-std::string captured(void (*run)(ChessBoardUCI*)) {
+// The printed text of one of the perft forms run at depth on the position.
+std::string printed(const char* fen, void (ChessBoardUCI::*run)(int), int depth) {
+    ChessBoardUCI* b = boardAt(fen);
     ::testing::internal::CaptureStdout();
-    run(testBoard());
+    (b->*run)(depth);
     return ::testing::internal::GetCapturedStdout();
 }
 
-const char* START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+const char* const START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
+const char* const TIME_LINE = "\nTime = \\d\\d:\\d\\d:\\d\\d\\d, speed = [ \\d]{6,}\n";
 
 TEST(PerftOutput, PerftLinesAndTimeLine) {
-    boardAt(START);
-    const std::string out = captured([](ChessBoardUCI* b) { b->doPerft(3); });
-    EXPECT_TRUE(std::regex_match(out, std::regex("depth           nodes \n\n"
-                                                 "  1.               20\n"
-                                                 "  2.              400\n"
-                                                 "  3.             8902\n"
-                                                 "\nTime = \\d\\d:\\d\\d:\\d\\d\\d, speed = [ \\d]{6,}\n")))
+    const std::string out = printed(START, &ChessBoardUCI::doPerft, 3);
+    EXPECT_TRUE(
+        std::regex_match(out, std::regex(std::string("depth           nodes \n\n  1.               20\n"
+                                                     "  2.              400\n  3.             8902\n") +
+                                         TIME_LINE)))
         << out;
     EXPECT_EQ(perftNode[1][0], 8902u);
     EXPECT_EQ(perftNode[3][0], 20u);
 }
 
 TEST(PerftOutput, RefusedDepthsPrintHeaderAndTimeOnly) {
-    boardAt(START);
-    static int depth;
     for (int d : {0, -5, 128, 100000}) {
-        depth = d;
-        const std::string out = captured([](ChessBoardUCI* b) { b->doPerft(depth); });
+        const std::string out = printed(START, &ChessBoardUCI::doPerft, d);
         EXPECT_TRUE(std::regex_match(
             out, std::regex("depth           nodes \n\n\nTime = [0-9:]{9}, speed =      0\n")))
             << d << ": " << out;
-        EXPECT_NE(captured([](ChessBoardUCI* b) { b->doPerftd(depth); }).find("castle \n\n\nTime = "),
+        EXPECT_NE(printed(START, &ChessBoardUCI::doPerftd, d).find("castle \n\n\nTime = "),
                   std::string::npos);
     }
-    const std::string div = captured([](ChessBoardUCI* b) { b->doDivide(128); });
-    EXPECT_EQ(div.find("\n     total :                0\n\nTime = "), 0u) << div;
+    EXPECT_EQ(
+        printed(START, &ChessBoardUCI::doDivide, 128).find("\n     total :                0\n\nTime = "), 0u);
 }
 
 TEST(PerftOutput, PerftdStatisticsColumns) {
-    boardAt("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
-    const std::string out = captured([](ChessBoardUCI* b) { b->doPerftd(3); });
+    const std::string out = printed("r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
+                                    &ChessBoardUCI::doPerftd, 3);
     EXPECT_NE(
         out.find(" 3.            97862            17102               45              993                1 "
                  "               0             3162\n"),
         std::string::npos)
         << out;
     EXPECT_EQ(perftNode[1][7], 3162u);  // row 1: the deepest iteration
-
-    boardAt(START);
-    countnode = countcapture = countep = countcheck = countmate = countpromotion = countcastle = 0;
-    testBoard()->perftd(4);
-    EXPECT_EQ(countnode, 197281u);
-    EXPECT_EQ(countcapture, 1576u);
-    EXPECT_EQ(countcheck, 469u);
-    EXPECT_EQ(countmate, 8u);
+    EXPECT_NE(
+        printed(START, &ChessBoardUCI::doPerftd, 4)
+            .find(" 4.           197281             1576                0              469                8"),
+        std::string::npos);
 }
 
 TEST(PerftOutput, DivideListsFirstMovesAndTotal) {
-    boardAt(START);
-    std::string out = captured([](ChessBoardUCI* b) { b->doDivide(2); });
+    std::string out = printed(START, &ChessBoardUCI::doDivide, 2);
     EXPECT_EQ(nbDivide, 20);
     EXPECT_EQ(out.substr(0, 60), "    Nb1-a3 :               20\n    Nb1-c3 :               20\n");
     EXPECT_NE(out.find("     e2-e4 :               20\n"), std::string::npos);
-    EXPECT_NE(out.find("\n\n     total :              400\n\nTime = "), std::string::npos) << out;
-    out = captured([](ChessBoardUCI* b) { b->doDivide(1); });
+    EXPECT_TRUE(
+        std::regex_search(out, std::regex(std::string("\n\n     total :              400\n") + TIME_LINE)));
+    out = printed(START, &ChessBoardUCI::doDivide, 1);
     EXPECT_NE(out.find("     h2-h4 :                1\n\n     total :               20\n"), std::string::npos)
         << out;
 }
