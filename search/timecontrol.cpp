@@ -9,31 +9,42 @@
 static const uint32_t INFINITE_TIME = 4294967295u;  // about 71.6 minutes
 static const unsigned EARLY_SEARCHES = 10;         // the first searches of a game get more time
 
+// Between input polls the clock of a timed search is also read every
+// CLOCK_CHECK_PERIOD calls: a poll period of nodes can take longer than a
+// short budget on a slow or busy machine, and the engine must not lose on time.
+static const unsigned CLOCK_CHECK_MASK = 1023;
+
+// Has the running timed search used up its budget? (Not for depth, node or
+// ponder searches.)
+static inline bool clockExpired(const ChessBoard& b) {
+    if (b.ponderSearch || b.searchMode == SEARCH_NODES || b.searchMode == SEARCH_DEPTH) return false;
+    struct timeval now;
+    gettimeofday(&now, nullptr);
+    return elapsedMicroseconds(b.searchStartTime, now) >= (long long)b.timeLimit;
+}
+
 // Called at every node: returns 0 when the search must stop. Between polls
-// the cost is one increment and one comparison (one more in node mode).
+// the cost is one increment and two comparisons (one more in node mode).
 int ChessBoard::checkSearchTime() {
     if (__builtin_expect(stopSearch != STOP_NONE, 0)) return 0;
     if (__builtin_expect(++inputPollCount < inputPollPeriod, 1)) {
-        if (searchMode != SEARCH_NODES || ponderSearch || countNodes < nodeLimit) return 1;
+        if (searchMode == SEARCH_NODES && !ponderSearch && countNodes >= nodeLimit) {
+            stopSearch = STOP_PLAY;
+            return 0;
+        }
+        if (__builtin_expect((inputPollCount & CLOCK_CHECK_MASK) != 0, 1) || !clockExpired(*this)) return 1;
         stopSearch = STOP_PLAY;
         return 0;
     }
     inputPollCount -= inputPollPeriod;
 
-    if (!ponderSearch) {
-        if (searchMode == SEARCH_NODES) {
-            if (countNodes >= nodeLimit) {
-                stopSearch = STOP_PLAY;
-                return 0;
-            }
-        } else if (searchMode != SEARCH_DEPTH) {
-            struct timeval now;
-            gettimeofday(&now, nullptr);
-            if (elapsedMicroseconds(searchStartTime, now) >= (long long)timeLimit) {
-                stopSearch = STOP_PLAY;
-                return 0;
-            }
-        }
+    if (!ponderSearch && searchMode == SEARCH_NODES && countNodes >= nodeLimit) {
+        stopSearch = STOP_PLAY;
+        return 0;
+    }
+    if (clockExpired(*this)) {
+        stopSearch = STOP_PLAY;
+        return 0;
     }
     if (inputPollPeriod != NO_INPUT_POLL && getInput()) {
         onParseInputCommand();

@@ -231,6 +231,30 @@ bool stopsAfter(ChessBoard& b, int iteration, int score) {
     return b.stopSearch == STOP_PLAY;
 }
 
+// A spent budget is noticed within 1024 node calls, not only at the input poll:
+// a poll period of nodes can outlast a short clock on a busy machine.
+TEST(SearchClockRules, SpentBudgetStopsBetweenPolls) {
+    BoardPtr b = makeSearchBoard();
+    b->setEngineSearchMode(SEARCH_MOVETIME, 1000, 0);
+    b->inputPollPeriod = 30000;
+    b->computeTimeLimit();
+    b->searchStartTime.tv_sec -= 1;  // a second ago
+    b->stopSearch = STOP_NONE;
+    b->inputPollCount = 0;
+    int calls = 0;
+    while (b->checkSearchTime() && calls < 30000) calls++;
+    EXPECT_EQ(calls, 1023);
+    EXPECT_EQ(b->stopSearch, STOP_PLAY);
+
+    b->setEngineSearchMode(SEARCH_DEPTH, 3, 0);  // depth searches never read the clock
+    b->stopSearch = STOP_NONE;
+    b->inputPollCount = 0;
+    b->inputPollPeriod = 0xFFFFFFFFu;
+    for (calls = 0; calls < 5000 && b->checkSearchTime(); calls++) {
+    }
+    EXPECT_EQ(calls, 5000);
+}
+
 TEST(SearchClockRules, StopsBetweenIterations) {
     BoardPtr b = makeSearchBoard();
     b->setEngineSearchMode(SEARCH_MOVETIME, 250000, 0);
