@@ -88,7 +88,7 @@ INSTANTIATE_TEST_SUITE_P(
                           ";D1 20 ;D2 400 ;D3 8902 ;D4 197281 ;D4 1 ;D4 1 ;D4 1 ;D4 1 ;D4 1 ;D4 1 ;D4 1 "
                           ";D4 1 ;D4 1 ;D4 1 ;D4 1 ;D4 1 ;D4 1 ;D4 1 ;D4 1",
                           4, true}),
-    [](const ::testing::TestParamInfo<PerftCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<PerftCase>& p) { return std::string(p.param.name); });
 
 // "x" is a line (two bytes with its line end) without fields: it passes on the
 // previous position; the empty line is skipped.
