@@ -9,8 +9,6 @@ namespace {
 
 const ChessMove E2E4 = ChessMove::make(12, 28, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG);
 const ChessMove E7E5 = ChessMove::make(52, 36, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG);
-const ChessMove G1F3 = ChessMove::make(6, 21, KNIGHT);
-const ChessMove F1C4 = ChessMove::make(5, 26, BISHOP);
 
 class BoardGame : public ::testing::Test {
 protected:
@@ -22,7 +20,6 @@ protected:
     static void TearDownTestSuite() {
         b->free();
         delete b;
-        b = nullptr;
     }
     void SetUp() override { b->newGame(); }
     void play(ChessMove m) {
@@ -31,26 +28,6 @@ protected:
     }
 };
 ChessBoardUCI* BoardGame::b = nullptr;
-
-TEST_F(BoardGame, NewGameSetsTheStartPositionAndClearsTheGame) {
-    play(E2E4);
-    b->searchMode = SEARCH_DEPTH;
-    b->killerMoves[5][1] = E2E4;
-    b->historyTable[1][2][3] = 77;
-    b->newGame();
-    const ChessBoardNode& n = b->node;
-    char why[160] = "", fen[128];
-    EXPECT_TRUE(n.checkConsistency(true, why, sizeof why)) << why;
-    b->getFENPosition(fen);
-    EXPECT_STREQ(fen, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 0");
-    EXPECT_EQ(n.materialKey, 319030170821160ULL);
-    EXPECT_EQ(b->countLegalMoves(), 20);
-    EXPECT_EQ(b->gameMoveCount + n.ply + n.hashListCount, 0u);
-    EXPECT_EQ(b->searchMode, SEARCH_MOVETIME);
-    EXPECT_EQ(b->killerMoves[5][1], emptyMove);
-    EXPECT_EQ(b->historyTable[1][2][3], 0u);
-    EXPECT_EQ(b->lastMove, emptyMove);
-}
 
 // Index, count, last move and key after each step through the record.
 #define EXPECT_RECORD(index, count, last, key)             \
@@ -61,7 +38,33 @@ TEST_F(BoardGame, NewGameSetsTheStartPositionAndClearsTheGame) {
         EXPECT_EQ(b->node.hashKey, key);                   \
     } while (0)
 
+// setStartPosition clears the record but keeps the hash table; newGame also
+// clears the table, the search settings and the move-ordering tables.
+TEST_F(BoardGame, StartPositionAndNewGame) {
+    const uint64_t start = b->node.hashKey;
+    play(E2E4);
+    const uint64_t key = b->node.hashKey;
+    hashTable.store(key, E7E5, BOUND_EXACT, 8, 12, 0);
+    b->searchMode = SEARCH_DEPTH;
+    b->killerMoves[5][1] = E2E4;
+    b->historyTable[1][2][3] = 77;
+    b->setStartPosition();
+    EXPECT_RECORD(0, 0, emptyMove, start);
+    EXPECT_EQ(b->node.ply + b->node.hashListCount, 0u);
+    ASSERT_NE(hashTable.slot(key), nullptr);
+    EXPECT_EQ(hashTable.slot(key)->key, key);
+    b->newGame();
+    EXPECT_NE(hashTable.slot(key)->key, key);
+    EXPECT_EQ(b->searchMode, SEARCH_MOVETIME);
+    EXPECT_EQ(b->killerMoves[5][1], emptyMove);
+    EXPECT_EQ(b->historyTable[1][2][3], 0u);
+    char fen[128];
+    b->getFENPosition(fen);
+    EXPECT_STREQ(fen, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 0");
+}
+
 TEST_F(BoardGame, NavigatingCuttingAndTakingBack) {
+    const ChessMove g1f3 = ChessMove::make(6, 21, KNIGHT), f1c4 = ChessMove::make(5, 26, BISHOP);
     EXPECT_EQ(b->takeBack(), 0);  // nothing to take back: nothing changes
     const uint64_t k0 = b->node.hashKey;
     EXPECT_RECORD(0, 0, emptyMove, k0);
@@ -69,32 +72,29 @@ TEST_F(BoardGame, NavigatingCuttingAndTakingBack) {
     const uint64_t k1 = b->node.hashKey;
     play(E7E5);
     const uint64_t k2 = b->node.hashKey;
-    play(G1F3);
+    play(g1f3);
     EXPECT_EQ(b->previousMove(), 1);
-    EXPECT_RECORD(2, 3, E7E5, k2);
     EXPECT_EQ(b->previousMove(), 1);
     EXPECT_RECORD(1, 3, E2E4, k1);
     EXPECT_EQ(b->nextMove(), 1);
     EXPECT_RECORD(2, 3, E7E5, k2);
 
     // A new move from the middle of the record replaces the rest.
-    play(F1C4);
-    EXPECT_EQ(b->gameMoves[2].move, F1C4);
-    EXPECT_RECORD(3, 3, F1C4, b->node.createHashKey());
+    play(f1c4);
+    EXPECT_EQ(b->gameMoves[2].move, f1c4);
+    EXPECT_RECORD(3, 3, f1c4, b->node.createHashKey());
     EXPECT_EQ(b->nextMove(), 0);
 
     // Taking back discards the move; stepping back keeps it for nextMove.
     EXPECT_EQ(b->takeBack(), 1);
     EXPECT_RECORD(2, 2, E7E5, k2);
-    EXPECT_EQ(b->previousMove(), 1);
-    EXPECT_EQ(b->previousMove(), 1);
-    EXPECT_EQ(b->previousMove(), 0);
+    EXPECT_EQ(b->previousMove() + b->previousMove() + b->previousMove(), 2);
     EXPECT_RECORD(0, 2, emptyMove, k0);
     EXPECT_EQ(b->nextMove(), 1);
     EXPECT_EQ(b->takeBack(), 1);
     EXPECT_RECORD(0, 0, emptyMove, k0);
-    EXPECT_TRUE(b->node.checkConsistency(true));
     EXPECT_EQ(b->node.ply + b->node.hashListCount, 0u);
+    EXPECT_TRUE(b->node.checkConsistency(true));
 }
 
 TEST_F(BoardGame, RecordRefusesMovesBeyondItsCapacity) {
@@ -102,10 +102,7 @@ TEST_F(BoardGame, RecordRefusesMovesBeyondItsCapacity) {
     ASSERT_TRUE(b->setFENPosition("n3k3/8/8/8/8/8/8/N3K3 w - - 0 1"));
     const ChessMove out[2] = {ChessMove::make(56, 41, KNIGHT), ChessMove::make(0, 17, KNIGHT)};
     const ChessMove back[2] = {ChessMove::make(41, 56, KNIGHT), ChessMove::make(17, 0, KNIGHT)};
-    for (int i = 0; i < MAX_GAME_MOVES; i++) {
-        const int side = b->node.side;
-        play((i / 2) % 2 ? back[side] : out[side]);
-    }
+    for (int i = 0; i < MAX_GAME_MOVES; i++) play((i / 2) % 2 ? back[b->node.side] : out[b->node.side]);
     const uint64_t full = b->node.hashKey;
     const ChessMove extra = out[b->node.side];
     b->node.makeMove(extra);
@@ -115,27 +112,8 @@ TEST_F(BoardGame, RecordRefusesMovesBeyondItsCapacity) {
 
     // Going back one move makes room again.
     EXPECT_EQ(b->previousMove(), 1);
-    const ChessMove again = b->gameMoves[MAX_GAME_MOVES - 1].move;
-    b->node.makeMove(again);
-    EXPECT_EQ(b->recordMove(again), 1);
+    play(b->gameMoves[MAX_GAME_MOVES - 1].move);
     EXPECT_TRUE(b->node.checkConsistency(true));
-    while (b->previousMove()) {
-    }
-    EXPECT_EQ(b->node.ply + b->node.hashListCount, 0u);
-}
-
-TEST_F(BoardGame, StartPositionKeepsTheHashTableNewGameClearsIt) {
-    const uint64_t start = b->node.hashKey;
-    play(E2E4);
-    const uint64_t key = b->node.hashKey;
-    hashTable.store(key, E7E5, BOUND_EXACT, 8, 12, 0);
-    b->setStartPosition();
-    EXPECT_RECORD(0, 0, emptyMove, start);
-    EXPECT_EQ(b->node.ply + b->node.hashListCount, 0u);
-    ASSERT_NE(hashTable.slot(key), nullptr);
-    EXPECT_EQ(hashTable.slot(key)->key, key);
-    b->newGame();
-    EXPECT_NE(hashTable.slot(key)->key, key);
 }
 
 }  // namespace
