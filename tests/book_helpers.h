@@ -1,26 +1,27 @@
-// Helpers of the book, PGN and book-building tests: scratch files and text I/O.
+// Helpers of the book, PGN and book-building tests: scratch files, text I/O, fuzzed input.
 #pragma once
 
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
 // A scratch file named per process (tests of several builds may run at once),
 // in memory-backed /dev/shm when there is one, removed when the program ends.
 inline std::string bookTestPath(const std::string& name) {
-    static struct Files {
-        std::vector<std::string> names;
-        ~Files() {
-            for (const std::string& f : names) std::remove(f.c_str());
-        }
-    } files;
+    static std::vector<std::string> names;
+    static const int cleanup = std::atexit([] {
+        for (const std::string& f : names) std::remove(f.c_str());
+    });
+    (void)cleanup;
     static const std::string dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    files.names.push_back(dir + "/pellux_test_" + std::to_string(getpid()) + "_" + name);
-    return files.names.back();
+    names.push_back(dir + "/pellux_test_" + std::to_string(getpid()) + "_" + name);
+    return names.back();
 }
 
 inline void writeText(const std::string& path, const std::string& text) {
@@ -28,7 +29,18 @@ inline void writeText(const std::string& path, const std::string& text) {
 }
 
 inline std::string readText(const std::string& path) {
-    std::ostringstream s;
-    s << std::ifstream(path, std::ios::binary).rdbuf();
-    return s.str();
+    return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
+}
+
+// Fuzz input by round: random bytes, random characters of the alphabet, or the
+// sample with a few characters replaced (and sometimes cut short).
+inline std::string fuzzed(const std::string& sample, const std::string& alphabet, std::mt19937& rng,
+                          int round) {
+    std::string s = sample;
+    auto any = [&] { return round % 4 == 1 ? (char)rng() : alphabet[rng() % alphabet.size()]; };
+    if (round % 2) s.resize(rng() % (2 * sample.size()));
+    for (char& c : s) c = round % 2 ? any() : c;
+    for (int k = round % 2 ? 0 : rng() % 8 + 1; k > 0; k--) s[rng() % s.size()] = any();
+    if (round % 6 == 2) s.resize(rng() % s.size());
+    return s;
 }

@@ -2,9 +2,9 @@
 // replaying them gives.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
-#include <set>
 
 #include "book/bookbuilder.h"
 #include "book/openingbook.h"
@@ -13,6 +13,8 @@
 #include "tests/book_helpers.h"
 
 namespace {
+
+using Strings = std::vector<std::string>;
 
 std::string game(const char* result, const char* moves) {
     return std::string("[Event \"t\"]\n[Result \"") + result + "\"]\n\n" + moves + " " + result + "\n\n";
@@ -24,61 +26,44 @@ std::string squares(ChessMove m) {
             char('1' + m.to() / 8)};
 }
 
-const std::string threeGames = game("1-0", "1. e4 e5 2. Nf3 Nc6") + game("0-1", "1. e4 c5 2. Nf3 d6") +
-                               game("1/2-1/2", "1. d4 d5 2. c4 e6");
-
 class BookBuild : public ::testing::Test {
 protected:
-    void SetUp() override {
-        board = new ChessBoardUCI();
-        board->init(16);
-        board->newGame();
-        openingBook.clear();
-    }
-    void TearDown() override {
-        openingBook.clear();
-        board->free();
-        delete board;
-    }
+    void SetUp() override { board->init(16), board->newGame(), openingBook.clear(); }
+    void TearDown() override { openingBook.clear(), board->free(), delete board; }
     // The key after playing the texts from the start position.
-    uint64_t play(std::vector<const char*> texts) {
+    uint64_t play(Strings texts) {
         board->newGame();
-        for (const char* t : texts) {
+        for (const std::string& t : texts) {
             ChessMove m(0);
             board->generateRootMoves();
-            EXPECT_EQ(board->createMove(t, m), 1) << t;
+            EXPECT_EQ(board->createMove(t.c_str(), m), 1) << t;
             board->node.makeMove(m);
         }
         return board->node.hashKey;
     }
-    // The moves the saved book holds for the position after the texts, each as
-    // "from-to count white% black%".
-    std::vector<std::string> bookEntries(const std::string& bin, std::vector<const char*> texts) {
+    // The saved book's moves after the texts, each as "from-to count white% black%".
+    Strings bookMoves(Strings texts) {
         ChessOpeningBook book;
         EXPECT_EQ(book.load(bin), 1);
-        std::vector<std::string> out;
+        Strings out;
         if (const ChessOpeningBookNode* n = book.findPositionFast(play(texts)))
-            for (uint32_t i = 0; i < n->numMoves; i++)
-                out.push_back(squares(n->moves[i].move) + " " + std::to_string(n->moves[i].count) + " " +
-                              std::to_string(n->moves[i].white) + " " + std::to_string(n->moves[i].black));
+            for (const auto& m : std::vector<ChessOpeningBookMove>(n->moves, n->moves + n->numMoves))
+                out.push_back(squares(m.move) + " " + std::to_string(m.count) + " " +
+                              std::to_string(m.white) + " " + std::to_string(m.black));
         return out;
     }
-    std::string bookMoves(const std::string& bin, std::vector<const char*> texts) {
-        std::string out;
-        for (const std::string& e : bookEntries(bin, texts)) out += (out.empty() ? "" : ", ") + e;
-        return out.empty() ? "none" : out;
-    }
-    ChessBoardUCI* board = nullptr;
+    ChessBoardUCI* board = new ChessBoardUCI();
+    const std::string pgn = bookTestPath("build.pgn"), bin = bookTestPath("build.bin");
 };
 
 // Sequences with their results, then the book they give at minimum counts 2 and 1.
 TEST_F(BookBuild, SequencesAndMinimumCounts) {
-    const std::string pgn = bookTestPath("three.pgn"), bin = bookTestPath("three.bin");
-    writeText(pgn, game("1-0", "1. c4") + threeGames);  // a game shorter than the depth adds nothing
+    writeText(pgn, game("1-0", "1. c4") + game("1-0", "1. e4 e5 2. Nf3 Nc6") +
+                       game("0-1", "1. e4 c5 2. Nf3 d6") +
+                       game("1/2-1/2", "1. d4 d5 2. c4 e6"));  // a game shorter than the depth adds nothing
     ChessGameLibrary lib;
     ChessGameOpeningList list;
     ASSERT_EQ(lib.searchOpening(pgn, 2, list), 1);
-    EXPECT_TRUE(lib.games.empty());
     std::string got;
     ChessGameOpening o;
     for (size_t i = 0; i < list.size(); i++) {
@@ -89,74 +74,65 @@ TEST_F(BookBuild, SequencesAndMinimumCounts) {
     }
     EXPECT_EQ(got, "e4 #2 110; e4 e5 #1 100; e4 c5 #1 10; d4 #1 1; d4 d5 #1 1; ");
     EXPECT_EQ(lib.searchOpening(bookTestPath("missing.pgn"), 2, list), 0);
-    EXPECT_EQ(list.size(), 5u);
 
     ASSERT_EQ(board->buildOpeningBook(pgn, bin, 2, 2), 1);
-    EXPECT_EQ(bookMoves(bin, {}), "e2e4 2 50 50");
-    EXPECT_EQ(bookMoves(bin, {"e4"}), "none");
+    EXPECT_EQ(bookMoves({}), Strings{"e2e4 2 50 50"});
+    EXPECT_EQ(bookMoves({"e4"}), Strings{});
     openingBook.clear();
     ASSERT_EQ(board->buildOpeningBook(pgn, bin, 2, 1), 1);
     EXPECT_EQ(board->node.hashKey, play({}));  // left at the start of a new game
-    EXPECT_EQ(bookMoves(bin, {}), "e2e4 2 50 50, d2d4 1 0 0");
-    EXPECT_EQ(bookMoves(bin, {"e4"}), "e7e5 1 100 0, c7c5 1 0 100");
-    EXPECT_EQ(bookMoves(bin, {"d4"}), "d7d5 1 0 0");
+    EXPECT_EQ(bookMoves({}), (Strings{"e2e4 2 50 50", "d2d4 1 0 0"}));
+    EXPECT_EQ(bookMoves({"e4"}), (Strings{"e7e5 1 100 0", "c7c5 1 0 100"}));
+    EXPECT_EQ(bookMoves({"d4"}), Strings{"d7d5 1 0 0"});
+
+    for (int depth : {0, -1, 33, 1000}) {  // refused, and no book is written
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(board->buildOpeningBook(pgn, bookTestPath("refused.bin"), depth, 1), 0);
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("depth"), std::string::npos);
+    }
+    EXPECT_EQ(board->buildOpeningBook(bookTestPath("missing.pgn"), bookTestPath("refused.bin"), 4, 1), 0);
+    EXPECT_EQ(std::fopen(bookTestPath("refused.bin").c_str(), "rb"), nullptr);
+    EXPECT_EQ(board->buildOpeningBook(pgn, "/nonexistent-dir/book.bin", 2, 1), 1);
 }
 
 TEST_F(BookBuild, ReplayStopsAtATextThatIsNotALegalMove) {
-    const std::string pgn = bookTestPath("bad.pgn"), bin = bookTestPath("bad.bin");
     writeText(pgn, game("1-0", "1. e4 Zz9 2. Nf3 Nc6 3. Bc4 Bc5 4. d3 d6") +
                        game("1-0", "1. O-O e5 2. Nf3 Nc6 3. Bc4 Bc5 4. d3 d6") +
                        game("0-1", "1. e3 Nc6 2. Bb5 d5 3. Nf3 e6 4. d3 Ne7"));
     ASSERT_EQ(board->buildOpeningBook(pgn, bin, 8, 1), 1);
-    EXPECT_EQ(bookMoves(bin, {}), "e2e4 1 100 0, e2e3 1 0 100");  // no castling
-    EXPECT_EQ(bookMoves(bin, {"e4"}), "none");
+    EXPECT_EQ(bookMoves({}), (Strings{"e2e4 1 100 0", "e2e3 1 0 100"}));  // no castling
+    EXPECT_EQ(bookMoves({"e4"}), Strings{});
     // The knight on c6 is pinned, so "Ne7" can only be the knight from g8.
-    EXPECT_EQ(bookMoves(bin, {"e3", "Nc6", "Bb5", "d5", "Nf3", "e6", "d3"}), "g8e7 1 0 100");
-}
-
-TEST_F(BookBuild, RefusedDepthsMissingFilesAndUnwritableBooks) {
-    const std::string pgn = bookTestPath("three.pgn"), bin = bookTestPath("refused.bin");
-    writeText(pgn, threeGames);
-    for (int depth : {0, -1, 33, 1000}) {
-        testing::internal::CaptureStderr();
-        EXPECT_EQ(board->buildOpeningBook(pgn, bin, depth, 1), 0);
-        EXPECT_NE(testing::internal::GetCapturedStderr().find("depth"), std::string::npos);
-    }
-    EXPECT_EQ(board->buildOpeningBook(bookTestPath("missing.pgn"), bin, 4, 1), 0);
-    EXPECT_EQ(std::fopen(bin.c_str(), "rb"), nullptr);
-    EXPECT_EQ(board->buildOpeningBook(pgn, "/nonexistent-dir/book.bin", 2, 1), 1);
+    EXPECT_EQ(bookMoves({"e3", "Nc6", "Bb5", "d5", "Nf3", "e6", "d3"}), Strings{"g8e7 1 0 100"});
 }
 
 // The start position's moves in a book built from the test collection agree
 // with counts taken from the file by plain text processing.
 TEST_F(BookBuild, TestCollectionFirstMovesMatchAnIndependentCount) {
-    const std::string pgn = std::string(PELLUX_TEST_DATA) + "/games.pgn", bin = bookTestPath("games.bin");
+    const std::string games = std::string(PELLUX_TEST_DATA) + "/games.pgn";
     std::map<std::string, std::vector<unsigned>> first;  // SAN -> games, White wins, Black wins
-    std::ifstream in(pgn);
-    std::string line, result;
+    std::ifstream in(games);
+    std::string line, result, move;
     while (std::getline(in, line)) {
         if (line.rfind("[Result \"", 0) == 0) result = line.substr(9, line.find('"', 9) - 9);
-        if (line.rfind("1.", 0) != 0) continue;
-        std::string move;
-        std::istringstream(line.substr(2)) >> move;
+        if (line.rfind("1.", 0) != 0 || !(std::istringstream(line.substr(2)) >> move)) continue;
         first[move].resize(3);
         first[move][0]++, first[move][1] += result == "1-0", first[move][2] += result == "0-1";
     }
-    std::multiset<std::string> expected;
+    Strings expected;
     unsigned total = 0;
     for (const auto& [text, s] : first) {
         ChessMove m(0);
-        play({});
-        board->generateRootMoves();
+        play({}), board->generateRootMoves();
         ASSERT_EQ(board->createMove(text.c_str(), m), 1);
-        expected.insert(squares(m) + " " + std::to_string(s[0]) + " " + std::to_string(s[1] * 100 / s[0]) +
-                        " " + std::to_string(s[2] * 100 / s[0]));
+        expected.push_back(squares(m) + " " + std::to_string(s[0]) + " " + std::to_string(s[1] * 100 / s[0]) +
+                           " " + std::to_string(s[2] * 100 / s[0]));
         total += s[0];
     }
     EXPECT_EQ(total, 300u);
-    ASSERT_EQ(board->buildOpeningBook(pgn, bin, 8, 1), 1);
-    std::vector<std::string> entries = bookEntries(bin, {});
-    std::multiset<std::string> actual(entries.begin(), entries.end());
+    ASSERT_EQ(board->buildOpeningBook(games, bin, 8, 1), 1);
+    Strings actual = bookMoves({});
+    std::sort(actual.begin(), actual.end()), std::sort(expected.begin(), expected.end());
     EXPECT_EQ(actual, expected);
 }
 
@@ -165,29 +141,24 @@ TEST(BookOpeningList, IndexAgreesWithPlainComparison) {
     std::mt19937 rng(3);
     const char* texts[] = {"e4", "d4", "Nf3", "Ngf3", "Nf3+", "c4", "abcdefghijklmnopq", "abcdefghijklmnoZZ"};
     ChessGameOpeningList list;
-    std::vector<std::vector<std::string>> plain;
-    std::vector<unsigned> counts;
+    std::vector<std::pair<Strings, unsigned>>
+        plain;  // every sequence with its count, in order of first sight
     for (int g = 0; g < 3000; g++) {
-        int depth = 1 + rng() % 5;
-        std::vector<std::string> seq;
+        Strings seq;
         uint32_t parent = ChessGameOpeningList::NO_PARENT;
-        for (int l = 0; l < depth; l++) {
-            std::string t = texts[rng() % 8];
-            seq.push_back(t.substr(0, 15));
-            parent = list.addGame(parent, t.c_str(), RESULT_NONE);
-            size_t k = 0;
-            while (k < plain.size() && plain[k] != seq) k++;
-            if (k == plain.size()) plain.push_back(seq), counts.push_back(0);
-            counts[k]++;
+        for (int l = 0, depth = 1 + rng() % 5; l < depth; l++) {
+            const char* t = texts[rng() % 8];
+            seq.push_back(std::string(t).substr(0, 15));
+            parent = list.addGame(parent, t, RESULT_NONE);
+            auto it = std::find_if(plain.begin(), plain.end(), [&](const auto& p) { return p.first == seq; });
+            (it == plain.end() ? plain.emplace_back(seq, 0) : *it).second++;
         }
     }
     ASSERT_EQ(list.size(), plain.size());
     ChessGameOpening o;
     for (size_t i = 0; i < plain.size(); i++) {
         list.getOpening(i, o);
-        ASSERT_EQ(o.numMoves, plain[i].size());
-        for (size_t l = 0; l < plain[i].size(); l++) ASSERT_EQ(o.moves[l], plain[i][l]);
-        ASSERT_EQ(o.count, counts[i]);
+        ASSERT_EQ(std::make_pair(Strings(o.moves, o.moves + o.numMoves), (unsigned)o.count), plain[i]);
     }
 }
 
@@ -196,7 +167,6 @@ TEST_F(BookBuild, FuzzedCollectionsBuildSafely) {
     const char* words[] = {"e4",    "e5",   "Nf3", "Nc6",  "O-O",  "O-O-O", "exd5", "e8=Q",
                            "Qxf7#", "Kxe8", "a",   "Nbd7", "N1f3", "h9",    "xx",   "1.",
                            "2...",  "$3",   "{",   "}",    "(",    ")",     "*",    "1-0"};
-    const std::string pgn = bookTestPath("fuzz.pgn"), bin = bookTestPath("fuzz.bin");
     for (int round = 0; round < 96; round++) {
         std::string text;
         for (int g = 0; g < 5; g++) {

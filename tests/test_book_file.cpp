@@ -1,6 +1,7 @@
 // Opening book: adding moves, the weighted choice, the save order and the file.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -12,91 +13,76 @@ namespace {
 
 const std::string path = bookTestPath("book.bin");
 
+ChessOpeningBookMove bm(uint32_t move, uint32_t count, uint8_t white = 0, uint8_t black = 0) {
+    return ChessOpeningBookMove{ChessMove(move), count, white, black};
+}
+
 // Book file bytes written by hand: "BOOK", version, N, then the positions.
 struct BookBytes {
     std::string bytes{"BOOK\1\0\1\0\0\0\0\0", 12};
     void put(uint64_t v, int n) {
         for (int i = 0; i < n; i++) bytes += (char)(v >> (8 * i));
     }
-    void position(uint64_t key, std::vector<ChessOpeningBookMove> moves) {
-        put(key, 8), put(moves.size(), 4);
+    BookBytes& position(uint64_t key, std::vector<ChessOpeningBookMove> moves) {
+        put(key, 8), put(moves.size(), 4), bytes[8]++;
         for (const auto& m : moves) put(m.move.moveInt, 4), put(m.count, 4), put(m.white, 1), put(m.black, 1);
-        bytes[8]++;
+        return *this;
     }
 };
-
-ChessOpeningBookMove bm(uint32_t move, uint32_t count, uint8_t white = 0, uint8_t black = 0) {
-    return ChessOpeningBookMove{ChessMove(move), count, white, black};
-}
 
 // The nodes as "key: move count white black, ...; " for comparing and printing.
 std::string describe(const std::vector<ChessOpeningBookNode>& nodes) {
     std::string out;
     for (const auto& n : nodes) {
         out += std::to_string(n.key) + ":";
-        for (uint32_t j = 0; j < n.numMoves; j++)
-            for (uint32_t v : {n.moves[j].move.moveInt, n.moves[j].count, (uint32_t)n.moves[j].white,
-                               (uint32_t)n.moves[j].black})
+        for (const auto& m : std::vector<ChessOpeningBookMove>(n.moves, n.moves + n.numMoves))
+            for (uint32_t v : {m.move.moveInt, m.count, (uint32_t)m.white, (uint32_t)m.black})
                 out += " " + std::to_string(v);
         out += "; ";
     }
     return out;
 }
 
-TEST(BookFile, AddKeepsFirstRecordAndDropsSeventeenthMove) {
-    ChessOpeningBook book;
-    book.addNode(42, ChessMove(100), 5, 60, 20);
-    book.addNode(42, ChessMove(100), 9, 1, 2);  // already there: untouched
-    for (uint32_t m = 1; m <= 16; m++) book.addNode(42, ChessMove(200 + m), m, 0, 0);
-    book.addNode(7, ChessMove(300), 1, 0, 0);  // new positions are appended
-    EXPECT_EQ(describe(book.nodes),
-              "42: 100 5 60 20 201 1 0 0 202 2 0 0 203 3 0 0 204 4 0 0 205 5 0 0 206 6 0 0 "
-              "207 7 0 0 208 8 0 0 209 9 0 0 210 10 0 0 211 11 0 0 212 12 0 0 213 13 0 0 "
-              "214 14 0 0 215 15 0 0; 7: 300 1 0 0; ");
-}
-
-TEST(BookFile, SaveThenLoadGivesTheSameNodesInKeyOrder) {
+// Adding keeps a move's first record and at most 16 moves; save and load keep every record.
+TEST(BookFile, AddThenSaveAndLoadGivesTheSameNodesInKeyOrder) {
     ChessOpeningBook book, loaded;
     std::mt19937_64 rng(5);
-    for (int i = 0; i < 500; i++)
-        book.addNode(rng() % 300, ChessMove((uint32_t)(rng() % 40 + 1)), (uint32_t)(rng() % 5 + 1),
+    book.addNode(42, ChessMove(100), 5, 60, 20);
+    for (int i = 0; i < 5000; i++)
+        book.addNode(rng() % 100, ChessMove((uint32_t)(rng() % 40 + 100)), (uint32_t)(rng() % 5 + 1),
                      (uint8_t)(rng() % 101), (uint8_t)(rng() % 101));
+    EXPECT_EQ(describe({book.nodes[0]}).substr(0, 16), "42: 100 5 60 20 ");
+    for (const auto& n : book.nodes) ASSERT_EQ(n.numMoves, 16u);
     ASSERT_EQ(book.save(path), 1);
     ASSERT_EQ(loaded.load(path), 1);
     EXPECT_EQ(describe(book.nodes), describe(loaded.nodes));
     for (size_t i = 1; i < loaded.nodes.size(); i++) ASSERT_LT(loaded.nodes[i - 1].key, loaded.nodes[i].key);
-    EXPECT_NE(loaded.findMove(loaded.nodes.front().key), ChessMove(0));
     EXPECT_NE(loaded.findMove(loaded.nodes.back().key), ChessMove(0));
     EXPECT_EQ(loaded.findMove(1000), ChessMove(0));
 
     book.clear();  // the exact bytes of a one-move book
     book.addNode(0x0102030405060708ULL, ChessMove(0x11223344), 7, 50, 25);
     ASSERT_EQ(book.save(path), 1);
-    BookBytes expected;
-    expected.position(0x0102030405060708ULL, {bm(0x11223344, 7, 50, 25)});
-    EXPECT_EQ(readText(path), expected.bytes);
+    EXPECT_EQ(readText(path), BookBytes().position(0x0102030405060708ULL, {bm(0x11223344, 7, 50, 25)}).bytes);
     EXPECT_EQ(book.save("/nonexistent-dir/book.bin"), 0);
 }
 
 TEST(BookFile, EmptyMissingBadTruncatedAndUnsortedFiles) {
     ChessOpeningBook book;
-    writeText(path, BookBytes().bytes);  // 12 bytes, N = 0
-    book.addNode(1, ChessMove(1), 1, 0, 0);
-    EXPECT_EQ(book.load(path), 1);
-    EXPECT_TRUE(book.nodes.empty());
-    EXPECT_EQ(book.findMove(1), ChessMove(0));
     EXPECT_EQ(book.load("/tmp/pellux-no-such-book.bin"), 0);
-    for (const char* bad : {"BOOX\1\0\1\0\0\0\0\0", "BO"}) {
+    for (const auto& [bytes, result] : {std::make_pair(BookBytes().bytes, 1), {"BOOX\1", 0}, {"BO", 0}}) {
         book.addNode(1, ChessMove(1), 1, 0, 0);
-        writeText(path, bad);
-        EXPECT_EQ(book.load(path), 0);
+        writeText(path, bytes);
+        EXPECT_EQ(book.load(path), result);
         EXPECT_TRUE(book.nodes.empty());
+        EXPECT_EQ(book.findMove(1), ChessMove(0));
     }
 
-    BookBytes b;  // file order is kept; a duplicated move keeps its first record
-    b.position(900, {bm(5, 2, 10, 20), bm(6, 1), bm(5, 8, 99, 1)});
-    b.position(100, {bm(7, 1)});
-    b.position(900, {bm(8, 4)});
+    // File order is kept; a duplicated move keeps its first record.
+    BookBytes b;
+    b.position(900, {bm(5, 2, 10, 20), bm(6, 1), bm(5, 8, 99, 1)})
+        .position(100, {bm(7, 1)})
+        .position(900, {bm(8, 4)});
     writeText(path, b.bytes);
     ASSERT_EQ(book.load(path), 1);
     EXPECT_EQ(describe(book.nodes), "900: 5 2 10 20 6 1 0 0 8 4 0 0; 100: 7 1 0 0; ");
@@ -114,18 +100,16 @@ TEST(BookFile, EmptyMissingBadTruncatedAndUnsortedFiles) {
 
 TEST(BookFile, WeightedChoiceFollowsCountsAndSkipsZeroCounts) {
     ChessOpeningBook book;
-    book.addNode(1, ChessMove(11), 3, 0, 0);
-    book.addNode(1, ChessMove(12), 1, 0, 0);
-    for (uint32_t c : {0, 5, 0}) book.addNode(2, ChessMove(20 + c), c, 0, 0);
-    book.addNode(3, ChessMove(31), 0, 0, 0);
+    for (auto [key, move, count] :
+         {std::array<uint32_t, 3>{1, 11, 3}, {1, 12, 1}, {2, 20, 0}, {2, 25, 5}, {2, 21, 0}, {3, 31, 0}})
+        book.addNode(key, ChessMove(move), count, 0, 0);
     srand(12345);
     int first = 0;
-    const int draws = 20000;
-    for (int i = 0; i < draws; i++) {
+    for (int i = 0; i < 20000; i++) {
         first += book.findMove(1) == ChessMove(11);
         ASSERT_EQ(book.findMove(2), ChessMove(25));
     }
-    EXPECT_NEAR(first / (double)draws, 0.75, 0.02);
+    EXPECT_NEAR(first / 20000.0, 0.75, 0.02);
     EXPECT_EQ(book.findMove(3), ChessMove(0));  // only zero counts: no move
 }
 
@@ -160,15 +144,8 @@ TEST(BookFile, FuzzedFilesLoadSafely) {
     std::mt19937 rng(2024);
     ChessOpeningBook book;
     for (int round = 0; round < 3000; round++) {
-        std::string data = b.bytes;
-        if (round % 3 == 0) {
-            data.resize(rng() % 200);
-            for (auto& c : data) c = (char)rng();
-            if (data.size() >= 4 && round % 2) data.replace(0, 4, "BOOK");
-        } else {
-            for (int k = rng() % 6 + 1; k > 0; k--) data[rng() % data.size()] = (char)rng();
-            if (round % 5 == 0) data.resize(rng() % data.size());
-        }
+        std::string data = fuzzed(b.bytes, std::string("\0\1\2\3\x10\x7f\x80\xff", 8), rng, round);
+        if (round % 4 == 3) data.replace(0, 4, "BOOK");
         writeText(path, data);
         book.load(path);
         for (const auto& n : book.nodes) ASSERT_LE(n.numMoves, 16u);

@@ -32,9 +32,7 @@ std::string movesOf(const ChessGameLibrary& lib) {
 }
 
 struct MoveTextCase {
-    const char* name;
-    const char* text;
-    const char* moves;
+    const char *name, *text, *moves;
 };
 
 class PgnMoveText : public ::testing::TestWithParam<MoveTextCase> {};
@@ -46,20 +44,13 @@ TEST_P(PgnMoveText, ReadsMovesGlyphsAndGameEnds) {
 INSTANTIATE_TEST_SUITE_P(
     Reader, PgnMoveText,
     ::testing::Values(
-        MoveTextCase{"Results", "1. e4 e5 2. Nf3 Nc6 1-0", "e4 e5 Nf3 Nc6"},
-        MoveTextCase{"Star", "1. e4 e5 *", "e4 e5"},
         MoveTextCase{"NoBlanksAfterNumbers", "1.d4 Nf6 2.Nf3  1/2-1/2", "d4 Nf6 Nf3"},
-        MoveTextCase{"GlyphAfterWhite", "1. e4 $2 1... e5 0-1", "e4/2 e5"},
-        MoveTextCase{"GlyphsAfterBothSides", "1. e4 e5 $14 2. Nf3 $1 2... Nc6 *", "e4 e5/14 Nf3/1 Nc6"},
-        MoveTextCase{"CommentWithBrackets", "1. e4 {best by test (really)} e5 *", "e4 e5"},
-        MoveTextCase{"Variation", "1. e4 (1. d4 d5) 1... e5 *", "e4 e5"},
-        MoveTextCase{"NestedVariationAndComment", "1. e4 (1. d4 {a (b) c} (1. c4 c5) d5) e5 {x ) y} *",
-                     "e4 e5"},
-        MoveTextCase{"NestedComment", "1. e4 {a { nested } comment} e5 *", "e4 e5"},
+        MoveTextCase{"Glyphs", "12. e4 $2 12... e5 $14 13. Nf3 $1 13... Nc6 *", "e4/2 e5/14 Nf3/1 Nc6"},
+        MoveTextCase{"GlyphJoinedToMove", "1. e4$1 1... e5 *", "e4/1 e5"},
+        MoveTextCase{"NestedCommentsAndVariations",
+                     "1. e4 {a { b } (c} (1. d4 {a (b) c} (1. c4 c5) d5) e5 {x ) y} *", "e4 e5"},
         MoveTextCase{"CheckAndAnnotationMarks", "1. e4 e5 2. Nf3 {x}\n2... Nc6 3. Bb5+! a6?! *",
                      "e4 e5 Nf3 Nc6 Bb5+! a6?!"},
-        MoveTextCase{"GlyphJoinedToMove", "1. e4$1 1... e5 *", "e4/1 e5"},
-        MoveTextCase{"LaterMoveNumbers", "12. e4 e5 13. Nf3 $1 13... Nc6 *", "e4 e5 Nf3/1 Nc6"},
         MoveTextCase{"LongMoveCut", "1. abcdefghijklmnop e5 *", "abcdefghijk e5"},  // cut to 11 characters
         // A result alone ends a game too; the game after it is read normally.
         MoveTextCase{"ResultWithoutMoves", "0-1\n\n[Event \"y\"]\n\n*\n[Event \"z\"]\n1-0 1. d4 d5 1/2-1/2",
@@ -67,25 +58,17 @@ INSTANTIATE_TEST_SUITE_P(
         MoveTextCase{"LastGameWithoutResult", "1. e4 e5 1-0\n\n[Event \"y\"]\n\n1. d4 d5", "e4 e5"}),
     [](const ::testing::TestParamInfo<MoveTextCase>& p) { return std::string(p.param.name); });
 
-TEST(PgnReader, TagsWithBlanksNumbersAndBrackets) {
-    ChessGameLibrary lib = loadText(
-        "[Event \"Casual game\"]\n[Site \"Oslo NOR\"]\n[WhiteELO \"2400\"]\n[BlackElo \"2100\"]\n"
-        "[White \"Doe, J\"]\n[Black \"\"]\n[Result \"1-0\"]\n[Annotator \"A [b] c\"]\n[ECO \"C20\"]\n\n1. e4 "
-        "1-0\n");
-    ASSERT_EQ(lib.games.size(), 1u);
-    const ChessGame& g = lib.games[0];
-    // A ']' ends the tag even inside the value, which is then not applied.
-    EXPECT_EQ(g.event + "|" + g.site + "|" + g.white + "|" + g.result + "|" + g.annotator + "|" +
-                  std::to_string(g.whiteElo) + "|" + std::to_string(g.blackElo),
-              "Casual game|Oslo NOR|Doe, J|1-0||2400|2100");
-}
-
 TEST(PgnReader, AwkwardFiles) {
-    // Windows line ends, a byte-order mark, no newline at the end.
+    // Windows line ends, a byte-order mark, no newline at the end; tags with blanks, numbers and brackets
+    // (a ']' ends the tag even inside the value, which is then not applied).
     ChessGameLibrary lib = loadText(
-        "\xEF\xBB\xBF[Event \"A\"]\r\n\r\n1.e4 e5\r\n2.Nf3 1-0\r\n\r\n[Event \"B\"]\r\n\r\n1.d4 0-1");
-    EXPECT_EQ(movesOf(lib), "e4 e5 Nf3|d4");
-    EXPECT_EQ(lib.games[0].event, "A");
+        "\xEF\xBB\xBF[Event \"Casual game\"]\r\n[WhiteELO \"2400\"]\r\n[BlackElo \"2100\"]\r\n"
+        "[White \"Doe, J\"]\r\n[Annotator \"A [b] c\"]\r\n\r\n1.e4 e5\r\n2.Nf3 1-0\r\n\r\n"
+        "[Event \"B\"]\r\n\r\n1.d4 0-1");
+    const ChessGame& g = lib.games[0];
+    EXPECT_EQ(movesOf(lib) + "|" + g.event + "|" + g.white + "|" + g.annotator + "|" +
+                  std::to_string(g.whiteElo) + "|" + std::to_string(g.blackElo),
+              "e4 e5 Nf3|d4|Casual game|Doe, J||2400|2100");
 
     // Over-long tag values, tag names, move texts and lines are cut, never overrun.
     std::string moves;
@@ -100,9 +83,7 @@ TEST(PgnReader, AwkwardFiles) {
     ASSERT_EQ(lib.load("/tmp/pellux-no-such-file.pgn"), 0);
     EXPECT_EQ(lib.games.size(), 1u);
     ASSERT_EQ(lib.load(std::string(PELLUX_TEST_DATA) + "/games.pgn"), 1);
-    ASSERT_EQ(lib.games.size(), 301u);
-    EXPECT_EQ(lib.games[1].whiteElo, 2055);
-    EXPECT_EQ(lib.games[1].moves.size(), 46u);
+    EXPECT_EQ(lib.games.size(), 301u);
 }
 
 TEST(PgnSave, WritesHeaderLinesOnlyInFixedOrder) {
@@ -121,11 +102,9 @@ TEST(PgnSave, WritesHeaderLinesOnlyInFixedOrder) {
         "[Result \"*\"]\n[BlackELO \"2400\"]\n[WhiteELO \"2500\"]\n[Source \"So\"]\n[Annotator \"An\"]\n");
     EXPECT_EQ(lib.save("/nonexistent-dir/x.pgn"), 0);
 
-    ChessBoardUCI* b = new ChessBoardUCI();
+    ChessBoardUCI* b = new ChessBoardUCI();  // the engine's game: event and White's name
     b->init(16);
     b->newGame();
-    EXPECT_EQ(b->saveGame(path), 1);
-    EXPECT_EQ(readText(path), "[Event \"Pellux Chess Game\"]\n");
     b->whitePlayerName = "Alice";
     EXPECT_EQ(b->setMoveSquare("e2e4"), 1);
     EXPECT_EQ(b->saveGame(path), 1);
@@ -139,17 +118,9 @@ TEST(PgnReader, FuzzedTextReadsSafely) {
     const std::string sample =
         "[Event \"A b\"]\n[Result \"1-0\"]\n\n1. e4 $1 1... e5 {c (d} 2. Nf3 (2. d4 {x} d5) Nc6 3... a6 1-0\n"
         "\n[Event \"C\"]\n0-1\n*\n1. d4 1/2-1/2\n";
-    const char alphabet[] = "[]{}()\"$.*-/ 0123456789eNQxabc\r\n\t";
     std::mt19937 rng(99);
     for (int round = 0; round < 2000; round++) {
-        std::string text = sample;
-        if (round % 2) {
-            text.resize(rng() % 400);
-            for (char& c : text) c = round % 4 == 1 ? (char)rng() : alphabet[rng() % (sizeof alphabet - 1)];
-        } else {
-            for (int k = rng() % 8 + 1; k > 0; k--)
-                text[rng() % text.size()] = alphabet[rng() % (sizeof alphabet - 1)];
-        }
+        std::string text = fuzzed(sample, "[]{}()\"$.*-/ 0123456789eNQxabc\r\n\t", rng, round);
         for (const ChessGame& g : loadText(text).games)
             for (const ChessGameMove& m : g.moves) ASSERT_LT(strlen(m.move), sizeof m.move);
     }
