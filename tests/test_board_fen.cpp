@@ -18,11 +18,6 @@ protected:
     static ChessBoardUCI* b;
     static void SetUpTestSuite() { b = new ChessBoardUCI(); }
     static void TearDownTestSuite() { delete b; }
-    static std::string fenOf() {
-        char out[128];
-        b->getFENPosition(out);
-        return out;
-    }
 };
 ChessBoardUCI* BoardFen::b = nullptr;
 
@@ -54,77 +49,61 @@ INSTANTIATE_TEST_SUITE_P(
         FenCase{"EpdOperationsFollow", "8/8/8/8/4P3/8/8/8 b Kq e3 bm e5; id \"w b\";", "0 9 5 0 0", 1},
         FenCase{"EnPassantLetterOnly", "4k3/8/8/8/4P3/8/8/4K3 b - e 3 9 ", "0 0 5 3 9", 1},
         FenCase{"EnPassantEmptyField", "4k3/8/8/8/8/8/8/4K3 w -  7 ", "1 0 0 7 0", 1},
-        FenCase{"EnPassantBadLetter", "4k3/8/8/8/8/8/8/4K3 w - i6 0 1", "", 0},
         FenCase{"SecondWhiteKing", "K6K/8/8/8/8/8/8/k7 w - - 0 1", "", 0},
         FenCase{"NinthPawn", "k7/P7/8/8/8/8/PPPPPPPP/K7 w - - 0 1", "", 0},
-        FenCase{"TenthKnight", "k7/NNNNNNNN/NN6/8/8/8/8/K7 w - - 0 1", "", 0},
         FenCase{"PawnOnBackRank", "P3k3/8/8/8/8/8/8/4K3 w - - 0 1", "1 0 0 0 0", 0},
         FenCase{"NoKings", "8/8/8/8/8/8/8/8 b Qk - 0 1", "0 6 0 0 0", 1},
         FenCase{"BoardEndsEarly", "k7/8/8 w - - 1 2 ", "1 0 0 1 2", 1},
         FenCase{"RowTooLong", "rnbqkbnrr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", "", 0},
         FenCase{"NineRows", "8/8/8/8/8/8/8/8/8 w - - 0 1", "", 0},
         FenCase{"UnknownLetter", "4k3/8/8/8/8/8/8/4X3 w - - 0 1", "", 0},
-        FenCase{"BadSide", "4k3/8/8/8/8/8/8/4K3 x - - 0 1", "", 0},
-        FenCase{"BadCastling", "4k3/8/8/8/8/8/8/4K3 w KX - 0 1", "", 0},
         // Repeated castling letters set their bit once (the byte indexes the key table).
         FenCase{"RepeatedCastling", "r3k2r/8/8/8/8/8/8/R3K2R w KKKKqqqq - 0 1", "1 9 0 0 0", 1},
-        FenCase{"LineEndAfterNumbers", "4k3/8/8/8/8/8/8/4K3 w - - 0 1\n", "", 0},
         FenCase{"HighBitByte", "4k3/8/8/8/8/8/8/4K3 w - - 0 \xE9", "", 0},
         FenCase{"TextAfterFullmoveIgnored", "4k3/8/8/8/8/8/8/4K3 w - - 0 1 \x01\x02", "1 0 0 0 1", 1},
-        FenCase{"HugeNumbersSaturate", "8/8/8/8/8/8/8/8 w - - 99999999999999999999 1 ", "1 0 0 1000000000 1", 1},
+        FenCase{"HugeNumbersSaturate", "8/8/8/8/8/8/8/8 w - - 99999999999999999999 1 ", "1 0 0 1000000000 1",
+                1},
         FenCase{"TooManyDigits", "8/8/8/8/8/8/8/8 w - - 0000000000000000000000000000001 1 ", "", 0},
-        FenCase{"Empty", "", "", 0}),
+        FenCase{"BadCastlingLetter", "4k3/8/8/8/8/8/8/4K3 w KX - 0 1", "", 0}),
     [](const ::testing::TestParamInfo<FenCase>& i) { return std::string(i.param.name); });
 
 // Mirrored text of a string, or "" when it is refused (and then nothing is written).
-struct MirrorCase {
-    const char *name, *fen, *mirrored;
-};
-class BoardFenMirror : public ::testing::TestWithParam<MirrorCase> {};
-
-TEST_P(BoardFenMirror, MirrorsSideAndRightsAndCopiesTheRest) {
-    const MirrorCase& c = GetParam();
-    std::vector<char> out(strlen(c.fen) + 1, 'x');
-    EXPECT_EQ(reverseFENString(c.fen, out.data()), c.mirrored[0] != 0);
-    EXPECT_STREQ(out.data(), c.mirrored);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, BoardFenMirror,
-    ::testing::Values(
-        MirrorCase{"Start", START, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b kqKQ - 0 1"},
+TEST(BoardFenMirror, MirrorsSideAndRightsAndCopiesTheRest) {
+    const char* const cases[][2] = {
+        {START, "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b kqKQ - 0 1"},
         // Letters outside the side and castling fields are copied unchanged.
-        MirrorCase{"EnPassantAndOperations", "4k3/8/8/1Pp5/8/8/8/4K3 w K c6 0 1 bm Kb2; id \"web\";",
-                   "4k3/8/8/8/1pP5/8/8/4K3 b k c6 0 1 bm Kb2; id \"web\";"},
-        MirrorCase{"BoardOnly", "4k3/8/8/8/8/8/8/4K3", "4k3/8/8/8/8/8/8/4K3"},
+        {"4k3/8/8/1Pp5/8/8/8/4K3 w K c6 0 1 bm Kb2; id \"web\";",
+         "4k3/8/8/8/1pP5/8/8/4K3 b k c6 0 1 bm Kb2; id \"web\";"},
         // A blank inside a row is an empty square, as when reading: it stays in its row.
-        MirrorCase{"BlankInsideLastRow", "4k3/8/8/8/8/8/8/4K2  w - - 0 1", "4k2 /8/8/8/8/8/8/4K3 b - - 0 1"},
-        MirrorCase{"SevenRows", "8/8/8/8/8/8/8 w - - 0 1", ""},
-        MirrorCase{"NineRows", "8/8/8/8/8/8/8/8/8 w - - 0 1", ""},
-        // Slashes in the text after a short board are not rows.
-        MirrorCase{"SlashesAfterShortBoard", "k7/8/8 w - - 0 1 id \"1/2/3/4/5/6\";", ""}),
-    [](const ::testing::TestParamInfo<MirrorCase>& i) { return std::string(i.param.name); });
+        {"4k3/8/8/8/8/8/8/4K2  w - - 0 1", "4k2 /8/8/8/8/8/8/4K3 b - - 0 1"},
+        {"8/8/8/8/8/8/8 w - - 0 1", ""},
+        {"8/8/8/8/8/8/8/8/8 w - - 0 1", ""},
+        {"k7/8/8 w - - 0 1 id \"1/2/3/4/5/6\";", ""}};  // slashes after a short board are not rows
+    for (const auto& c : cases) {
+        std::vector<char> out(strlen(c[0]) + 1, 'x');
+        EXPECT_EQ(reverseFENString(c[0], out.data()), c[1][0] != 0) << c[0];
+        EXPECT_STREQ(out.data(), c[1]);
+    }
+}
 
 // A failed parse leaves the position alone; setPosition keeps the rights,
 // the en passant file and the king squares in range whatever it is given.
 TEST_F(BoardFen, FailedParseAndOddInputSetUpSafely) {
     ASSERT_TRUE(b->setFENPosition("4k3/8/8/8/8/8/8/R3K3 w Q - 3 1"));
     EXPECT_FALSE(b->setFENPosition("4k3/8/8/8/8/8/8/R3K3 w Q -"));
-    EXPECT_EQ(fenOf(), "4k3/8/8/8/8/8/8/R3K3 w Q - 3 0");
-    char board[64] = {};
+    char board[64] = {}, out[128];
+    b->getFENPosition(out);
+    EXPECT_STREQ(out, "4k3/8/8/8/8/8/8/R3K3 w Q - 3 0");
     board[63] = -KING;
     b->setPosition(board, 1, 0xFF, 20, 1, 0);
     const ChessBoardNode& n = b->node;
-    EXPECT_TRUE(n.checkConsistency(true));
-    EXPECT_EQ(n.castle, 15);
-    EXPECT_EQ(n.enPassant, 0);
-    EXPECT_EQ(n.kingSquare[WHITE], 0u);
-    EXPECT_EQ(n.kingSquare[BLACK], 63u);
+    EXPECT_EQ(std::vector<unsigned>({n.castle, n.enPassant, n.kingSquare[WHITE], n.kingSquare[BLACK]}),
+              std::vector<unsigned>({15, 0, 0, 63}));
 }
 
 // Random bytes and mutations of valid strings: nothing crashes; anything the
-// parser accepts sets up a consistent position that writes back readable; the
-// written string mirrors to the colour-swapped position and mirrors back.
+// parser accepts sets up a consistent position, whose written string mirrors
+// to a readable, colour-swapped position and mirrors back.
 TEST_F(BoardFen, FuzzParsersAndMirror) {
     const char* seeds[] = {START, "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
                            "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w KQkq f6 0 3 bm Qh5; id \"x\";",
@@ -137,7 +116,8 @@ TEST_F(BoardFen, FuzzParsersAndMirror) {
         const bool fresh = iter % 4 == 0;
         std::string s = fresh ? "" : seeds[rng() % 4];
         for (int i = fresh ? rng() % 90 : 1 + rng() % 4; i > 0; i--) {
-            const char ch = fresh && iter & 8 ? (char)(rng() % 255 + 1) : alphabet[rng() % (sizeof alphabet - 1)];
+            const char ch =
+                fresh && iter & 8 ? (char)(rng() % 255 + 1) : alphabet[rng() % (sizeof alphabet - 1)];
             const size_t pos = s.empty() ? 0 : rng() % s.size();
             const int edit = fresh ? 1 : rng() % 3;
             if (edit == 0 && pos < s.size()) s[pos] = ch;
@@ -160,11 +140,10 @@ TEST_F(BoardFen, FuzzParsersAndMirror) {
         const uint64_t swapped[3] = {n.xside, ((n.castle & 3u) << 2) | (n.castle >> 2u),
                                      (n.materialKey >> 32) | (n.materialKey << 32)};
         b->getFENPosition(out);
-        ASSERT_TRUE(setFENString(out, board, side, castle, ep, fullmove, fifty)) << s << " -> " << out;
         char mirroredOut[128], back[128];
         ASSERT_TRUE(reverseFENString(out, mirroredOut) && reverseFENString(mirroredOut, back)) << out;
         ASSERT_STREQ(back, out);
-        ASSERT_TRUE(b->setFENPosition(mirroredOut)) << out;
+        ASSERT_TRUE(b->setFENPosition(mirroredOut)) << s << " -> " << mirroredOut;
         ASSERT_EQ(std::vector<uint64_t>(swapped, swapped + 3),
                   std::vector<uint64_t>({n.side, n.castle, n.materialKey})) << out;
     }
