@@ -9,23 +9,19 @@
 #include <string>
 #include <vector>
 
+#include "diagnostics/perft.h"
 #include "frontend/chessboarduci.h"
 
 // One board for the whole test program (its constructor builds the tables).
 inline ChessBoardUCI* testBoard() {
-    static ChessBoardUCI* b = [] {
-        ChessBoardUCI* nb = new ChessBoardUCI();
-        nb->init(16);
-        nb->newGame();
-        return nb;
-    }();
-    return b;
+    static ChessBoardUCI* b = new ChessBoardUCI();
+    static const bool ready = (b->init(16), b->newGame(), true);
+    return ready ? b : nullptr;
 }
 
 inline ChessBoardUCI* boardAt(const char* fen) {
-    ChessBoardUCI* b = testBoard();
-    EXPECT_TRUE(b->setFENPosition(fen)) << fen;
-    return b;
+    EXPECT_TRUE(testBoard()->setFENPosition(fen)) << fen;
+    return testBoard();
 }
 
 inline std::string moveText(ChessMove m) {
@@ -49,13 +45,11 @@ inline std::string fenOf(const ChessBoard* b) {
 
 inline std::string consistencyProblem(const ChessBoardNode& n) {
     char why[256] = "";
-    return n.checkConsistency(true, why, sizeof why) ? std::string()
-                                                     : std::string(why[0] ? why : "inconsistent");
+    return n.checkConsistency(true, why, sizeof why) ? "" : why[0] ? why : "inconsistent";
 }
 
 // Text made fit for a test name: letters and digits kept, the rest '_'.
-inline std::string identifier(const std::string& text) {
-    std::string s = text;
+inline std::string identifier(std::string s) {
     for (char& c : s)
         if (!isalnum((unsigned char)c)) c = '_';
     return s;
@@ -67,22 +61,34 @@ struct EpdCase {
     std::vector<unsigned long long> counts;
     std::string where;  // file and line number
 };
-
 inline void PrintTo(const EpdCase& c, std::ostream* os) { *os << c.where; }
 
-inline std::vector<EpdCase> readEpd(const char* name) {
+// Every line of the published and the oracle perft files.
+inline std::vector<EpdCase> perftData() {
     std::vector<EpdCase> cases;
-    std::ifstream in(std::string(PELLUX_TEST_DATA) + "/" + name);
-    std::string line;
-    for (int number = 1; std::getline(in, line); number++) {
-        const size_t semi = line.find(';');
-        if (semi == std::string::npos) continue;
-        EpdCase c{line.substr(0, semi), {}, std::string(name) + ":" + std::to_string(number)};
-        std::istringstream fields(line.substr(semi));
-        std::string tag;
-        unsigned long long count;
-        while (fields >> tag >> count) c.counts.push_back(count);
-        cases.push_back(c);
+    for (const std::string name : {"perft.epd", "oracle_perft.epd"}) {
+        std::ifstream in(PELLUX_TEST_DATA + ("/" + name));
+        std::string line, tag;
+        for (int number = 1; std::getline(in, line); number++) {
+            if (line.find(';') == std::string::npos) continue;
+            EpdCase c{line.substr(0, line.find(';')), {}, name + ":" + std::to_string(number)};
+            std::istringstream fields(line.substr(line.find(';')));
+            for (unsigned long long count; fields >> tag >> count;) c.counts.push_back(count);
+            cases.push_back(c);
+        }
     }
     return cases;
+}
+
+inline std::string epdName(const ::testing::TestParamInfo<EpdCase>& p) { return identifier(p.param.where); }
+
+// Checks every listed count of the case that stays within the node budget.
+inline void expectPerftCounts(const EpdCase& c, unsigned long long budget) {
+    ChessBoardUCI* b = boardAt(c.fen.c_str());
+    ASSERT_FALSE(c.counts.empty()) << c.where;
+    for (size_t d = 1; d <= c.counts.size() && c.counts[d - 1] <= budget; d++) {
+        countnode = 0;
+        b->perft((int)d);
+        EXPECT_EQ(countnode, c.counts[d - 1]) << c.where << " depth " << d;
+    }
 }

@@ -1,5 +1,6 @@
 // Move generation: the order of each generator, the evasion set, castling
-// conditions, and the attack, pin and legality queries.
+// conditions, and the legality test of stored moves (the move sets
+// themselves are checked by the perft counts).
 #include <algorithm>
 
 #include "movegen_helpers.h"
@@ -15,51 +16,17 @@ struct OrderCase {
     const char* moves;  // long algebraic, in generation order; " ..." ends a prefix
 };
 
-void PrintTo(const OrderCase& c, std::ostream* os) { *os << c.name; }
-
-std::string generated(ChessBoardNode& n, Generator g) {
-    ChessMoveSort list[256];
-    const int count = g == CAPTURES ? n.generateMovesC(list)
-                      : g == QUIETS ? n.generateMovesNC(list)
-                                    : n.generateMoves(list, g == EVASIONS);
-    return listText(list, count);
-}
-
-const OrderCase orderCases[] = {
-    {"StartAll", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", ALL,
-     "Nb1-a3 Nb1-c3 Ng1-f3 Ng1-h3 a2-a3 b2-b3 c2-c3 d2-d3 e2-e3 f2-f3 g2-g3 h2-h3 "
-     "a2-a4 b2-b4 c2-c4 d2-d4 e2-e4 f2-f4 g2-g4 h2-h4"},
-    {"PromotionsAdvanceThenLeftThenRight", "r1r1k3/1P6/8/8/8/8/8/4K3 w - - 0 1", CAPTURES,
-     "b7-b8=Q b7-b8=R b7-b8=N b7-b8=B b7xa8=Q b7xa8=R b7xa8=N b7xa8=B b7xc8=Q b7xc8=R b7xc8=N b7xc8=B"},
-    {"BlackPawnsTowardsHThenA", "4k3/8/8/8/8/8/1p6/R1R1K3 b - - 0 1", CAPTURES,
-     "b2-b1=Q b2-b1=R b2-b1=N b2-b1=B b2xc1=Q b2xc1=R b2xc1=N b2xc1=B b2xa1=Q b2xa1=R b2xa1=N b2xa1=B"},
-    {"PieceKindsInOrder", "4k3/8/8/n1pr2Q1/1P6/2b5/3K4/RN5B w - - 0 1", CAPTURES,
-     "Nb1xc3 Bh1xd5 Ra1xa5 Qg5xd5 Kd2xc3 b4xa5 b4xc5"},
-    {"EnPassantCapture", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2", CAPTURES, "e5xd6e.p"},
-    {"EnPassantFieldWithoutPawnIgnored", "4k3/8/8/4P3/8/8/8/4K3 w - d6 0 2", CAPTURES, ""},
-    {"CastlingWithBishopOnD1Line", "4k3/8/8/8/6b1/8/8/R3K2R w KQ - 0 1", QUIETS, "O-O Ra1-b1 ..."},
-    {"CastlingWithBishopOnB1Line", "4k3/8/8/8/4b3/8/8/R3K2R w KQ - 0 1", QUIETS, "O-O O-O-O Ra1-b1 ..."},
-    {"BlockedPawns", "4k3/8/8/8/3n4/4n3/3PP3/4K3 w - - 0 1", QUIETS, "Ke1-d1 Ke1-f1 Ke1-f2 d2-d3"},
-    {"CastlingNeedsTheRookAtHome", "4k3/8/8/8/8/8/8/R3K2B w KQ - 0 1", QUIETS, "O-O-O Bh1-g2 ..."},
-    {"DoubleCheckKingMovesOnly", "4k3/8/8/8/1b6/5n2/8/R3K3 w - - 0 1", EVASIONS,
-     "Ke1-d1 Ke1-f1 Ke1-e2 Ke1-f2"},
-    {"RookOnFirstRank", "4k3/8/8/8/8/8/8/r3K3 w - - 0 1", EVASIONS, "Ke1-f1 Ke1-d2 Ke1-e2 Ke1-f2"},
-    {"AdjacentQueenNoBlocks", "4k3/8/8/8/8/1N6/3q4/R3K3 w - - 0 1", EVASIONS, "Ke1-f1 Ke1xd2 Nb3xd2"},
-    {"BlocksBeforeCaptures", "4k3/R7/8/8/8/1N3B2/8/r3K3 w - - 0 1", EVASIONS,
-     "Ke1-f1 Ke1-d2 Ke1-e2 Ke1-f2 Nb3-c1 Bf3-d1 Nb3xa1 Ra7xa1"},
-    {"KnightCheckNoBlocks", "4k3/8/8/8/8/3n4/8/1B2K3 w - - 0 1", EVASIONS,
-     "Ke1-d1 Ke1-f1 Ke1-d2 Ke1-e2 Bb1xd3"},
-    {"EnPassantEvasion", "8/8/8/4k3/3Pp3/8/8/4K3 b - d3 0 1", EVASIONS,
-     "Ke5xd4 Ke5-f4 Ke5-d5 Ke5-f5 Ke5-d6 Ke5-e6 Ke5-f6 e4xd3e.p"},
-};
-
 class GenerationOrder : public ::testing::TestWithParam<OrderCase> {};
 
 TEST_P(GenerationOrder, ListsMovesInOrder) {
     const OrderCase& c = GetParam();
-    ChessBoardUCI* b = boardAt(c.fen);
+    ChessBoardNode& n = boardAt(c.fen)->node;
+    ChessMoveSort list[256];
+    std::string actual =
+        listText(list, c.generator == CAPTURES ? n.generateMovesC(list)
+                       : c.generator == QUIETS ? n.generateMovesNC(list)
+                                               : n.generateMoves(list, c.generator == EVASIONS));
     std::string expected = c.moves;
-    std::string actual = generated(b->node, c.generator);
     const size_t dots = expected.find(" ...");
     if (dots != std::string::npos) {
         expected.resize(dots);
@@ -68,8 +35,31 @@ TEST_P(GenerationOrder, ListsMovesInOrder) {
     EXPECT_EQ(actual, expected) << c.fen;
 }
 
-INSTANTIATE_TEST_SUITE_P(Generators, GenerationOrder, ::testing::ValuesIn(orderCases),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Generators, GenerationOrder,
+    ::testing::Values(
+        OrderCase{"StartAll", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1", ALL,
+                  "Nb1-a3 Nb1-c3 Ng1-f3 Ng1-h3 a2-a3 b2-b3 c2-c3 d2-d3 e2-e3 f2-f3 g2-g3 h2-h3 "
+                  "a2-a4 b2-b4 c2-c4 d2-d4 e2-e4 f2-f4 g2-g4 h2-h4"},
+        OrderCase{"PromotionsAdvanceThenLeftThenRight", "r1r1k3/1P6/8/8/8/8/8/4K3 w - - 0 1", CAPTURES,
+                  "b7-b8=Q b7-b8=R b7-b8=N b7-b8=B b7xa8=Q b7xa8=R b7xa8=N b7xa8=B b7xc8=Q b7xc8=R b7xc8=N "
+                  "b7xc8=B"},
+        OrderCase{"BlackPawnsTowardsHThenA", "4k3/8/8/8/8/8/1p6/R1R1K3 b - - 0 1", CAPTURES,
+                  "b2-b1=Q b2-b1=R b2-b1=N b2-b1=B b2xc1=Q b2xc1=R b2xc1=N b2xc1=B b2xa1=Q ..."},
+        OrderCase{"PieceKindsInOrder", "4k3/8/8/n1pr2Q1/1P6/2b5/3K4/RN5B w - - 0 1", CAPTURES,
+                  "Nb1xc3 Bh1xd5 Ra1xa5 Qg5xd5 Kd2xc3 b4xa5 b4xc5"},
+        OrderCase{"EnPassantFieldWithoutPawnIgnored", "4k3/8/8/4P3/8/8/8/4K3 w - d6 0 2", CAPTURES, ""},
+        OrderCase{"CastlingWithBishopOnD1Line", "4k3/8/8/8/6b1/8/8/R3K2R w KQ - 0 1", QUIETS,
+                  "O-O Ra1-b1 ..."},
+        OrderCase{"CastlingWithBishopOnB1Line", "4k3/8/8/8/4b3/8/8/R3K2R w KQ - 0 1", QUIETS,
+                  "O-O O-O-O Ra1-b1 ..."},
+        OrderCase{"CastlingNeedsTheRookAtHome", "4k3/8/8/8/8/8/8/R3K2B w KQ - 0 1", QUIETS,
+                  "O-O-O Bh1-g2 ..."},
+        OrderCase{"BlocksBeforeCaptures", "4k3/R7/8/8/8/1N3B2/8/r3K3 w - - 0 1", EVASIONS,
+                  "Ke1-f1 Ke1-d2 Ke1-e2 Ke1-f2 Nb3-c1 Bf3-d1 Nb3xa1 Ra7xa1"},
+        OrderCase{"EnPassantEvasion", "8/8/8/4k3/3Pp3/8/8/4K3 b - d3 0 1", EVASIONS,
+                  "Ke5xd4 Ke5-f4 Ke5-d5 Ke5-f5 Ke5-d6 Ke5-e6 Ke5-f6 e4xd3e.p"}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 struct ValidCase {
     const char* name;
@@ -78,53 +68,30 @@ struct ValidCase {
     int valid;
 };
 
-const ChessMove EP_D6 = ChessMove::make(36, 43, PAWN, PAWN, 0, ChessMove::EN_PASSANT_FLAG);
-const ValidCase validCases[] = {
-    {"StaleCapturedType", "4k3/8/8/3n4/8/8/8/3RK3 w - - 0 1", ChessMove::make(3, 35, ROOK, BISHOP), 0},
-    {"SliderPathBlocked", "4k3/8/8/3n4/3P4/8/8/3RK3 w - - 0 1", ChessMove::make(3, 35, ROOK, KNIGHT), 0},
-    {"CapturedKing", "4k3/8/8/8/8/8/8/4R1K1 w - - 0 1", ChessMove::make(4, 60, ROOK, KING), 0},
-    {"CastleWithoutRook", "4k3/8/8/8/8/8/8/R3K3 w KQ - 0 1", CASTLE_WHITE_SHORT, 0},
-    {"CastleWithRook", "4k3/8/8/8/8/8/8/R3K3 w KQ - 0 1", CASTLE_WHITE_LONG, 1},
-    {"CastleThroughAttack", "4k3/8/8/8/8/8/8/R2rK3 w Q - 0 1", CASTLE_WHITE_LONG, 0},
-    {"EnPassantInTime", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2", EP_D6, 1},
-    {"EnPassantTooLate", "4k3/8/8/3pP3/8/8/8/4K3 w - - 0 2", EP_D6, 0},
-    {"DoublePushBlocked", "4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1",
-     ChessMove::make(12, 28, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG), 0},
-    {"CastleOutOfCheck", "4r1k1/8/8/8/8/8/8/R3K2R w KQ - 0 1", CASTLE_WHITE_SHORT, 0},
-    {"BlackCastleThroughAttack", "r3k2r/8/8/8/8/8/8/4KR2 b kq - 0 1", CASTLE_BLACK_SHORT, 0},
-    {"BlackCastleFree", "r3k2r/8/8/8/8/8/8/4KR2 b kq - 0 1", CASTLE_BLACK_LONG, 1},
-    {"LandingOnOwnPiece", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", ChessMove::make(4, 12, KING), 0},
-    {"EmptyMove", "4k3/8/8/8/8/8/8/4K3 w - - 0 1", ChessMove(0), 0},
-};
-
-void PrintTo(const ValidCase& c, std::ostream* os) { *os << c.name; }
-
 class ValidMove : public ::testing::TestWithParam<ValidCase> {};
 
 TEST_P(ValidMove, AcceptsOnlyPlayableWords) {
     EXPECT_EQ(boardAt(GetParam().fen)->node.validMove(GetParam().move), GetParam().valid);
 }
 
-INSTANTIATE_TEST_SUITE_P(Words, ValidMove, ::testing::ValuesIn(validCases),
-                         [](const auto& p) { return std::string(p.param.name); });
-
-TEST(Queries, AttacksPinsAndLegalCounts) {
-    ChessBoardNode& n = boardAt("4k3/4r3/p7/8/1b4P1/8/R2PN3/R3K3 w - - 0 1")->node;
-    // a6 from the a2 rook, a7 behind the a6 pawn; f5 from the g4 pawn, g5 not.
-    EXPECT_EQ(std::vector<int>({n.isAttacked(40, WHITE), n.isAttacked(48, WHITE), n.isAttacked(37, WHITE),
-                                n.isAttacked(38, WHITE)}),
-              std::vector<int>({1, 0, 1, 0}));
-    // Knight e2 pinned by the e7 rook, pawn d2 by the b4 bishop, the a2 rook free.
-    EXPECT_EQ(std::vector<int>({n.isPinned(12, WHITE), n.isPinned(11, WHITE), n.isPinned(8, WHITE)}),
-              std::vector<int>({1, 1, 0}));
-    EXPECT_EQ(n.findPinnedPieces(WHITE), (1ULL << 12) | (1ULL << 11));
-    // Checkmate and stalemate have no legal move; only the mate sets the check flag.
-    for (const char* fen : {"rnb1kbnr/pppp1ppp/8/4p3/6Pq/5P2/PPPPP2P/RNBQKBNR w KQkq - 1 3",
-                            "7k/5Q2/6K1/8/8/8/8/8 b - - 0 1"}) {
-        ChessBoardUCI* b = boardAt(fen);
-        EXPECT_EQ(b->countLegalMoves(), 0) << fen;
-        EXPECT_EQ(b->node.inCheck, fen[0] == 'r' ? 1 : 0) << fen;
-    }
-}
+INSTANTIATE_TEST_SUITE_P(
+    Words, ValidMove,
+    ::testing::Values(
+        ValidCase{"StaleCapturedType", "4k3/8/8/3n4/8/8/8/3RK3 w - - 0 1",
+                  ChessMove::make(3, 35, ROOK, BISHOP), 0},
+        ValidCase{"SliderPathBlocked", "4k3/8/8/3n4/3P4/8/8/3RK3 w - - 0 1",
+                  ChessMove::make(3, 35, ROOK, KNIGHT), 0},
+        ValidCase{"CapturedKing", "4k3/8/8/8/8/8/8/4R1K1 w - - 0 1", ChessMove::make(4, 60, ROOK, KING), 0},
+        ValidCase{"CastleWithoutRook", "4k3/8/8/8/8/8/8/R3K3 w KQ - 0 1", CASTLE_WHITE_SHORT, 0},
+        ValidCase{"CastleThroughAttack", "4k3/8/8/8/8/8/8/R2rK3 w Q - 0 1", CASTLE_WHITE_LONG, 0},
+        ValidCase{"CastleOutOfCheck", "4r1k1/8/8/8/8/8/8/R3K2R w KQ - 0 1", CASTLE_WHITE_SHORT, 0},
+        ValidCase{"BlackCastleFree", "r3k2r/8/8/8/8/8/8/4KR2 b kq - 0 1", CASTLE_BLACK_LONG, 1},
+        ValidCase{"EnPassantTooLate", "4k3/8/8/3pP3/8/8/8/4K3 w - - 0 2",
+                  ChessMove::make(36, 43, PAWN, PAWN, 0, ChessMove::EN_PASSANT_FLAG), 0},
+        ValidCase{"DoublePushBlocked", "4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1",
+                  ChessMove::make(12, 28, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG), 0},
+        ValidCase{"LandingOnOwnPiece", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", ChessMove::make(4, 12, KING), 0},
+        ValidCase{"EmptyMove", "4k3/8/8/8/8/8/8/4K3 w - - 0 1", ChessMove(0), 0}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

@@ -1,14 +1,14 @@
 // Move notation: long and short algebraic printing, the short algebraic
 // parser, the coordinate parsers that play moves, and fuzzing of the parsers.
 #include <random>
-#include <string>
 
 #include "movegen_helpers.h"
 
 namespace {
 
-// Check marks and the empty move; the plain forms are checked with the generators and the parser.
-TEST(LongAlgebraic, CheckMarksCastlingAndTheEmptyMove) {
+// Check marks and the empty move in long algebraic form (the plain forms are checked with the
+// generators and the parser), and both file and rank in short form when both are shared.
+TEST(Printing, CheckMarksEmptyMoveAndFullDisambiguation) {
     ChessMove epMate = ChessMove::make(36, 43, PAWN, PAWN, 0, ChessMove::EN_PASSANT_FLAG),
               check = ChessMove::make(3, 39, QUEEN, PAWN), castle = CASTLE_WHITE_SHORT;
     epMate.setCheckMark(2);
@@ -17,6 +17,11 @@ TEST(LongAlgebraic, CheckMarksCastlingAndTheEmptyMove) {
     EXPECT_EQ(moveText(epMate) + " " + moveText(check) + " " + moveText(castle) + " " +
                   moveText(CASTLE_BLACK_LONG) + " [" + moveText(emptyMove) + "]",
               "e5xd6e.p# Qd1xh5+ O-O O-O-O []");
+    ChessBoardUCI* b = boardAt("4k3/8/8/8/Q6Q/8/8/3K3Q w - - 0 1");
+    b->countLegalMoves();
+    char san[16];
+    ChessMove::make(31, 28, QUEEN).textShort(san, b->rootMoveList, b->rootMoveCount);
+    EXPECT_STREQ(san, "Qh4e4");
 }
 
 struct SanCase {
@@ -26,22 +31,16 @@ struct SanCase {
     const char* printed;   // the move written back in short algebraic form
 };
 
-void PrintTo(const SanCase& c, std::ostream* os) { *os << c.san; }
-
 class SanRoundTrip : public ::testing::TestWithParam<SanCase> {};
 
-TEST_P(SanRoundTrip, ParsesToTheGeneratedWordAndPrintsBack) {
+TEST_P(SanRoundTrip, ParsesAndPrintsBack) {
     const SanCase& c = GetParam();
     ChessBoardUCI* b = boardAt(c.fen);
     b->countLegalMoves();
     ChessMove m(0);
-    const int ok = b->createMove(c.san, m);
-    ASSERT_EQ(ok, c.longForm[0] ? 1 : 0) << c.san;
-    if (!ok) return;
+    ASSERT_EQ(b->createMove(c.san, m), c.longForm[0] ? 1 : 0) << c.san;
+    if (!c.longForm[0]) return;
     EXPECT_EQ(moveText(m), c.longForm);
-    bool generated = false;
-    for (unsigned i = 0; i < b->rootMoveCount; i++) generated |= b->rootMoveList[i].move == m;
-    EXPECT_TRUE(generated) << c.san;
     char san[16];
     m.textShort(san, b->rootMoveList, b->rootMoveCount);
     EXPECT_STREQ(san, c.printed);
@@ -49,14 +48,11 @@ TEST_P(SanRoundTrip, ParsesToTheGeneratedWordAndPrintsBack) {
 
 const char* const PINNED_TWIN = "6k1/3n4/8/8/6n1/8/8/4K1R1 b - - 0 1";
 const char* const CASTLES = "r3k2r/8/8/8/8/8/8/4K3 b kq - 0 1";
-const char* const BARE = "4k3/8/8/8/8/8/8/4K3 w - - 0 1";
 
 INSTANTIATE_TEST_SUITE_P(
     Moves, SanRoundTrip,
     ::testing::Values(SanCase{"4k3/8/8/8/8/5N2/8/1N2K3 w - - 0 1", "Nbd2", "Nb1-d2", "Nbd2"},
                       SanCase{"4k3/8/8/8/8/1N6/8/1N2K3 w - - 0 1", "N1d2+", "Nb1-d2", "N1d2"},
-                      SanCase{"4k3/8/8/8/8/1N6/8/1N2K3 w - - 0 1", "N3d2", "Nb3-d2", "N3d2"},
-                      SanCase{"4k3/8/8/3p4/4P3/8/8/4K3 w - - 0 1", "exd5", "e4xd5", "exd5"},
                       SanCase{"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "exd6", "e5xd6e.p", "exd6e.p"},
                       SanCase{"3rk3/4P3/8/8/8/8/8/4K3 w - - 0 1", "exd8=N", "e7xd8=N", "exd8=N"},
                       SanCase{"3rk3/4P3/8/8/8/8/8/4K3 w - - 0 1", "exd8=K", "", ""},
@@ -67,16 +63,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SanCase{PINNED_TWIN, "Nf6", "Nd7-f6", "Ndf6"},
                       SanCase{PINNED_TWIN, "Ngf6", "Ng4-f6", "Ngf6"}, SanCase{CASTLES, "O-O+", "O-O", "O-O"},
                       SanCase{CASTLES, "O-O-O#", "O-O-O", "O-O-O"}, SanCase{CASTLES, "O-O-O-O", "", ""},
-                      SanCase{BARE, "Zd4", "", ""}, SanCase{BARE, "", "", ""}),
+                      SanCase{"4k3/8/8/8/8/8/8/4K3 w - - 0 1", "Zd4", "", ""}),
     [](const auto& p) { return "Case" + std::to_string(p.index) + "_" + identifier(p.param.san); });
-
-TEST(ShortAlgebraic, FileAndRankWhenBothAreShared) {
-    ChessBoardUCI* b = boardAt("4k3/8/8/8/Q6Q/8/8/3K3Q w - - 0 1");
-    b->countLegalMoves();
-    char san[16];
-    ChessMove::make(31, 28, QUEEN).textShort(san, b->rootMoveList, b->rootMoveCount);
-    EXPECT_STREQ(san, "Qh4e4");
-}
 
 // The parser matches against the move list of the board; a list left over
 // from another position must never be played on the present one.
@@ -94,8 +82,6 @@ struct CoordinateCase {
     const char* text;
     const char* after;  // FEN after the move; "" when the move must be refused
 };
-
-void PrintTo(const CoordinateCase& c, std::ostream* os) { *os << c.text; }
 
 class CoordinateMove : public ::testing::TestWithParam<CoordinateCase> {};
 
@@ -127,24 +113,17 @@ INSTANTIATE_TEST_SUITE_P(
         CoordinateCase{PAWN_E2, "e2e4q", ""},                                      // letter on a push
         CoordinateCase{PAWN_E2, "e2e4 and more", "4k3/8/8/8/4P3/8/8/4K3 b - e3 0 0"},
         CoordinateCase{"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2", "e5d6", "4k3/8/3P4/8/8/8/8/4K3 b - - 0 0"},
-        CoordinateCase{PAWN_E2, "e2", ""}, CoordinateCase{PAWN_E2, "", ""}),
+        CoordinateCase{PAWN_E2, "e2", ""}),
     [](const auto& p) { return "Case" + std::to_string(p.index) + "_" + identifier(p.param.text); });
 
 TEST(CoordinateList, PlaysInOrderAndStopsAtTheFirstRefusal) {
-    const char* start = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
-    ChessBoardUCI* b = boardAt(start);
-    EXPECT_EQ(b->setMoveSquareList("e2e4 e7e5 g1f3"), 1);
-    EXPECT_EQ(b->gameIndex, 3u);
-    EXPECT_EQ(b->gameMoveCount, 3u);
-    b = boardAt(start);
+    ChessBoardUCI* b = boardAt("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
     EXPECT_EQ(b->setMoveSquareList("e2e4 e7e5 g1g3 b8c6"), 0);
-    EXPECT_EQ(b->gameIndex, 2u);
-    EXPECT_EQ(fenOf(b), "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 0");
+    EXPECT_EQ(fenOf(b) + std::to_string(b->gameIndex),
+              "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 02");
     b = boardAt("1n2k3/P7/8/8/8/8/8/4K3 w - - 0 1");
     EXPECT_EQ(b->setMoveSquareList("a7b8r e8d7 "), 1);  // promotion letter, trailing blank
-    EXPECT_EQ(fenOf(b), "1R6/3k4/8/8/8/8/8/4K3 w - - 1 0");
-    EXPECT_EQ(b->setMoveSquareList("b8b1q"), 0);  // promotion letter on a rook move
-
+    EXPECT_EQ(fenOf(b) + std::to_string(b->gameMoveCount), "1R6/3k4/8/8/8/8/8/4K3 w - - 1 02");
     unsigned long long key = 1;
     char text[17];
     getTextZobristHash(key, text);
@@ -176,14 +155,10 @@ TEST(NotationFuzz, ParsersSurviveRandomAndMutatedText) {
         const std::string before = fenOf(b);
         b->countLegalMoves();
         ChessMove m(0);
-        if (b->createMove(text.c_str(), m)) {
-            EXPECT_NE(m.piece(), 0u) << text;
-        }
+        EXPECT_TRUE(!b->createMove(text.c_str(), m) || m.piece()) << text;
         EXPECT_EQ(fenOf(b), before) << text;
         const int played = round % 3 ? b->setMoveSquare(text.c_str()) : b->setMoveSquareList(text.c_str());
-        if (!played && b->gameIndex == 0) {
-            EXPECT_EQ(fenOf(b), before) << text;
-        }
+        EXPECT_TRUE(played || b->gameIndex || fenOf(b) == before) << text;
         ASSERT_EQ(consistencyProblem(b->node), "") << text;
     }
 }
