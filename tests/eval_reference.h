@@ -16,11 +16,8 @@
 namespace evaltest {
 
 inline ChessBoardUCI* sharedBoard() {
-    static ChessBoardUCI* b = [] {
-        ChessBoardUCI* nb = new ChessBoardUCI;
-        nb->init(16);
-        return nb;
-    }();
+    static ChessBoardUCI* b = new ChessBoardUCI;
+    [[maybe_unused]] static const int ready = b->init(16);
     return b;
 }
 
@@ -36,11 +33,8 @@ struct ByName {
 // legal walks from them.
 inline std::vector<std::string> corpus(ChessBoardUCI* b, int walksPerPosition, int plies) {
     std::vector<std::string> fens;
-    auto add = [&] {
-        char fen[256];
-        b->getFENPosition(fen);
-        fens.push_back(fen);
-    };
+    char fen[256];
+    auto add = [&] { b->getFENPosition(fen), fens.push_back(fen); };
     for (const char* name : {"perft.epd", "bk.epd"}) {
         std::ifstream in(std::string(PELLUX_TEST_DATA) + "/" + name);
         for (std::string line; std::getline(in, line);)

@@ -14,9 +14,7 @@ namespace {
 const int seeValue[8] = {0, 100, 325, 325, 500, 975, 5000, 0};
 
 struct Exchange {
-    const char* name;
-    const char* fen;
-    const char* move;  // from and to squares
+    const char *name, *fen, *move;  // move: from and to squares
     int promotion, value;
 };
 class SeeListed : public ::testing::TestWithParam<Exchange> {};

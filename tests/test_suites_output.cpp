@@ -47,8 +47,7 @@ TEST(Suites, UnopenableFilesReturnSilently) {
 
 // Each case: a line's fields, the depth run, and whether the line passes.
 struct PerftCase {
-    const char* name;
-    const char* fields;
+    const char *name, *fields;
     unsigned depth;
     bool pass;
 };
