@@ -24,47 +24,45 @@ TEST(Printing, CheckMarksEmptyMoveAndFullDisambiguation) {
     EXPECT_STREQ(san, "Qh4e4");
 }
 
-struct SanCase {
+// A move text on a position and what it must give; "" when it must be refused.
+struct TextCase {
     const char* fen;
-    const char* san;
-    const char* longForm;  // "" when the text must be refused
-    const char* printed;   // the move written back in short algebraic form
+    const char* text;
+    const char* expected;      // the long form of the parsed move, or the position after the move
+    const char* printed = "";  // the parsed move written back in short algebraic form
 };
 
-class SanRoundTrip : public ::testing::TestWithParam<SanCase> {};
+class SanRoundTrip : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(SanRoundTrip, ParsesAndPrintsBack) {
-    const SanCase& c = GetParam();
+    const TextCase& c = GetParam();
     ChessBoardUCI* b = boardAt(c.fen);
     b->countLegalMoves();
     ChessMove m(0);
-    ASSERT_EQ(b->createMove(c.san, m), c.longForm[0] ? 1 : 0) << c.san;
-    if (!c.longForm[0]) return;
-    EXPECT_EQ(moveText(m), c.longForm);
+    ASSERT_EQ(b->createMove(c.text, m), c.expected[0] ? 1 : 0) << c.text;
+    if (!c.expected[0]) return;
+    EXPECT_EQ(moveText(m), c.expected);
     char san[16];
     m.textShort(san, b->rootMoveList, b->rootMoveCount);
     EXPECT_STREQ(san, c.printed);
 }
 
-const char* const PINNED_TWIN = "6k1/3n4/8/8/6n1/8/8/4K1R1 b - - 0 1";
 const char* const CASTLES = "r3k2r/8/8/8/8/8/8/4K3 b kq - 0 1";
 
 INSTANTIATE_TEST_SUITE_P(
     Moves, SanRoundTrip,
-    ::testing::Values(SanCase{"4k3/8/8/8/8/5N2/8/1N2K3 w - - 0 1", "Nbd2", "Nb1-d2", "Nbd2"},
-                      SanCase{"4k3/8/8/8/8/1N6/8/1N2K3 w - - 0 1", "N1d2+", "Nb1-d2", "N1d2"},
-                      SanCase{"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "exd6", "e5xd6e.p", "exd6e.p"},
-                      SanCase{"3rk3/4P3/8/8/8/8/8/4K3 w - - 0 1", "exd8=N", "e7xd8=N", "exd8=N"},
-                      SanCase{"3rk3/4P3/8/8/8/8/8/4K3 w - - 0 1", "exd8=K", "", ""},
-                      SanCase{"rnbqkbnr/pppp1ppp/8/4p3/6P1/5P2/PPPPP2P/RNBQKBNR b KQkq - 0 2", "Qh4#",
-                              "Qd8-h4", "Qh4"},
-                      // The g4 knight comes first in the list but is pinned: the free one moves,
-                      // and the pinned twin still makes the printed form name the file.
-                      SanCase{PINNED_TWIN, "Nf6", "Nd7-f6", "Ndf6"},
-                      SanCase{PINNED_TWIN, "Ngf6", "Ng4-f6", "Ngf6"}, SanCase{CASTLES, "O-O+", "O-O", "O-O"},
-                      SanCase{CASTLES, "O-O-O#", "O-O-O", "O-O-O"}, SanCase{CASTLES, "O-O-O-O", "", ""},
-                      SanCase{"4k3/8/8/8/8/8/8/4K3 w - - 0 1", "Zd4", "", ""}),
-    [](const auto& p) { return "Case" + std::to_string(p.index) + "_" + identifier(p.param.san); });
+    ::testing::Values(TextCase{"4k3/8/8/8/8/5N2/8/1N2K3 w - - 0 1", "Nbd2", "Nb1-d2", "Nbd2"},
+                      TextCase{"4k3/8/8/8/8/1N6/8/1N2K3 w - - 0 1", "N1d2+", "Nb1-d2", "N1d2"},
+                      TextCase{"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", "exd6", "e5xd6e.p", "exd6e.p"},
+                      TextCase{"3rk3/4P3/8/8/8/8/8/4K3 w - - 0 1", "exd8=N", "e7xd8=N", "exd8=N"},
+                      TextCase{"3rk3/4P3/8/8/8/8/8/4K3 w - - 0 1", "exd8=K", "", ""},
+                      // The pinned g4 knight comes first in the list: the free one moves, and
+                      // the pinned twin still makes the printed form name the file.
+                      TextCase{"6k1/3n4/8/8/6n1/8/8/4K1R1 b - - 0 1", "Nf6", "Nd7-f6", "Ndf6"},
+                      TextCase{CASTLES, "O-O+", "O-O", "O-O"}, TextCase{CASTLES, "O-O-O#", "O-O-O", "O-O-O"},
+                      TextCase{CASTLES, "O-O-O-O", "", ""},
+                      TextCase{"4k3/8/8/8/8/8/8/4K3 w - - 0 1", "Zd4", "", ""}),
+    [](const auto& p) { return "Case" + std::to_string(p.index) + "_" + identifier(p.param.text); });
 
 // The parser matches against the move list of the board; a list left over
 // from another position must never be played on the present one.
@@ -77,21 +75,15 @@ TEST(ShortAlgebraic, ListOfAnotherPositionLeavesTheBoardIntact) {
     EXPECT_EQ(consistencyProblem(b->node), "");
 }
 
-struct CoordinateCase {
-    const char* fen;
-    const char* text;
-    const char* after;  // FEN after the move; "" when the move must be refused
-};
-
-class CoordinateMove : public ::testing::TestWithParam<CoordinateCase> {};
+class CoordinateMove : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(CoordinateMove, PlaysOnlyLegalMoves) {
-    const CoordinateCase& c = GetParam();
+    const TextCase& c = GetParam();
     ChessBoardUCI* b = boardAt(c.fen);
     const std::string before = fenOf(b);
     const int ok = b->setMoveSquare(c.text);
-    EXPECT_EQ(ok, c.after[0] ? 1 : 0) << c.text;
-    EXPECT_EQ(fenOf(b), c.after[0] ? std::string(c.after) : before) << c.text;
+    EXPECT_EQ(ok, c.expected[0] ? 1 : 0) << c.text;
+    EXPECT_EQ(fenOf(b), c.expected[0] ? std::string(c.expected) : before) << c.text;
     EXPECT_EQ(b->gameIndex, ok ? 1u : 0u);
     EXPECT_EQ(b->pendingMove, emptyMove);
     EXPECT_EQ(consistencyProblem(b->node), "");
@@ -102,18 +94,18 @@ const char* const PAWN_E2 = "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1";
 
 INSTANTIATE_TEST_SUITE_P(
     Moves, CoordinateMove,
-    ::testing::Values(
-        CoordinateCase{"4k3/8/8/8/8/8/8/4K2R w K - 0 1", "e1g1", "4k3/8/8/8/8/8/8/5RK1 b - - 1 0"},
-        CoordinateCase{PROMOTE, "e7e8q", "3kQ3/8/8/8/8/8/8/4K3 b - - 0 0"},
-        CoordinateCase{PROMOTE, "e7e8x", ""},
-        CoordinateCase{PROMOTE, "e7e8", ""},                            // a promotion needs its piece
-        CoordinateCase{"4k3/8/8/8/8/8/8/r3K3 w - - 0 1", "e1f1", ""},   // still in check
-        CoordinateCase{"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", "b1b4", ""},  // not a knight move
-        CoordinateCase{PAWN_E2, "e2e5", ""}, CoordinateCase{PAWN_E2, "e2d3", ""},  // not pawn moves
-        CoordinateCase{PAWN_E2, "e2e4q", ""},                                      // letter on a push
-        CoordinateCase{PAWN_E2, "e2e4 and more", "4k3/8/8/8/4P3/8/8/4K3 b - e3 0 0"},
-        CoordinateCase{"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2", "e5d6", "4k3/8/3P4/8/8/8/8/4K3 b - - 0 0"},
-        CoordinateCase{PAWN_E2, "e2", ""}),
+    ::testing::Values(TextCase{"4k3/8/8/8/8/8/8/4K2R w K - 0 1", "e1g1", "4k3/8/8/8/8/8/8/5RK1 b - - 1 0"},
+                      TextCase{PROMOTE, "e7e8q", "3kQ3/8/8/8/8/8/8/4K3 b - - 0 0"},
+                      TextCase{PROMOTE, "e7e8x", ""},
+                      TextCase{PROMOTE, "e7e8", ""},                            // a promotion needs its piece
+                      TextCase{"4k3/8/8/8/8/8/8/r3K3 w - - 0 1", "e1f1", ""},   // still in check
+                      TextCase{"4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", "b1b4", ""},  // not a knight move
+                      TextCase{PAWN_E2, "e2e5", ""}, TextCase{PAWN_E2, "e2d3", ""},  // not pawn moves
+                      TextCase{PAWN_E2, "e2e4q", ""},                                // letter on a push
+                      TextCase{PAWN_E2, "e2e4 and more", "4k3/8/8/8/4P3/8/8/4K3 b - e3 0 0"},
+                      TextCase{"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2", "e5d6",
+                               "4k3/8/3P4/8/8/8/8/4K3 b - - 0 0"},
+                      TextCase{PAWN_E2, "e2", ""}),
     [](const auto& p) { return "Case" + std::to_string(p.index) + "_" + identifier(p.param.text); });
 
 TEST(CoordinateList, PlaysInOrderAndStopsAtTheFirstRefusal) {
@@ -133,24 +125,17 @@ TEST(CoordinateList, PlaysInOrderAndStopsAtTheFirstRefusal) {
 // Random and mutated text must never crash a parser; a refused move leaves the
 // position as it was, and the position stays consistent either way.
 TEST(NotationFuzz, ParsersSurviveRandomAndMutatedText) {
-    const char* fens[] = {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
-                          "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",
-                          "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N b - - 0 1", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 2",
-                          "4k3/8/8/8/8/8/8/R7 w - - 0 1"};
+    const std::vector<EpdCase> positions = perftData();
     const char* seeds[] = {"e2e4", "e1g1",   "a7a8q", "b7b8n e8d7", "Nbd2",
                            "exd6", "O-O-O+", "e8=Q",  "Qh4xe1#"};
     std::mt19937 rng(12345);
     for (int round = 0; round < 4000; round++) {
-        ChessBoardUCI* b = boardAt(fens[round % 5]);
+        ChessBoardUCI* b = boardAt(positions[round % positions.size()].fen.c_str());
         std::string text = round % 2 ? seeds[rng() % 9] : "";  // mutated or random text
         for (int e = 1 + rng() % (round % 2 ? 3 : 12); e > 0; e--) {
             const size_t at = rng() % (text.size() + 1);
-            if (at == text.size() || rng() % 3 == 0)
-                text.insert(at, 1, "abcdefghKQRNOx=+#-012345678 \t"[rng() % 29]);
-            else if (rng() % 2)
-                text[at] = (char)(rng() % 255 + 1);
-            else
-                text.erase(at, 1);
+            const char c = rng() % 2 ? "abcdefghKQRNOx=+#-012345678 \t"[rng() % 29] : (char)(rng() % 255 + 1);
+            at < text.size() && rng() % 3 == 0 ? text.erase(at, 1) : text.insert(at, 1, c);
         }
         const std::string before = fenOf(b);
         b->countLegalMoves();
