@@ -3,7 +3,6 @@
 
 #include <array>
 #include <cstdlib>
-#include <cstring>
 #include <random>
 
 #include "book/openingbook.h"
@@ -118,11 +117,10 @@ TEST(BookFile, SaveOrderMatchesTheExchangeLoopsOnRandomData) {
     for (int round = 0; round < 200; round++) {
         std::vector<ChessOpeningBookNode> nodes(rng() % 60 + 1);
         for (size_t i = 0; i < nodes.size(); i++) {
-            memset(&nodes[i], 0, sizeof nodes[i]);
             nodes[i].key = round % 2 ? rng() % 8 : rng();  // repeated keys only by editing nodes
             nodes[i].numMoves = rng() % 17;
             for (uint32_t j = 0; j < nodes[i].numMoves; j++)
-                nodes[i].moves[j] = bm((uint32_t)(i * 100 + j), rng() % 4);
+                nodes[i].moves[j] = bm((uint32_t)(i * 100 + j), (uint32_t)(rng() % 4));
         }
         std::vector<ChessOpeningBookNode> expected = nodes;
         for (auto& n : expected)

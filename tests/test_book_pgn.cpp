@@ -103,15 +103,13 @@ TEST(PgnSave, WritesHeaderLinesOnlyInFixedOrder) {
     EXPECT_EQ(lib.save("/nonexistent-dir/x.pgn"), 0);
 
     ChessBoardUCI* b = new ChessBoardUCI();  // the engine's game: event and White's name
-    b->init(16);
-    b->newGame();
+    b->init(16), b->newGame();
     b->whitePlayerName = "Alice";
     EXPECT_EQ(b->setMoveSquare("e2e4"), 1);
     EXPECT_EQ(b->saveGame(path), 1);
     EXPECT_EQ(readText(path), "[Event \"Pellux Chess Game\"]\n[White \"Alice\"]\n");
     EXPECT_EQ(b->saveGame("/nonexistent-dir/x.pgn"), 1);
-    b->free();
-    delete b;
+    b->free(), delete b;
 }
 
 TEST(PgnReader, FuzzedTextReadsSafely) {
