@@ -125,11 +125,10 @@ const std::string LONG_VALUE(246, 'b');
 
 INSTANTIATE_TEST_SUITE_P(
     Syntax, IniFile,
-    ::testing::Values(IniCase{"KeyInSection", "[Engine]\nHash=64\n", "Hash", "64"},
-                      IniCase{"IntegerWithUnit", "[Engine]\nHash=48MB\n", "Hash", "48MB"},
+    ::testing::Values(IniCase{"IntegerWithUnit", "[Engine]\nHash=48MB\n", "Hash", "48MB"},
                       IniCase{"KeyBeforeSection", "Hash=64\n[Engine]\n", "Hash", nullptr},
-                      IniCase{"LaterSectionsStillSearched", "[Other]\n[Engine]\n[Third]\nHash=32\n", "Hash",
-                              "32"},
+                      IniCase{"KeyInSectionAndAfterLaterOnes", "[Other]\n[Engine]\n[Third]\nHash=32\n",
+                              "Hash", "32"},
                       IniCase{"BlanksAroundEquals", "[Engine]\nHash = 64\n", "Hash", nullptr},
                       IniCase{"CarriageReturns", "[Engine]\r\nHash=64\r\n", "Hash", "64"},
                       IniCase{"TabCutsTheLine", "[Engine]\nHash=6\t4\n", "Hash", "6"},

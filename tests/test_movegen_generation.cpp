@@ -1,8 +1,6 @@
 // Move generation: the order of each generator, the evasion set, castling
 // conditions, and the legality test of stored moves (the move sets
 // themselves are checked by the perft counts).
-#include <algorithm>
-
 #include "movegen_helpers.h"
 
 namespace {
@@ -22,17 +20,12 @@ TEST_P(GenerationOrder, ListsMovesInOrder) {
     const OrderCase& c = GetParam();
     ChessBoardNode& n = boardAt(c.fen)->node;
     ChessMoveSort list[256];
-    std::string actual =
+    const std::string actual =
         listText(list, c.generator == CAPTURES ? n.generateMovesC(list)
                        : c.generator == QUIETS ? n.generateMovesNC(list)
                                                : n.generateMoves(list, c.generator == EVASIONS));
-    std::string expected = c.moves;
-    const size_t dots = expected.find(" ...");
-    if (dots != std::string::npos) {
-        expected.resize(dots);
-        actual.resize(std::min(actual.size(), dots));
-    }
-    EXPECT_EQ(actual, expected) << c.fen;
+    const size_t dots = std::string(c.moves).find(" ...");  // then only a prefix is listed
+    EXPECT_EQ(actual.substr(0, dots), std::string(c.moves).substr(0, dots)) << c.fen;
 }
 
 INSTANTIATE_TEST_SUITE_P(

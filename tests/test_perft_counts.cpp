@@ -70,11 +70,7 @@ TEST(PerftOutput, PerftPerftdAndDivideLines) {
     out = printed(&ChessBoardUCI::doDivide, 2);
     EXPECT_EQ(nbDivide, 20);
     EXPECT_EQ(out.substr(0, 60), "    Nb1-a3 :               20\n    Nb1-c3 :               20\n");
-    EXPECT_NE(out.find("     e2-e4 :               20\n"), std::string::npos);
     EXPECT_TRUE(std::regex_search(out, std::regex("\n\n     total :              400\n" + TIME_LINE)));
-    out = printed(&ChessBoardUCI::doDivide, 1);
-    EXPECT_NE(out.find("     h2-h4 :                1\n\n     total :               20\n"),
-              std::string::npos);
     out = printed(&ChessBoardUCI::doPerftd, 3,
                   "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1");
     EXPECT_NE(out.find(" 3.            97862            17102               45              993         "
