@@ -1,86 +1,188 @@
-// Shared pieces of the protocol tests: a legality oracle and long games.
+// Shared pieces of the protocol tests: the built engine as a child process over
+// pipes, a legality oracle, and long games.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "frontend/chessboarduci.h"
-#include "tests/engine_process.h"
 
-inline bool startsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+inline bool startsWith(const std::string& s, const std::string& prefix) {
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
 
 // A test name from free text: letters and digits kept, every other run of characters becomes one '_'.
 inline std::string testName(const std::string& text) {
     std::string name;
     for (char c : text) {
-        if (isalnum((unsigned char)c)) name += c;
-        else if (!name.empty() && name.back() != '_') name += '_';
+        if (isalnum((unsigned char)c))
+            name += c;
+        else if (!name.empty() && name.back() != '_')
+            name += '_';
     }
     while (!name.empty() && name.back() == '_') name.pop_back();
     return name.empty() ? "empty" : name;
 }
-
-inline std::vector<std::string> splitWords(const std::string& s) {
-    std::istringstream in(s);
-    std::vector<std::string> words;
-    std::string w;
-    while (in >> w) words.push_back(w);
-    return words;
+template <class P>
+std::string paramName(const ::testing::TestParamInfo<P>& p) {
+    return testName(p.param);
 }
+
+inline std::vector<std::string> splitOn(const std::string& s, char separator) {
+    std::istringstream in(s);
+    std::vector<std::string> parts;
+    for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
+    return parts;
+}
+
+// The word after "bestmove" (or "move").
+inline std::string moveOf(const std::string& line) {
+    std::vector<std::string> w = splitOn(line, ' ');
+    return w.size() >= 2 ? w[1] : "";
+}
+
+// The program run in a fresh temporary directory (so no stray pellux.ini is read); command lines are
+// written to it and its reply lines awaited with a timeout. Every line read is kept in seen.
+class EngineProcess {
+public:
+    EngineProcess() {
+        char pattern[] = "/tmp/pellux_proto_XXXXXX";
+        const char* made = mkdtemp(pattern);
+        dir = made ? made : "/tmp";
+        int toChild[2], fromChild[2];
+        if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
+        pid = fork();
+        if (pid == 0) {
+            dup2(toChild[0], 0), dup2(fromChild[1], 1);
+            for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) close(fd);
+            if (chdir(dir.c_str()) != 0) _exit(127);
+            execl(PELLUX_GENERIC_BIN, PELLUX_GENERIC_BIN, (char*)nullptr);
+            _exit(127);
+        }
+        close(toChild[0]), close(fromChild[1]);
+        input = toChild[1], output = fromChild[0];
+        signal(SIGPIPE, SIG_IGN);
+    }
+    ~EngineProcess() {
+        closeInput();
+        if (pid > 0 && !exited) kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+        if (output >= 0) close(output);
+        if (dir != "/tmp" && system(("rm -rf '" + dir + "'").c_str()) != 0) dir.clear();
+    }
+    const std::string& directory() const { return dir; }
+    bool send(const std::string& text) { return writeRaw(text + "\n"); }
+    bool writeRaw(const std::string& data) {
+        for (size_t done = 0; done < data.size();) {
+            ssize_t n = write(input, data.data() + done, data.size() - done);
+            if (n <= 0) return false;
+            done += (size_t)n;
+        }
+        return true;
+    }
+    void closeInput() {
+        if (input >= 0) close(input), input = -1;
+    }
+    // Waits for the next line that begins with prefix. Returns the line, or "<timeout>" / "<eof>".
+    std::string waitPrefix(const std::string& prefix, int timeoutMs = 10000) {
+        for (long long deadline = nowMs() + timeoutMs;;) {
+            for (std::string line; takeLine(line);) {
+                seen.push_back(line);
+                if (startsWith(line, prefix)) return line;
+            }
+            if (eof) return "<eof>";
+            if (deadline - nowMs() <= 0) return "<timeout>";
+            fill((int)(deadline - nowMs()));
+        }
+    }
+    // Reads whatever arrives within ms milliseconds.
+    void collect(int ms) { waitPrefix("\x01", ms); }
+    // How many lines seen so far begin with prefix.
+    int countPrefix(const std::string& prefix) const {
+        return (int)std::count_if(seen.begin(), seen.end(),
+                                  [&](const std::string& l) { return startsWith(l, prefix); });
+    }
+    // Waits for the process to end; returns its exit status, or -1 on timeout.
+    int waitExit(int timeoutMs = 10000) {
+        for (long long deadline = nowMs() + timeoutMs; nowMs() <= deadline;) {
+            int status = 0;
+            if (waitpid(pid, &status, WNOHANG) == pid) {
+                exited = true;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            fill(20);
+            for (std::string line; takeLine(line);) seen.push_back(line);
+        }
+        return -1;
+    }
+    std::vector<std::string> seen;
+
+private:
+    static long long nowMs() {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    }
+    bool takeLine(std::string& line) {
+        size_t nl = buffer.find('\n');
+        if (nl != std::string::npos) line = buffer.substr(0, nl), buffer.erase(0, nl + 1);
+        return nl != std::string::npos;
+    }
+    void fill(int timeoutMs) {
+        struct pollfd p = {output, POLLIN, 0};
+        char chunk[65536];
+        ssize_t n = poll(&p, 1, timeoutMs) > 0 ? read(output, chunk, sizeof(chunk)) : 1;
+        if (n <= 0)
+            eof = true;
+        else if (p.revents)
+            buffer.append(chunk, (size_t)n);
+    }
+    pid_t pid = -1;
+    int input = -1, output = -1;
+    bool eof = false, exited = false;
+    std::string buffer, dir;
+};
 
 // A private board that replays games to check the engine's moves.
 class MoveOracle {
 public:
-    MoveOracle() {
-        b = new ChessBoardUCI();
-        b->init(1);
-        b->newGame();
+    // Sets the start position and plays the moves (all must be legal).
+    explicit MoveOracle(const std::vector<std::string>& moves = {}) : b(new ChessBoardUCI()) {
+        b->init(1), b->newGame(), b->setStartPosition();
+        for (const std::string& m : moves) play(m);
     }
-    ~MoveOracle() {
-        b->free();
-        delete b;
-    }
-    // Sets the start position (fen empty) or a FEN and plays the moves; false if one is illegal.
-    bool setUp(const std::string& fen, const std::vector<std::string>& moves) {
-        if (fen.empty()) b->setStartPosition();
-        else if (!b->setFENPosition(fen.c_str())) return false;
-        for (const std::string& m : moves)
-            if (!play(m)) return false;
-        return true;
-    }
+    ~MoveOracle() { b->free(), delete b; }
     bool play(const std::string& move) { return b->setMoveSquare(move.c_str()) == 1; }
     // Is move legal here? The position is left unchanged.
     bool legal(const std::string& move) {
-        if (move.size() < 4 || move.size() > 5) return false;
-        if (b->countLegalMoves() == 0) return false;
+        if (move.size() < 4 || move.size() > 5 || b->countLegalMoves() == 0) return false;
         if (!b->setMoveSquare(move.c_str())) return false;
         b->takeBack();
         return true;
     }
-    int legalCount() { return b->countLegalMoves(); }
     ChessBoardUCI* b;
 };
-
-// The word after "bestmove" (or "move").
-inline std::string moveOf(const std::string& line) {
-    std::vector<std::string> w = splitWords(line);
-    return w.size() >= 2 ? w[1] : "";
-}
 
 // A game of 12 pawn steps per side separated by knight round trips
 // (g1h3 g8h6 h3g1 h6g8), `dances` of them each time: 12 * (2 + 4 * dances) plies.
 // It ends with one more round trip, so the final position also occurred four plies earlier.
 inline std::string longGame(int dances, std::string* pawnMovesOnly = nullptr) {
-    const char* steps[12][2] = {{"a2a3", "a7a6"}, {"b2b3", "b7b6"}, {"c2c3", "c7c6"}, {"d2d3", "d7d6"},
-                                {"e2e3", "e7e6"}, {"f2f3", "f7f6"}, {"a3a4", "a6a5"}, {"b3b4", "b6b5"},
-                                {"c3c4", "c6c5"}, {"d3d4", "d6d5"}, {"e3e4", "e6e5"}, {"f3f4", "f6f5"}};
     std::string game, pawns;
-    for (auto& s : steps) {
-        game += std::string(s[0]) + " " + s[1] + " ";
-        pawns += std::string(s[0]) + " " + s[1] + " ";
-        for (int i = 0; i < dances; i++) game += "g1h3 g8h6 h3g1 h6g8 ";
+    for (int i = 0; i < 12; i++) {
+        char file = (char)('a' + i % 6), from = i < 6 ? '2' : '3', to = (char)(from + 1);
+        std::string step = std::string{
+            file, from, file, to, ' ', file, (char)('0' + '9' - from), file, (char)('0' + '9' - to), ' '};
+        game += step, pawns += step;
+        for (int k = 0; k < dances; k++) game += "g1h3 g8h6 h3g1 h6g8 ";
     }
     game += "g1h3 g8h6 h3g1 h6g8";
     if (pawnMovesOnly) *pawnMovesOnly = pawns;

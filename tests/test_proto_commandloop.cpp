@@ -1,5 +1,5 @@
 // The command loop: choosing the protocol, tuning lines, line handling of the
-// reader, long games and their repetitions, and fuzzed input.
+// reader, the position command on long and broken games, and fuzzed input.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -10,49 +10,35 @@
 
 namespace {
 
-// Any first line other than "uci", "xboard" or a tuning line ends the program.
-class ProtoFirstLine : public ::testing::TestWithParam<const char*> {};
+// Any first line other than "uci", "xboard" or a tuning line (or the end of input) ends the program.
+class ProtoFirstLine : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ProtoFirstLine, EndsTheProgram) {
     EngineProcess e;
-    e.send("");
-    e.send("setvalue doubledpawn 12");
-    e.send("setvalue futility2");
-    e.send(GetParam());
+    for (const char* line : {"", "setvalue doubledpawn 12", "setvalue futility2"}) e.send(line);
+    if (GetParam() == "end of input") e.closeInput();
+    else e.send(GetParam());
     EXPECT_EQ(e.waitExit(3000), 1);
-    ASSERT_EQ(e.seen.size(), 1u);
-    EXPECT_EQ(e.seen[0], "Pellux 1.6 (64 bits) by Vornhalt");
+    EXPECT_EQ(e.seen, std::vector<std::string>{"Pellux 1.6 (64 bits) by Vornhalt"});
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, ProtoFirstLine, ::testing::Values("quit", "isready", "uci\r", "UCI", "xboard2"),
-                         [](const ::testing::TestParamInfo<const char*>& p) { return testName(p.param); });
+INSTANTIATE_TEST_SUITE_P(Lines, ProtoFirstLine,
+                         ::testing::Values("quit", "isready", "uci\r", "UCI", "xboard2", "end of input"),
+                         paramName<std::string>);
 
 TEST(ProtoCommandLoop, TuningLinesBeforeTheProtocol) {
-    int saved[2] = {EVAL_DOUBLED_PAWN[0], EVAL_DOUBLED_PAWN[1]};
-    int savedMargin = FUTILITY_MARGIN[2];
-    char a[] = "setvalue doubledpawn 15.9";
-    char b[] = "setvalue futility2 300";
-    char c[] = "setvalue futility2";
-    char d[] = "hello";
-    EXPECT_EQ(parseWaitGUI(a), 1);
-    EXPECT_EQ(EVAL_DOUBLED_PAWN[0], 15);
-    EXPECT_EQ(EVAL_DOUBLED_PAWN[1], 15);
-    EXPECT_EQ(parseWaitGUI(b), 1);
-    EXPECT_EQ(FUTILITY_MARGIN[2], 300);
-    EXPECT_EQ(parseWaitGUI(c), 1);
-    EXPECT_EQ(FUTILITY_MARGIN[2], 300);
-    std::string longName = "setvalue " + std::string(5000, 'n') + " 4";
-    EXPECT_EQ(parseWaitGUI(&longName[0]), 1);
-    EXPECT_EQ(parseWaitGUI(d), 0);
-    EVAL_DOUBLED_PAWN[0] = saved[0];
-    EVAL_DOUBLED_PAWN[1] = saved[1];
-    FUTILITY_MARGIN[2] = savedMargin;
+    int saved[3] = {EVAL_DOUBLED_PAWN[0], EVAL_DOUBLED_PAWN[1], FUTILITY_MARGIN[2]};
+    auto tune = [](std::string line) { return parseWaitGUI(&line[0]); };
+    EXPECT_EQ(tune("setvalue doubledpawn 15.9") + tune("setvalue futility2 300") + tune("setvalue futility2"), 3);
+    EXPECT_EQ(std::make_tuple(EVAL_DOUBLED_PAWN[0], EVAL_DOUBLED_PAWN[1], FUTILITY_MARGIN[2]), std::make_tuple(15, 15, 300));
+    EXPECT_EQ(tune("setvalue " + std::string(5000, 'n') + " 4"), 1);
+    EXPECT_EQ(tune("hello"), 0);
+    EVAL_DOUBLED_PAWN[0] = saved[0], EVAL_DOUBLED_PAWN[1] = saved[1], FUTILITY_MARGIN[2] = saved[2];
 }
 
 TEST(ProtoCommandLoop, FormattedLinesAreCutNotOverflowed) {
-    std::string huge(10000, 'x');
     testing::internal::CaptureStdout();
-    sendCommandf("info string %s", huge.c_str());
+    sendCommandf("info string %s", std::string(10000, 'x').c_str());
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.size(), 4096u);
     EXPECT_EQ(out.back(), '\n');
@@ -61,10 +47,7 @@ TEST(ProtoCommandLoop, FormattedLinesAreCutNotOverflowed) {
 // Over-long lines, a last line without a newline, and lines split over many writes.
 TEST(ProtoCommandLoop, ReaderDeliversWholeLines) {
     EngineProcess e;
-    e.send("uci");
-    e.waitPrefix("uciok");
-    e.send("position " + std::string(2u << 20, 'z'));  // beyond any line: dropped whole
-    e.send("isready");
+    e.send("uci\nposition " + std::string(2u << 20, 'z') + "\nisready");  // beyond any line: dropped whole
     EXPECT_EQ(e.waitPrefix("readyok"), "readyok");
     for (char c : std::string("isready\n")) e.writeRaw(std::string(1, c));
     EXPECT_EQ(e.waitPrefix("readyok"), "readyok");
@@ -74,33 +57,23 @@ TEST(ProtoCommandLoop, ReaderDeliversWholeLines) {
     EXPECT_EQ(e.waitExit(3000), 1);
 }
 
-class ProtoLongGame : public ::testing::Test {
+// The position command on the global board.
+class ProtoPosition : public ::testing::Test {
 protected:
-    void SetUp() override {
-        saved = board;
-        board = new ChessBoardUCI();
-        board->init(1);
-        board->newGame();
-    }
-    void TearDown() override {
-        board->free();
-        delete board;
-        board = saved;
-    }
-    void position(const std::string& text) {
+    void SetUp() override { saved = board, board = new ChessBoardUCI(), board->init(1), board->newGame(); }
+    void TearDown() override { board->free(), delete board, board = saved; }
+    // Sets the position; returns the board part of the resulting FEN.
+    std::string position(const std::string& text) {
         std::string line = "position " + text;
         parsePosition(&line[0]);
-    }
-    std::string fen() {
         char out[256];
         board->getFENPosition(out);
-        return out;
+        return std::string(out).substr(0, std::string(out).find(' '));
     }
     // The repetition rule of the search: the key two, four, ... plies back, within the fifty-move window.
     bool repeated() {
         ChessBoardNode& n = board->node;
-        int looked = 0;
-        for (int i = (int)n.hashListCount - 2; i >= 0 && looked < (n.fiftyMove + 1) / 2; i -= 2, looked++)
+        for (int i = (int)n.hashListCount - 2, looked = 0; i >= 0 && looked < (n.fiftyMove + 1) / 2; i -= 2, looked++)
             if (n.hashList[i] == n.hashKey) return true;
         return false;
     }
@@ -109,48 +82,30 @@ protected:
 
 // A 1300-ply game sets up the same position as its pawn moves alone, keeps
 // the key history for repetitions, and leaves room in the game record.
-TEST_F(ProtoLongGame, ReBasesAndKeepsRepetitions) {
-    std::string pawns;
-    std::string game = longGame(26, &pawns);
-    position("startpos moves " + pawns);
-    std::string shortFen = fen();
+TEST_F(ProtoPosition, LongGameReBasesAndKeepsRepetitions) {
+    std::string pawns, game = longGame(26, &pawns);
+    std::string shortBoard = position("startpos moves " + pawns);
     EXPECT_FALSE(repeated());
-    position("startpos moves " + game);
-    std::string longFen = fen();
-    // Equal up to the fifty-move counter.
-    EXPECT_EQ(splitWords(longFen).at(0), splitWords(shortFen).at(0));
-    EXPECT_EQ(splitWords(longFen).at(1), splitWords(shortFen).at(1));
-    EXPECT_EQ(splitWords(longFen).at(2), splitWords(shortFen).at(2));
+    EXPECT_EQ(position("startpos moves " + game), shortBoard);
     EXPECT_EQ(board->node.fiftyMove, 4 * 26 + 4);
     EXPECT_TRUE(repeated());
     EXPECT_LT(board->gameMoveCount, (unsigned)GAME_REBASE_AT);
     EXPECT_EQ(board->node.hashKey, board->node.createHashKey());
-    // A pawn move ends the repetition window.
-    position("startpos moves " + game + " h2h3");
+    position("startpos moves " + game + " h2h3");  // a pawn move ends the repetition window
     EXPECT_FALSE(repeated());
-    EXPECT_EQ(board->node.fiftyMove, 0);
 }
 
-TEST_F(ProtoLongGame, PositionCommandEdgeCases) {
-    position("startpos moves e2e4 e7e5");
-    EXPECT_EQ(board->gameMoveCount, 2u);
-    position("startpos");
-    EXPECT_EQ(board->gameMoveCount, 0u);
-    position("fen 8/8/8/8/8/8/4K3/k7 w - - 0 1 moves e2e3");
-    std::string after = fen();
-    EXPECT_EQ(splitWords(after).at(0), "8/8/8/8/8/4K3/8/k7");
-    position("fen 8/8/8/8/8/8/4K3/k7 w - - 0 1" + std::string(300, ' ') + "moves e2e3");  // FEN field too long
-    EXPECT_EQ(fen(), after);
-    position("fen not/a/fen moves e2e4");
-    EXPECT_EQ(fen(), after);
+TEST_F(ProtoPosition, BrokenLinesKeepTheLastGoodPosition) {
+    std::string after = position("fen 8/8/8/8/8/8/4K3/k7 w - - 0 1 moves e2e3");
+    EXPECT_EQ(after, "8/8/8/8/8/4K3/8/k7");
+    EXPECT_EQ(position("fen 8/8/8/8/8/8/4K3/k7 w - - 0 1" + std::string(300, ' ') + "moves e2e3"), after);
+    EXPECT_EQ(position("fen not/a/fen moves e2e4"), after);
     position("startpos moves e2e4 e2e4 d2d4");  // stops at the first illegal move
     EXPECT_EQ(board->gameMoveCount, 1u);
-    position("fen rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 moves");
-    EXPECT_EQ(board->gameMoveCount, 0u);
 }
 
 // Random and mutated position lines never break the board.
-TEST_F(ProtoLongGame, FuzzedPositionLines) {
+TEST_F(ProtoPosition, FuzzedLines) {
     std::mt19937 rng(12345);
     const std::vector<std::string> seeds = {
         "startpos moves e2e4 e7e5 g1f3 b8c6 f1b5",
@@ -160,8 +115,7 @@ TEST_F(ProtoLongGame, FuzzedPositionLines) {
     const std::string alphabet = "abcdefgh12345678 /KQRBNPkqrbnpw-moves0fenstartpos";
     for (int i = 0; i < 3000; i++) {
         std::string line = seeds[rng() % seeds.size()];
-        int edits = 1 + (int)(rng() % 6);
-        for (int k = 0; k < edits && !line.empty(); k++) {
+        for (int k = 1 + (int)(rng() % 6); k > 0 && !line.empty(); k--) {
             size_t at = rng() % line.size();
             switch (rng() % 3) {
                 case 0: line[at] = alphabet[rng() % alphabet.size()]; break;
@@ -171,7 +125,7 @@ TEST_F(ProtoLongGame, FuzzedPositionLines) {
         }
         if (i % 10 == 0) {
             line.clear();
-            for (int k = (int)(rng() % 400); k > 0; k--) line += (char)(rng() % 256 ? rng() % 256 : 1);
+            for (int k = (int)(rng() % 400); k > 0; k--) line += (char)(rng() % 255 + 1);
         }
         position(line);
         ASSERT_EQ(board->node.checkConsistency(true), 1) << line;
@@ -181,49 +135,37 @@ TEST_F(ProtoLongGame, FuzzedPositionLines) {
 
 // Random and mutated protocol lines, fed to the running program: it keeps
 // answering and ends normally (under the sanitizers this also checks memory).
-class ProtoFuzz : public ::testing::TestWithParam<const char*> {};
+class ProtoFuzz : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ProtoFuzz, ProgramSurvivesGarbage) {
     std::mt19937 rng(777);
-    const std::string protocol = GetParam();
-    const std::vector<std::string> uciSeeds = {
-        "position startpos moves e2e4", "go depth 2", "setoption name MultiPV value 3",
-        "setoption name Hash value 5", "go nodes 500", "stop", "ponderhit", "isready", "ucinewgame",
-        "position fen 8/8/8/8/8/8/4K3/k7 w - - 0 1", "setoption name Book File value x", "perft 2",
-        "go movetime 20", "debug on", "go ponder depth 1"};
-    const std::vector<std::string> wbSeeds = {
-        "new", "force", "e2e4", "go", "sd 2", "st 0", "level 0 0:01 0", "time 100", "otim 100", "undo",
-        "hard", "easy", "analyze", "exit", "setboard 8/8/8/8/8/8/4K3/k7 w - - 0 1", "?", "ping 1", "post",
-        "nopost", "perft 2", "protover 2"};
-    const std::vector<std::string>& seeds = protocol == "uci" ? uciSeeds : wbSeeds;
+    const bool uci = GetParam() == "uci";
+    const std::vector<std::string> seeds = splitOn(
+        uci ? "position startpos moves e2e4|go depth 2|setoption name MultiPV value 3|setoption name Hash value 5|"
+              "go nodes 500|stop|ponderhit|isready|ucinewgame|position fen 8/8/8/8/8/8/4K3/k7 w - - 0 1|"
+              "setoption name Book File value x|perft 2|go movetime 20|debug on|go ponder depth 1"
+            : "new|force|e2e4|go|sd 2|st 0|level 0 0:01 0|time 100|otim 100|undo|hard|easy|analyze|exit|"
+              "setboard 8/8/8/8/8/8/4K3/k7 w - - 0 1|?|ping 1|post|nopost|perft 2|protover 2",
+        '|');
     EngineProcess e;
-    e.send(protocol);
-    e.send(protocol == "uci" ? "setoption name Hash value 4" : "sd 2");
+    e.send(GetParam());
+    e.send(uci ? "setoption name Hash value 4" : "sd 2");
     for (int round = 0; round < 12; round++) {
         std::string batch;
         for (int i = 0; i < 25; i++) {
             std::string line = seeds[rng() % seeds.size()];
-            if (rng() % 2) {
-                size_t at = rng() % line.size();
-                line[at] = (char)(32 + rng() % 95);
-            }
+            if (rng() % 2) line[rng() % line.size()] = (char)(32 + rng() % 95);
             if (rng() % 8 == 0) line += std::string(rng() % 600, 'a' + (char)(rng() % 8));
             if (rng() % 16 == 0) line = std::string(5, (char)(rng() % 256));
-            // A tiny search limit keeps every search short.
-            if (line.compare(0, 2, "go") == 0 && protocol == "uci") line = "go depth 1";
+            if (uci && startsWith(line, "go")) line = "go depth 1";  // keeps every search short
             if (line == "analyze") line = "analyze x";
-            if (line.find('\n') != std::string::npos) continue;
-            batch += line + "\n";
+            if (line.find('\n') == std::string::npos) batch += line + "\n";
         }
-        if (protocol == "uci") batch += "stop\n";
-        else batch += "force\nexit\n";
-        e.writeRaw(batch);
-        e.send(protocol == "uci" ? "isready" : "ping 99");
-        std::string reply = e.waitPrefix(protocol == "uci" ? "readyok" : "pong 99", 20000);
+        e.writeRaw(batch + (uci ? "stop\nisready\n" : "force\nexit\nping 99\n"));
+        std::string reply = e.waitPrefix(uci ? "readyok" : "pong 99", 20000);
         ASSERT_NE(reply, "<timeout>") << "round " << round;
-        if (reply == "<eof>") {
-            // Under WinBoard a move that leaves the engine without a move ends the program.
-            EXPECT_EQ(protocol, "xboard");
+        if (reply == "<eof>") {  // under WinBoard a move that leaves the engine without a move ends the program
+            EXPECT_FALSE(uci);
             EXPECT_EQ(e.waitExit(5000), 1);
             return;
         }
@@ -232,7 +174,6 @@ TEST_P(ProtoFuzz, ProgramSurvivesGarbage) {
     EXPECT_EQ(e.waitExit(10000), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Protocols, ProtoFuzz, ::testing::Values("uci", "xboard"),
-                         [](const ::testing::TestParamInfo<const char*>& p) { return testName(p.param); });
+INSTANTIATE_TEST_SUITE_P(Protocols, ProtoFuzz, ::testing::Values("uci", "xboard"), paramName<std::string>);
 
 }  // namespace

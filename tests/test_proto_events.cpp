@@ -5,30 +5,24 @@
 
 namespace {
 
+// guiMode, testSuiteMode, multi-PV line number (0: onComputerThinkPV), score, time in microseconds, nodes, bound.
 struct ThinkCase {
-    int gui;         // guiMode
-    int suite;       // testSuiteMode
-    int line;        // 0: onComputerThinkPV, else the multi-PV line number
-    int score;
-    double time;     // microseconds
+    int gui, suite, line, score;
+    double time;
     unsigned long long nodes;
     int bound;
-    const char* expected;  // "%s" stands for the console text of the line
+    const char* expected;
 };
 
 void PrintTo(const ThinkCase& c, std::ostream* os) { *os << c.expected; }
 
+// A board shared by the cases; guiMode, testSuiteMode and showthinking are restored after each.
 class ProtoThinkLine : public ::testing::TestWithParam<ThinkCase> {
 protected:
-    static void SetUpTestSuite() {
-        b = new ChessBoardUCI();
-        b->init(1);
-        b->newGame();
-    }
-    static void TearDownTestSuite() {
-        b->free();
-        delete b;
-    }
+    static void SetUpTestSuite() { b = new ChessBoardUCI(), b->init(1), b->newGame(); }
+    static void TearDownTestSuite() { b->free(), delete b; }
+    void TearDown() override { guiMode = savedGui, b->testSuiteMode = 0, showthinking = 1; }
+    int savedGui = guiMode;
     static ChessBoardUCI* b;
 };
 ChessBoardUCI* ProtoThinkLine::b = nullptr;
@@ -39,22 +33,12 @@ TEST_P(ProtoThinkLine, PrintsTheExactLine) {
     pv.count = 2;
     pv.moves[0] = {ChessMove::make(12, 28, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG), c.score};
     pv.moves[1] = {ChessMove::make(52, 36, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG), -c.score};
-    char first[16], second[16];
-    pv.moves[0].move.text(first);
-    pv.moves[1].move.text(second);
-    std::string consoleText = std::string(first) + " " + second + " ";
-    int savedGui = guiMode;
     guiMode = c.gui;
     b->testSuiteMode = c.suite;
     testing::internal::CaptureStdout();
     if (c.line) b->onComputerThinkMultiPV(c.line, 3, pv, c.nodes, c.time, 5, c.bound);
     else b->onComputerThinkPV(3, pv, c.nodes, c.time, 5, c.bound);
-    std::string out = testing::internal::GetCapturedStdout();
-    guiMode = savedGui;
-    b->testSuiteMode = 0;
-    char expected[512];
-    snprintf(expected, sizeof expected, c.expected, consoleText.c_str());
-    EXPECT_EQ(out, std::string(expected) + "\n");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(c.expected) + "\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -72,20 +56,18 @@ INSTANTIATE_TEST_SUITE_P(
                   "info multipv 2 depth 3 seldepth 5 score cp 35 time 2500 nodes 5000000 nps 2000000 pv e2e4 e7e5 "},
         ThinkCase{2, 0, 0, 35, 2500000, 5000000, 0, "3 35 250 5000000 e2e4 e7e5 "},
         ThinkCase{2, 0, 3, 31999, 2500000, 5000000, 0, "3 31999 250 5000000 e2e4 e7e5 "},
-        ThinkCase{0, 1, 0, 35, 62500000, 5000000, 2, " 3/5 + 01:02:500      5000000     80   +0.35 %s"},
-        ThinkCase{0, 1, 0, -150, 2500000, 5000000, 0, " 3/5   00:02:500      5000000   2000   -1.50 %s"},
-        ThinkCase{0, 1, 1, -31997, 0, 7, 1, " 3/5 - 00:00:000            7      0     -M1 %s"},
-        ThinkCase{0, 1, 2, 31997, 2500000, 5000000, 0, "       00:02:500      5000000   2000     +M2 %s"}),
+        ThinkCase{0, 1, 0, 35, 62500000, 5000000, 2, " 3/5 + 01:02:500      5000000     80   +0.35 e2-e4 e7-e5 "},
+        ThinkCase{0, 1, 0, -150, 2500000, 5000000, 0, " 3/5   00:02:500      5000000   2000   -1.50 e2-e4 e7-e5 "},
+        ThinkCase{0, 1, 1, -31997, 0, 7, 1, " 3/5 - 00:00:000            7      0     -M1 e2-e4 e7-e5 "},
+        ThinkCase{0, 1, 2, 31997, 2500000, 5000000, 0, "       00:02:500      5000000   2000     +M2 e2-e4 e7-e5 "}),
     [](const ::testing::TestParamInfo<ThinkCase>& p) {
         const ThinkCase& c = p.param;
         return std::string(c.gui == 1 ? "Uci" : c.gui == 2 ? "WinBoard" : "Console") + (c.line ? "MultiPv" : "Pv") +
                std::to_string(p.index);
     });
 
-TEST(ProtoEvents, OtherReportsAndSilentModes) {
-    ChessBoardUCI* b = new ChessBoardUCI();
-    b->init(1);
-    int savedGui = guiMode;
+// Hash fill, depth and current move reports, and the modes that print nothing.
+TEST_F(ProtoThinkLine, OtherReportsAndSilentModes) {
     guiMode = 1;
     testing::internal::CaptureStdout();
     b->onSendHashFull(412);
@@ -104,11 +86,8 @@ TEST(ProtoEvents, OtherReportsAndSilentModes) {
     guiMode = 2;
     b->testSuiteMode = 0;
     b->onSearchRootMove(ChessMove::make(12, 28, PAWN), 1);
-    std::string out = testing::internal::GetCapturedStdout();
-    guiMode = savedGui;
-    EXPECT_EQ(out, "info hashfull 412\ninfo depth 9\ninfo currmove e7e8q currmovenumber 4\n");
-    b->free();
-    delete b;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "info hashfull 412\ninfo depth 9\ninfo currmove e7e8q currmovenumber 4\n");
 }
 
 }  // namespace
