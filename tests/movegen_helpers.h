@@ -30,13 +30,6 @@ inline std::string moveText(ChessMove m) {
     return t;
 }
 
-// The long algebraic texts of a move list, blank-separated.
-inline std::string listText(const ChessMoveSort* list, int count) {
-    std::string s;
-    for (int i = 0; i < count; i++) s += (i ? " " : "") + moveText(list[i].move);
-    return s;
-}
-
 inline std::string fenOf(const ChessBoard* b) {
     char fen[128];
     b->getFENPosition(fen);
@@ -91,4 +84,7 @@ inline void expectPerftCounts(const EpdCase& c, unsigned long long budget) {
         b->perft((int)d);
         EXPECT_EQ(countnode, c.counts[d - 1]) << c.where << " depth " << d;
     }
+    EXPECT_EQ(b->searchAllMoves(&b->node, 1), c.counts[0]) << c.where;
+    const std::string after = fenOf(b);
+    EXPECT_EQ(after, fenOf(boardAt(c.fen.c_str())));  // counting leaves the position as it was
 }

@@ -60,8 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
                       // the pinned twin still makes the printed form name the file.
                       TextCase{"6k1/3n4/8/8/6n1/8/8/4K1R1 b - - 0 1", "Nf6", "Nd7-f6", "Ndf6"},
                       TextCase{CASTLES, "O-O+", "O-O", "O-O"}, TextCase{CASTLES, "O-O-O#", "O-O-O", "O-O-O"},
-                      TextCase{CASTLES, "O-O-O-O", "", ""},
-                      TextCase{"4k3/8/8/8/8/8/8/4K3 w - - 0 1", "Zd4", "", ""}),
+                      TextCase{CASTLES, "O-O-O-O", "", ""}),
     [](const auto& p) { return "Case" + std::to_string(p.index) + "_" + identifier(p.param.text); });
 
 // The parser matches against the move list of the board; a list left over
