@@ -9,13 +9,10 @@ namespace {
 // Check marks and the empty move in long algebraic form (the plain forms are checked with the
 // generators and the parser), and both file and rank in short form when both are shared.
 TEST(Printing, CheckMarksEmptyMoveAndFullDisambiguation) {
-    ChessMove epMate = ChessMove::make(36, 43, PAWN, PAWN, 0, ChessMove::EN_PASSANT_FLAG),
-              check = ChessMove::make(3, 39, QUEEN, PAWN), castle = CASTLE_WHITE_SHORT;
-    epMate.setCheckMark(2);
-    check.setCheckMark(1);
-    castle.setCheckMark(1);
-    EXPECT_EQ(moveText(epMate) + " " + moveText(check) + " " + moveText(castle) + " " +
-                  moveText(CASTLE_BLACK_LONG) + " [" + moveText(emptyMove) + "]",
+    const auto marked = [](ChessMove m, int mark) { return m.setCheckMark(mark), moveText(m) + " "; };
+    EXPECT_EQ(marked(ChessMove::make(36, 43, PAWN, PAWN, 0, ChessMove::EN_PASSANT_FLAG), 2) +
+                  marked(ChessMove::make(3, 39, QUEEN, PAWN), 1) + marked(CASTLE_WHITE_SHORT, 1) +
+                  marked(CASTLE_BLACK_LONG, 0) + "[" + moveText(emptyMove) + "]",
               "e5xd6e.p# Qd1xh5+ O-O O-O-O []");
     ChessBoardUCI* b = boardAt("4k3/8/8/8/Q6Q/8/8/3K3Q w - - 0 1");
     b->countLegalMoves();
