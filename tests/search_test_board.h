@@ -12,12 +12,11 @@
 #include "board/chessboard.h"
 #include "search/hashtable.h"
 
+// One reported line; `line` is 0 for onComputerThinkPV, else the multi-PV line number.
 struct RecordedLine {
-    int line;  // 0 for onComputerThinkPV, else the multi-PV line number
-    int depth;
+    int line, depth;
     ChessMove first;
-    int score;
-    int bound;
+    int score, bound;
 };
 
 class RecordingBoard : public ChessBoard {
@@ -35,12 +34,15 @@ public:
         finishReasons.push_back(reason);
     }
     void onNextPlayer() override { events.push_back("next"); }
-    void onComputerThinkPV(int depth, PLine& pv, unsigned long long, double, unsigned int, int bound) override {
-        record(0, depth, pv, bound);
+    void onComputerThinkPV(int depth, PLine& pv, unsigned long long n, double t, unsigned s,
+                           int bound) override {
+        onComputerThinkMultiPV(0, depth, pv, n, t, s, bound);
     }
-    void onComputerThinkMultiPV(int line, int depth, PLine& pv, unsigned long long, double, unsigned int,
+    void onComputerThinkMultiPV(int line, int depth, PLine& pv, unsigned long long, double, unsigned,
                                 int bound) override {
-        record(line, depth, pv, bound);
+        events.push_back("pv");
+        lines.push_back({line, depth, pv.count ? pv.moves[0].move : ChessMove(0), pv.moves[0].value, bound});
+        if (onLine) onLine(*this, lines.back());
     }
     void onComputerClearPV() override { events.push_back("clear"); }
     void onSendHashFull(int) override { events.push_back("hashfull"); }
@@ -50,13 +52,6 @@ public:
     void onSearchRootMove(ChessMove, int) override {
         events.push_back("rootmove");
         if (onRootMove) onRootMove(*this);
-    }
-
-private:
-    void record(int line, int depth, PLine& pv, int bound) {
-        events.push_back("pv");
-        lines.push_back(RecordedLine{line, depth, pv.count ? pv.moves[0].move : ChessMove(0), pv.moves[0].value, bound});
-        if (onLine) onLine(*this, lines.back());
     }
 };
 
@@ -75,31 +70,15 @@ inline BoardPtr makeSearchBoard(const char* fen = nullptr, int depth = 4) {
 
 // Prepares the board for calling search or search_quiescent directly at a ply.
 inline void prepareNode(ChessBoard& b, int nullWindow = 0) {
-    ChessMoveUndo& u = b.node.undo[b.node.ply];
-    u.plyInCheck = (uint8_t)b.node.sideInCheck();
-    u.nullWindow = (uint8_t)nullWindow;
+    b.node.undo[b.node.ply].plyInCheck = (uint8_t)b.node.sideInCheck();
+    b.node.undo[b.node.ply].nullWindow = (uint8_t)nullWindow;
     b.stopSearch = STOP_NONE;
     b.inputPollCount = 0;
     countNodes = 0;
 }
 
-// A board ready for a direct node search.
 inline BoardPtr nodeBoard(const char* fen, int nullWindow = 0) {
     BoardPtr b = makeSearchBoard(fen);
     prepareNode(*b, nullWindow);
     return b;
 }
-
-inline std::string moveText(ChessMove m) {
-    char t[16] = "";
-    m.text(t);
-    return t;
-}
-
-// Readable names for parameterised cases that carry a `name` field.
-struct CaseName {
-    template <class P>
-    std::string operator()(const ::testing::TestParamInfo<P>& info) const {
-        return info.param.name;
-    }
-};
