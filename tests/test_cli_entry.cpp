@@ -10,7 +10,6 @@
 #include <random>
 #include <regex>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "frontend/inifile.h"
@@ -58,35 +57,36 @@ const char* const MEMORY_LIMIT = "ulimit -v 1200000; ";
 // in pellux.ini does not turn into a huge table. The program built for the popcount instruction
 // prints the same.
 TEST(CommandLine, OutputAndStatus) {
-    std::string help = BANNER + std::string("\n");
-    for (const char* usage :
-         {"-testsuite <filename.epd> <time>", "-perftsuite <filename.epd> <depth>", "-perft <depth>",
-          "-perft <depth> -fen \"<fen-string>\"", "-perftd <depth>", "-perftd <depth> -fen \"<fen-string>\"",
-          "-divide <depth>", "-divide <depth> -fen \"<fen-string>\"",
-          "-buildbook <file.pgn> <file.bin> <depth> <count>"})
-        help += "Pellux " + std::string(usage) + "\n";
-    std::vector<std::tuple<std::string, std::string, int, std::string>> runs = {
-        {"-help", help, 1, ""},
-        {"-perft 2", "depth           nodes \n\n  1.               20\n  2.              400\n\nTime = ...",
-         1, ""},
+    std::string help = BANNER + std::string("\nPellux -testsuite <filename.epd> <time>\n") +
+                       "Pellux -perftsuite <filename.epd> <depth>\n";
+    for (const std::string tool : {"perft", "perftd", "divide"})
+        help += "Pellux -" + tool + " <depth>\nPellux -" + tool + " <depth> -fen \"<fen-string>\"\n";
+    help += "Pellux -buildbook <file.pgn> <file.bin> <depth> <count>\n";
+    struct Run {
+        std::string args, out;
+        int status = 1;
+        std::string ini = "";  // the pellux.ini of the run
+    };
+    std::vector<Run> runs = {
+        {"-help", help},
+        {"-perft 2", "depth           nodes \n\n  1.               20\n  2.              400\n\nTime = ..."},
         {"-perft 1", "depth           nodes \n\n  1.               20\n\nTime = ...", 1,
          "[Engine]\nHash=-1\n"},
-        {"-divide 1 -fen 'not a position'", "Bad FEN string !\n", 0, ""},
-        {"-testsuite missing.epd 5000", "", 1, ""},
-        {"-perftd 3 -fen 'r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1'", "depth...",
-         1, ""}};
+        {"-divide 1 -fen 'not a position'", "Bad FEN string !\n", 0},
+        {"-testsuite missing.epd 5000", ""},
+        {"-perftd 3 -fen 'r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1'",
+         "depth..."}};
     for (const char* args :
          {"", "-perft", "-perft 3 extra", "-divide 2 -fun 8/8/8/8/8/8/8/8", "-perft 1 2 3 4", "-testsuite",
           "-evalsuite", "-buildbook a b c", "-bench 1 2", "-unknown"})
-        runs.emplace_back(args, BANNER + std::string("..."), 1, "");
+        runs.push_back({args, BANNER + std::string("...")});
     const std::regex times("Time = .*");
     for (const auto& [args, out, status, ini] : runs) {
         const ProgramRun r = runProgram(args, ini, MEMORY_LIMIT);
         const bool prefix = out.size() > 3 && out.compare(out.size() - 3, 3, "...") == 0;
         EXPECT_EQ(prefix ? r.out.substr(0, out.size() - 3) + "..." : r.out, out) << args;
         EXPECT_EQ(r.status, status) << args;
-        const ProgramRun p =
-            runProgram(args, ini, MEMORY_LIMIT, PELLUX_POPCNT_BIN);  // the same, timings aside
+        const ProgramRun p = runProgram(args, ini, MEMORY_LIMIT, PELLUX_POPCNT_BIN);  // timings aside
         EXPECT_EQ(std::regex_replace(p.out, times, "") + std::to_string(p.status),
                   std::regex_replace(r.out, times, "") + std::to_string(r.status));
     }
