@@ -1,11 +1,17 @@
 // The transposition table: allocation, sizing and clearing. Probes and stores
 // are written inline in the search (search/hashtable.h).
+//
+// The table is an anonymous memory mapping. Its pages read as zero (empty
+// slots) until first written, so sizing the table costs no time and no
+// resident memory: the process grows only by the pages the search stores
+// into.
 #include "search/hashtable.h"
 #include "search/hashsize.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
 
 HashTable hashTable;
 
@@ -32,24 +38,43 @@ int HashTable::init(unsigned sizeMB) {
     release();
     const uint32_t n = hashEntriesFor(sizeMB);
     const size_t bytes = (size_t)n * sizeof(HashNode);
-    memory = malloc(bytes + 63);
-    if (!memory) {
+    // A mapping starts on a page boundary, so the entries are 64-byte aligned.
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (block == MAP_FAILED) {
         fputs("Hash table : out of memory\n", stderr);
         return 0;
     }
-    entries = (HashNode*)(((uintptr_t)memory + 63) & ~(uintptr_t)63);
+    memory = block;
+    entries = (HashNode*)block;
     size = n;
     mask = n - 1;
-    memset((void*)entries, 0, bytes);
     return 1;
 }
 
+// Clears the table stretch by stretch. A stretch the search has mostly
+// written is zeroed in place, so the next search does not pay for fresh pages
+// again; any other stretch is handed back to the system and reads as zero
+// from then on, so clearing never makes untouched memory resident.
 void HashTable::clear() {
-    if (entries) memset((void*)entries, 0, (size_t)size * sizeof(HashNode));
+    if (!entries) return;
+    static const size_t STRETCH_PAGES = 512;
+    const size_t page = (size_t)sysconf(_SC_PAGESIZE);
+    const size_t bytes = (size_t)size * sizeof(HashNode);
+    unsigned char resident[STRETCH_PAGES];
+    for (size_t at = 0; at < bytes; at += STRETCH_PAGES * page) {
+        char* start = (char*)memory + at;
+        const size_t length = bytes - at < STRETCH_PAGES * page ? bytes - at : STRETCH_PAGES * page;
+        const size_t pages = (length + page - 1) / page;
+        size_t used = 0;
+        if (mincore(start, length, resident) == 0)
+            for (size_t i = 0; i < pages; i++) used += resident[i] & 1;
+        if (2 * used < pages && madvise(start, length, MADV_DONTNEED) == 0) continue;
+        memset(start, 0, length);
+    }
 }
 
 void HashTable::release() {
-    if (memory) free(memory);
+    if (memory) munmap(memory, (size_t)size * sizeof(HashNode));
     memory = nullptr;
     entries = nullptr;
     size = 0;

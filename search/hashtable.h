@@ -12,7 +12,7 @@ struct HashNode {
 
 class HashTable {
 public:
-    void* memory;
+    void* memory;  // the anonymous mapping holding the entries, or nullptr
     HashNode* entries;
     uint32_t size;
     uint32_t mask;

@@ -1,7 +1,10 @@
 // Search nodes: stand pat, exchange pruning, mate distances, draws, the
 // null-move conditions; move ordering, the staged picker, killers and history;
-// the transposition table's sizing and mate-score conversion.
+// the transposition table's sizing, clearing and mate-score conversion.
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <set>
 
 #include "search/hashsize.h"
@@ -161,6 +164,33 @@ TEST(SearchHashTable, SizeIsClampedToAPowerOfTwoInAWorkingRange) {
     const unsigned requests[][2] = {{0, 65536},        {1, 65536},        {3, 262144},
                                     {2048, 134217728}, {4096, 134217728}, {0xFFFFFFFFu, 134217728}};
     for (const auto& r : requests) EXPECT_EQ(hashEntriesFor(r[0]), r[1]) << r[0] << " MB";
+}
+
+long residentKB() {
+    FILE* f = fopen("/proc/self/status", "r");
+    char line[256];
+    long kb = -1;
+    while (f && fgets(line, sizeof line, f))
+        if (!strncmp(line, "VmRSS:", 6)) kb = atol(line + 6);
+    if (f) fclose(f);
+    return kb;
+}
+
+// A table costs memory only where the search writes; clearing zeroes a fully
+// written stretch and a barely written one alike, and makes nothing resident.
+TEST(SearchHashTable, ClearEmptiesEveryStretchAndTouchesNoFreshMemory) {
+    HashTable t;
+    const long before = residentKB();
+    ASSERT_EQ(t.init(1024), 1);
+    t.clear();
+    EXPECT_LT(residentKB() - before, 32 * 1024) << "kB resident after sizing and clearing 1024 MB";
+    ASSERT_EQ(t.init(4), 1);
+    for (uint32_t i = 0; i < t.size / 2; i++) t.store(i, ChessMove(i + 1), BOUND_EXACT, 4, 1, 0);
+    t.store(t.size - 1, ChessMove(9), BOUND_EXACT, 4, 1, 0);
+    t.clear();
+    uint32_t kept = 0;
+    for (uint32_t i = 0; i < t.size; i++) kept += t.entries[i].key || t.entries[i].move.moveInt || t.entries[i].info;
+    EXPECT_EQ(kept, 0u);
 }
 
 TEST(SearchHashTable, MateScoresAlwaysReplaceAndNoTable) {
