@@ -246,7 +246,8 @@ static void fillMagic(MagicData* records, BitBoard* table, BitBoard (*slow)(int,
         MagicData& rec = records[s];
         rec.table = table + offset;
         const unsigned shift = rec.shift & 63;
-        for (BitBoard& x : scratch) x = unfilled;
+        const unsigned slots = 1u << (64 - shift);
+        for (unsigned i = 0; i < slots; i++) scratch[i] = unfilled;
         BitBoard subset = 0;
         do {
             const unsigned index = (unsigned)((subset * rec.magic) >> shift);
@@ -257,7 +258,7 @@ static void fillMagic(MagicData* records, BitBoard* table, BitBoard (*slow)(int,
             }
             subset = (subset - rec.mask) & rec.mask;
         } while (subset);
-        offset += 1u << (64 - shift);
+        offset += slots;
     }
 }
 
