@@ -53,51 +53,76 @@ BitBoard ChessBoardNode::findPinnedPieces(int colour) const {
     return pinned;
 }
 
+// Accepts exactly the words the generators can produce in this position (the
+// check mark aside): a word from the hash table, a killer slot, a book file or
+// move text that names a non-move - a king's two-square step without the
+// castle flag, a pawn reaching the last rank without promoting, a flag or a
+// promotion on the wrong piece - is refused before it can reach makeMove.
 int ChessBoardNode::validMove(const ChessMove& m) const {
-    if (m.isEmpty()) return 0;
+    const uint32_t CHECK_MARK_BITS = 3u << 24;
+    if (m.isEmpty() || (m.moveInt & ~(CHECK_MARK_BITS | ((1u << 24) - 1)))) return 0;
     const int s = side;
     const int o = xside;
-    const unsigned from = m.from(), to = m.to(), piece = m.piece();
+    const unsigned from = m.from(), to = m.to(), piece = m.piece(), promotion = m.promotion();
     if (piece < PAWN || piece > KING || !(bbPiece[s][piece] & squareBit(from))) return 0;
+    if (piece != PAWN && (promotion || m.isDoublePush() || m.isEnPassant())) return 0;
+    if (piece != KING && m.isCastle()) return 0;
+    const BitBoard target = squareBit(to);
 
     switch (piece) {
-        case PAWN:
+        case PAWN: {
+            const bool lastRank = rankOf(to) == (s == WHITE ? 7 : 0);
+            if (lastRank ? promotion < KNIGHT || promotion > QUEEN : promotion != 0) return 0;
+            const int push = s == WHITE ? 8 : -8;
             if (m.isEnPassant()) {
-                const unsigned victim = s == WHITE ? to - 8 : to + 8;
-                if (enPassant != fileOf(to) + 1 || victim > 63 || !(bbPiece[o][PAWN] & squareBit(victim)))
+                const unsigned victim = to - push;
+                if (m.isDoublePush() || m.captured() != PAWN || !(bbPawnAttack[s][from] & target) ||
+                    to != (s == WHITE ? 40u : 16u) + fileOf(to) || enPassant != fileOf(to) + 1 ||
+                    !(bbPiece[o][PAWN] & squareBit(victim)) || (bbOccupied & target))
                     return 0;
+                return 1;
+            }
+            if (m.captured()) {
+                if (m.isDoublePush() || !(bbPawnAttack[s][from] & target)) return 0;
             } else if (m.isDoublePush()) {
-                const unsigned passed = s == WHITE ? to - 8 : to + 8;
-                if (passed > 63 || (bbOccupied & squareBit(passed))) return 0;
+                if (rankOf(from) != (s == WHITE ? 1 : 6) || (int)to != (int)from + 2 * push ||
+                    (bbOccupied & squareBit(from + push)))
+                    return 0;
+            } else if ((int)to != (int)from + push) {
+                return 0;
             }
             break;
+        }
+        case KNIGHT:
+            if (!(bbKnightAttack[from] & target)) return 0;
+            break;
         case BISHOP:
-            if (!(bishopAttack(from, bbOccupied) & squareBit(to))) return 0;
+            if (!(bishopAttack(from, bbOccupied) & target)) return 0;
             break;
         case ROOK:
-            if (!(rookAttack(from, bbOccupied) & squareBit(to))) return 0;
+            if (!(rookAttack(from, bbOccupied) & target)) return 0;
             break;
         case QUEEN:
-            if (!(queenAttack(from, bbOccupied) & squareBit(to))) return 0;
+            if (!(queenAttack(from, bbOccupied) & target)) return 0;
             break;
-        case KING:
+        default:  // king
             // A castling needs the same as the quiet generator: rights, king
             // and rook at home, the squares between empty, none of the
             // king's squares attacked.
             if (m.isCastle()) {
                 const unsigned home = s == WHITE ? 4 : 60;
                 const int needed = to == home + 2 ? 1 : to == home - 2 ? 2 : 0;
-                if (from != home || !(castlingsOpen(*this) & needed)) return 0;
+                if (from != home || m.captured() || !(castlingsOpen(*this) & needed)) return 0;
+            } else if (!(bbKingAttack[from] & target)) {
+                return 0;
             }
-            break;
-        default:  // knight: geometry is taken from the word
             break;
     }
 
     const unsigned captured = m.captured();
-    if (captured && !m.isEnPassant()) {
-        if (captured == KING || !(bbPiece[o][captured] & squareBit(to))) return 0;
-    } else if (bbOccupied & squareBit(to)) {
+    if (captured) {
+        if (captured == KING || !(bbPiece[o][captured] & target)) return 0;
+    } else if (bbOccupied & target) {
         return 0;
     }
     return 1;

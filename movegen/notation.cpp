@@ -170,39 +170,42 @@ int ChessBoard::createMove(const char* san, ChessMove& move) {
     const unsigned to = (unsigned)(p[0] - 'a') + 8u * (unsigned)(p[1] - '1');
     p += 2;
 
+    // The promotion piece, written "=Q" or just "Q". A pawn that reaches the
+    // last rank must name one: no generated move matches it otherwise.
+    const bool equalsSign = *p == '=';
     unsigned promotion = 0;
-    if (*p == '=') {
-        switch (p[1]) {
-            case 'Q':
-                promotion = QUEEN;
-                break;
-            case 'R':
-                promotion = ROOK;
-                break;
-            case 'B':
-                promotion = BISHOP;
-                break;
-            case 'N':
-                promotion = KNIGHT;
-                break;
-            default:
-                return 0;
-        }
+    switch (p[equalsSign ? 1 : 0]) {
+        case 'Q':
+            promotion = QUEEN;
+            break;
+        case 'R':
+            promotion = ROOK;
+            break;
+        case 'B':
+            promotion = BISHOP;
+            break;
+        case 'N':
+            promotion = KNIGHT;
+            break;
+        default:
+            if (equalsSign) return 0;
     }
 
-    // Among the matching entries the first legal one wins, so that a pinned
-    // piece never takes the move of its free twin; with none legal, the first.
-    // Only an entry that fits the position is tried: a list left over from
-    // another position is never played on this one.
+    // The move is the generated word itself, so that a king's two-square step
+    // from home is the castling and a promotion carries its piece. Among the
+    // matching entries the first legal one wins, so that a pinned piece never
+    // takes the move of its free twin; with none legal, the first. Only an
+    // entry that fits the position is tried: a list left over from another
+    // position is never played on this one.
     int found = -1;
     const unsigned count = rootMoveCount <= 256 ? rootMoveCount : 256;
     for (unsigned i = 0; i < count; i++) {
         const ChessMove c = rootMoveList[i].move;
-        if (c.piece() != piece || c.to() != to) continue;
+        if (c.piece() != piece || c.to() != to || c.promotion() != promotion) continue;
         if (fromRank >= 0 && (int)rankOf(c.from()) != fromRank) continue;
         if (fromFile >= 0 && (int)fileOf(c.from()) != fromFile) continue;
-        if (found < 0) found = (int)i;
         if (!n.validMove(c)) continue;
+        if (found < 0) found = (int)i;
         n.makeMove(c);
         const bool legal = !kingAttacked(n, n.xside);
         n.unMakeMove(c);
@@ -212,8 +215,7 @@ int ChessBoard::createMove(const char* san, ChessMove& move) {
         }
     }
     if (found < 0) return 0;
-
-    move = moveFromSquares(n, rootMoveList[found].move.from(), to, piece, promotion, 0);
+    move = rootMoveList[found].move;
     return 1;
 }
 

@@ -125,8 +125,8 @@ INSTANTIATE_TEST_SUITE_P(Signatures, EvalEndgame,
                                            Signature{"KBNKN", "8/8/4k3/3n4/8/2BN4/8/4K3 w - - 0 1", 0, 2}),
                          evaltest::ByName());
 
-// Names match exactly, values truncate towards zero (clamped to the int
-// range), both halves of a pair change, and the next evaluation uses them.
+// Names match exactly, values truncate towards zero, both halves of a pair change, and the next evaluation
+// uses them.
 TEST(Eval, TunedValuesApplyAtTheNextEvaluation) {
     const char* fen = "4k3/pp6/8/8/8/8/P1P5/4K3 w - - 0 1";  // isolated pawns on both sides
     const int before = eval(fen);
@@ -139,14 +139,54 @@ TEST(Eval, TunedValuesApplyAtTheNextEvaluation) {
     EXPECT_NE(eval(fen), before);
     setTuneValue("futility2", 300.0f);
     EXPECT_EQ(std::vector<int>(FUTILITY_MARGIN + 1, FUTILITY_MARGIN + 4), (std::vector<int>{200, 300, 975}));
-    setTuneValue("rookopenfile", 1e20f);
-    EXPECT_EQ(EVAL_ROOK_OPEN_FILE[0], 2147483647);
     for (auto [name, value] : {std::pair{"doubledpawn", 10.0f},
                                {"isolatedpawn", 20.0f},
                                {"futility2", 500.0f},
                                {"rookopenfile", 20.0f}})
         setTuneValue(name, value);
     EXPECT_EQ(eval(fen), before);
+}
+
+// Extreme values are clamped to +-10000, so that even a board crowded with
+// the pieces a weight counts keeps every sum in range (the sanitizer build
+// stops at an overflow) and the score moves the way the weight pushes it;
+// the futility margins reach the search the same way.
+TEST(Eval, ExtremeTunedValuesAreClampedAndKeepTheirDirection) {
+    char rooks[64], pawns[64];  // more pieces than a FEN may hold
+    for (int s = 0; s < 64; s++) {
+        rooks[s] = ROOK;
+        pawns[s] = (s >> 3) >= 1 && (s >> 3) <= 6 && s % 2 == 0 ? PAWN : QUEEN;  // doubled and isolated
+    }
+    rooks[0] = pawns[0] = KING;
+    rooks[63] = pawns[63] = -KING;
+    ChessBoardUCI* b = evaltest::sharedBoard();
+    const float values[] = {-1e20f, -3e4f, -500.0f, 0.0f, 500.0f, 3e4f, 1e20f};
+    const int clamped[] = {-10000, -10000, -500, 0, 500, 10000, 10000};
+    for (auto [name, board, sign] : {std::tuple{"rookopenfile", rooks, 1},
+                                     {"doubledpawn", pawns, -1},
+                                     {"isolatedpawn", pawns, -1}}) {  // a bonus, or a penalty of White's
+        int last = 0;
+        for (int i = 0; i < 7; i++) {
+            EXPECT_EQ(setTuneValue(name, values[i]), clamped[i]);
+            b->setPosition(board, WHITE, 0, 0, 1, 0);
+            const int score = b->node.evaluate(-MATE_VALUE, MATE_VALUE, 0);
+            EXPECT_TRUE(i == 0 || (sign * (score - last) > 0) == (clamped[i] > clamped[i - 1])) << name << i;
+            last = score;
+        }
+        setTuneValue(name, sign > 0 || name[0] == 'i' ? 20.0f : 10.0f);
+    }
+    at("r1bqkb1r/pppp1ppp/2n2n2/4p3/2B1P3/5N2/PPPP1PPP/RNBQK2R w KQkq - 4 4");
+    b->setEngineSearchMode(SEARCH_DEPTH, 4, 0);
+    b->inputPollPeriod = 0xFFFFFFFFu;
+    for (float margin : {1e20f, -1e20f}) {
+        for (const char* name : {"futility1", "futility2", "futility3"})
+            EXPECT_EQ(setTuneValue(name, margin), margin > 0 ? 10000 : -10000);
+        b->computerPlay(0);
+        EXPECT_FALSE(b->lastMove.isEmpty());
+        b->takeBack();
+    }
+    for (auto [name, value] : {std::pair{"futility1", 200.0f}, {"futility2", 500.0f}, {"futility3", 975.0f}})
+        setTuneValue(name, value);
 }
 
 }  // namespace

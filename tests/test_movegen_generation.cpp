@@ -79,7 +79,20 @@ INSTANTIATE_TEST_SUITE_P(
         ValidCase{"DoublePushBlocked", "4k3/8/8/8/8/4n3/4P3/4K3 w - - 0 1",
                   ChessMove::make(12, 28, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG), 0},
         ValidCase{"LandingOnOwnPiece", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", ChessMove::make(4, 12, KING), 0},
-        ValidCase{"EmptyMove", "4k3/8/8/8/8/8/8/4K3 w - - 0 1", ChessMove(0), 0}),
+        ValidCase{"EmptyMove", "4k3/8/8/8/8/8/8/4K3 w - - 0 1", ChessMove(0), 0},
+        // Words no generator makes: castling without its flag, a pawn on the last rank
+        // without a piece, a promotion on a push, a knight off its jumps, a flag on another piece.
+        ValidCase{"KingStepsTwoWithoutCastleFlag", "4k3/8/8/8/8/8/8/4K2R w K - 0 1",
+                  ChessMove::make(4, 6, KING), 0},
+        ValidCase{"PawnReachesLastRankUnpromoted", "3k4/4P3/8/8/8/8/8/4K3 w - - 0 1",
+                  ChessMove::make(52, 60, PAWN), 0},
+        ValidCase{"PawnPromotes", "3k4/4P3/8/8/8/8/8/4K3 w - - 0 1", ChessMove::make(52, 60, PAWN, 0, QUEEN),
+                  1},
+        ValidCase{"PromotionOnAPush", "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1",
+                  ChessMove::make(12, 20, PAWN, 0, QUEEN), 0},
+        ValidCase{"KnightOffItsJumps", "4k3/8/8/8/8/8/8/1N2K3 w - - 0 1", ChessMove::make(1, 25, KNIGHT), 0},
+        ValidCase{"DoublePushFlagOnARook", "4k3/8/8/8/8/8/8/R3K3 w - - 0 1",
+                  ChessMove::make(0, 16, ROOK, 0, 0, ChessMove::DOUBLE_PUSH_FLAG), 0}),
     [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

@@ -57,7 +57,15 @@ INSTANTIATE_TEST_SUITE_P(
                       // the pinned twin still makes the printed form name the file.
                       TextCase{"6k1/3n4/8/8/6n1/8/8/4K1R1 b - - 0 1", "Nf6", "Nd7-f6", "Ndf6"},
                       TextCase{CASTLES, "O-O+", "O-O", "O-O"}, TextCase{CASTLES, "O-O-O#", "O-O-O", "O-O-O"},
-                      TextCase{CASTLES, "O-O-O-O", "", ""}),
+                      TextCase{CASTLES, "O-O-O-O", "", ""},
+                      // A king's two-square step is read as the castling, where castling is legal;
+                      // a pawn on the last rank must name its piece, with or without "=".
+                      TextCase{"r3k2r/8/8/8/8/8/8/R3K2R w KQ - 0 1", "Kg1", "O-O", "O-O"},
+                      TextCase{"r3k2r/8/8/8/8/8/8/R3K2R w KQ - 0 1", "Kc1+", "O-O-O", "O-O-O"},
+                      TextCase{"r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1", "Kg1", "", ""},
+                      TextCase{"3k4/4P3/8/8/8/8/8/4K3 w - - 0 1", "e8Q+", "e7-e8=Q", "e8=Q"},
+                      TextCase{"3k4/4P3/8/8/8/8/8/4K3 w - - 0 1", "e8", "", ""},
+                      TextCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e4Q", "", ""}),
     [](const auto& p) { return "Case" + std::to_string(p.index) + "_" + identifier(p.param.text); });
 
 // The parser matches against the move list of the board; a list left over
