@@ -1,16 +1,27 @@
 # Front door: `make run` builds both programs and starts pellux-generic;
-# `make test` builds and runs every test; `make bench` prints speed figures.
+# `make test` builds and runs every test; `make bench` prints speed figures;
+# `make profile-build` builds both programs profile-guided into $(PGO_BUILD).
+# `make EXE=<path> [CXX=<compiler>]` (what OpenBench runs) builds only the
+# popcount program, Release, and copies it to <path>.
 BUILD ?= build
 ASAN_BUILD ?= build-asan
+PGO_BUILD ?= build-pgo
 JOBS ?= $(shell nproc)
+# A compiler named on the command line or in the environment is handed to cmake.
+CMAKE_CXX = $(if $(filter default,$(origin CXX)),,-DCMAKE_CXX_COMPILER=$(CXX))
 
-.PHONY: all build run test test-sanitize bench clean
+.PHONY: all build exe run test test-sanitize bench profile-build clean
 
-all: build
+all: $(if $(EXE),exe,build)
 
 build:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_CXX)
 	cmake --build $(BUILD) -j $(JOBS)
+
+exe:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_CXX)
+	cmake --build $(BUILD) -j $(JOBS) --target pellux-popcnt
+	cp $(BUILD)/pellux-popcnt $(EXE)
 
 run: build
 	./$(BUILD)/pellux-generic
@@ -27,5 +38,18 @@ test-sanitize:
 bench: build
 	./tools/bench.sh $(BUILD)
 
+# Profile-guided build of both programs: instrumented programs run the bench
+# and a perft each, then both are rebuilt from what those runs recorded.
+# Results: $(PGO_BUILD)/pellux-popcnt and $(PGO_BUILD)/pellux-generic.
+profile-build:
+	rm -rf $(PGO_BUILD)/profile
+	cmake -S . -B $(PGO_BUILD) -DCMAKE_BUILD_TYPE=Release -DPELLUX_PGO=generate $(CMAKE_CXX)
+	cmake --build $(PGO_BUILD) -j $(JOBS) --target pellux-popcnt pellux-generic
+	cd $(PGO_BUILD) && for p in pellux-popcnt pellux-generic; do \
+	  ./$$p -bench </dev/null >/dev/null; test $$? -eq 1 || exit 1; \
+	  ./$$p -perft 5 </dev/null >/dev/null; test $$? -eq 1 || exit 1; done
+	cmake -S . -B $(PGO_BUILD) -DPELLUX_PGO=use
+	cmake --build $(PGO_BUILD) -j $(JOBS) --target pellux-popcnt pellux-generic
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(PGO_BUILD)

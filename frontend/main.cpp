@@ -76,7 +76,8 @@ static int runTool(int argc, char** argv) {
         cmdBuildBook(argv[2], argv[3], atoi(argv[4]), atoi(argv[5]));
         return -1;
     }
-    if (!strcmp(option, "-bench") && (argc == 2 || argc == 3)) {
+    // "bench" is the spelling test frameworks such as OpenBench use.
+    if ((!strcmp(option, "-bench") || !strcmp(option, "bench")) && (argc == 2 || argc == 3)) {
         cmdBench(argc == 3 ? atoi(argv[2]) : 0);
         return 1;
     }

@@ -75,12 +75,13 @@ TEST(CommandLine, OutputAndStatus) {
         {"-divide 1 -fen 'not a position'", "Bad FEN string !\n", 0},
         {"-testsuite missing.epd 5000", ""},
         {"-perftd 3 -fen 'r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1'",
-         "depth..."}};
+         "depth..."},
+        {"bench 2", "Nodes searched: 45660\nNodes/second: ..."}};
     for (const char* args :
          {"", "-perft", "-perft 3 extra", "-divide 2 -fun 8/8/8/8/8/8/8/8", "-perft 1 2 3 4", "-testsuite",
-          "-evalsuite", "-buildbook a b c", "-bench 1 2", "-unknown"})
+          "-evalsuite", "-buildbook a b c", "-bench 1 2", "bench 1 2", "-unknown"})
         runs.push_back({args, BANNER + std::string("...")});
-    const std::regex times("Time = .*");
+    const std::regex times("(Time = |Nodes/second: ).*");
     for (const auto& [args, out, status, ini] : runs) {
         const ProgramRun r = runProgram(args, ini, MEMORY_LIMIT);
         const bool prefix = out.size() > 3 && out.compare(out.size() - 3, 3, "...") == 0;
