@@ -163,6 +163,11 @@ static void addIf(BitBoard& set, bool cond, int square) {
 }
 
 void initBitBoards() {
+    // The tables are the same for every board: the first board builds them,
+    // later ones (a new board per protocol session or tool run) find them ready.
+    static bool built = false;
+    if (built) return;
+    built = true;
     for (int s = 0; s < 64; s++) {
         bbMask[s] = 1ULL << s;
         bbClear[s] = ~(1ULL << s);
