@@ -164,6 +164,13 @@ int ChessBoard::createMove(const char* san, ChessMove& move) {
         fromRank = *p++ - '1';
     } else if (isFile(p[0]) && (isFile(p[1]) || p[1] == 'x')) {
         fromFile = *p++ - 'a';
+    } else if (piece != PAWN && isFile(p[0]) && isRank(p[1])) {
+        // A whole from-square, as the printer writes it when file and rank are both shared ("Qh4e4").
+        const char* next = p + (p[2] == 'x' ? 3 : 2);
+        if (isFile(next[0]) && isRank(next[1])) {
+            fromFile = *p++ - 'a';
+            fromRank = *p++ - '1';
+        }
     }
     if (*p == 'x') p++;
     if (!isFile(p[0]) || !isRank(p[1])) return 0;

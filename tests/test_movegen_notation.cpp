@@ -65,7 +65,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"r3k2r/8/8/8/8/8/8/R3K2R w - - 0 1", "Kg1", "", ""},
                       TextCase{"3k4/4P3/8/8/8/8/8/4K3 w - - 0 1", "e8Q+", "e7-e8=Q", "e8=Q"},
                       TextCase{"3k4/4P3/8/8/8/8/8/4K3 w - - 0 1", "e8", "", ""},
-                      TextCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e4Q", "", ""}),
+                      TextCase{"4k3/8/8/8/8/8/4P3/4K3 w - - 0 1", "e4Q", "", ""},
+                      // File and rank both shared: the whole from-square, as the printer writes it.
+                      TextCase{"4k3/8/8/8/Q6Q/8/8/3K3Q w - - 0 1", "Qh4e4", "Qh4-e4", "Qh4e4"}),
     [](const auto& p) { return "Case" + std::to_string(p.index) + "_" + identifier(p.param.text); });
 
 // The parser matches against the move list of the board; a list left over
