@@ -10,7 +10,7 @@ JOBS ?= $(shell nproc)
 # A compiler named on the command line or in the environment is handed to cmake.
 CMAKE_CXX = $(if $(filter default,$(origin CXX)),,-DCMAKE_CXX_COMPILER=$(CXX))
 
-.PHONY: all build exe run test test-sanitize bench profile-build clean
+.PHONY: all build exe run test test-sanitize bench profile-build fuzz clean
 
 all: $(if $(EXE),exe,build)
 
@@ -37,6 +37,20 @@ test-sanitize:
 
 bench: build
 	./tools/bench.sh $(BUILD)
+
+# Coverage-guided fuzzing (clang 14, libFuzzer, AddressSanitizer and UBSan):
+# each target runs FUZZ_SECONDS seconds from its saved inputs in
+# fuzz/corpus/<target>; new inputs and crash reproducers go to $(FUZZ_BUILD)/work.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= fen movetext pgn book ini suites uci winboard
+
+fuzz:
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLUX_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+	for t in $(FUZZ_TARGETS); do mkdir -p $(FUZZ_BUILD)/work/$$t && \
+	  ./$(FUZZ_BUILD)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=30 -print_final_stats=1 \
+	    -artifact_prefix=$(FUZZ_BUILD)/work/crash-$$t- $(FUZZ_BUILD)/work/$$t fuzz/corpus/$$t || exit 1; done
 
 # Profile-guided build of both programs: instrumented programs run the bench
 # and a perft each, then both are rebuilt from what those runs recorded.

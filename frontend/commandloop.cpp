@@ -128,6 +128,13 @@ int getInput() {
     return 0;
 }
 
+void restartInput() {
+    readStart = readEnd = 0;
+    endOfInput = false;
+    partialLine.clear();
+    partialTooLong = false;
+}
+
 int readInt(const char* text) {
     long v = strtol(text, nullptr, 10);
     return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : (int)v;

@@ -58,6 +58,9 @@ void clearDeferred();
 
 // Is a complete line already read and waiting in the input buffer?
 int lineWaiting();
+// Forgets every buffered line and the end of input, so that the loop can read
+// a new input stream (the fuzz targets run many in one process).
+void restartInput();
 // Dispatches one line to the parser of the current protocol; returns its result.
 int dispatchLine(char* line);
 // Reads and dispatches lines until done() is true, the program quits or input ends.

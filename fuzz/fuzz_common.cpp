@@ -1,0 +1,245 @@
+// Shared helpers of the fuzz targets (see fuzz_common.h).
+#include "fuzz_common.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "book/openingbook.h"
+#include "eval/eval.h"
+#include "frontend/protocol.h"
+#include "movegen/movegen.h"
+#include "search/moveorder.h"
+
+#ifndef PELLUX_LIBFUZZER
+namespace {
+std::map<std::string, FuzzFunction>& targets() {
+    static std::map<std::string, FuzzFunction> all;
+    return all;
+}
+}  // namespace
+
+int registerFuzzTarget(const char* name, FuzzFunction run) {
+    targets()[name] = run;
+    return 1;
+}
+
+FuzzFunction findFuzzTarget(const char* name) {
+    auto it = targets().find(name);
+    return it == targets().end() ? nullptr : it->second;
+}
+#endif
+
+void fuzzFailure(const char* file, int line, const char* what, const std::string& detail) {
+    fprintf(stderr, "%s:%d: fuzz check failed: %s\n  %s\n", file, line, what, detail.c_str());
+    abort();
+}
+
+namespace {
+
+std::string scratchDir;
+std::vector<std::string> scratchFiles;
+
+void removeScratch() {
+    for (const std::string& f : scratchFiles) remove(f.c_str());
+    if (!scratchDir.empty()) rmdir(scratchDir.c_str());
+}
+
+}  // namespace
+
+void fuzzInit() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    fflush(stdout);
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) dup2(null, STDOUT_FILENO), close(null);
+    // A private directory for the scratch files and the ini file the protocols read.
+    char dir[] = "/dev/shm/pellux-fuzz-XXXXXX";
+    char fallback[] = "/tmp/pellux-fuzz-XXXXXX";
+    const char* made = access("/dev/shm", W_OK) == 0 ? mkdtemp(dir) : mkdtemp(fallback);
+    if (!made) fuzzFailure(__FILE__, __LINE__, "mkdtemp", "no scratch directory");
+    scratchDir = made;
+    atexit(removeScratch);
+    const char ini[] = "[Engine]\nHash=1\n";
+    writeScratch("pellux.ini", (const uint8_t*)ini, sizeof ini - 1);
+}
+
+ChessBoardUCI* fuzzBoard() {
+    static ChessBoardUCI* b = nullptr;
+    if (!b) {
+        b = new ChessBoardUCI();
+        b->init(1);
+    }
+    b->newGame();
+    b->inputPollPeriod = NO_INPUT_POLL;  // a search never reads the console here
+    b->testSuiteMode = 0;
+    return b;
+}
+
+std::string writeScratch(const char* name, const uint8_t* data, size_t size) {
+    const std::string path = scratchDir + "/" + name;
+    bool known = false;
+    for (const std::string& f : scratchFiles) known = known || f == path;
+    if (!known) scratchFiles.push_back(path);
+    FILE* f = fopen(path.c_str(), "wb");
+    if (!f || fwrite(data, 1, size, f) != size || fclose(f) != 0)
+        fuzzFailure(__FILE__, __LINE__, "writeScratch", path);
+    return path;
+}
+
+std::string fenOf(const ChessBoard& b) {
+    char fen[128];
+    b.getFENPosition(fen);
+    return fen;
+}
+
+void checkConsistent(const ChessBoardNode& n, const std::string& context) {
+    char why[256] = "";
+    if (!n.checkConsistency(true, why, sizeof why)) fuzzFailure(__FILE__, __LINE__, why, context);
+}
+
+bool isGenerated(const ChessBoardNode& n, ChessMove m) {
+    ChessMoveSort list[256];
+    int count = n.generateMovesC(list);
+    count += n.generateMovesNC(list + count);
+    const uint32_t word = m.moveInt & ~(3u << 24);
+    for (int i = 0; i < count; i++)
+        if (list[i].move.moveInt == word) return true;
+    return false;
+}
+
+bool enginePlays(ChessBoardNode& n, ChessMove m) {
+    if (!n.validMove(m)) return false;
+    n.makeMove(m);
+    const bool legal = !n.moverInCheck();
+    n.unMakeMove(m);
+    return legal;
+}
+
+// ---------------------------------------------------------------------------
+// Command streams
+
+namespace {
+
+// Count depths above this would run for minutes; table sizes are held at 1 MB.
+const long COUNT_DEPTH_MAX = 2;
+// Input is polled this often in node calls, so that a search ends soon after
+// the input does (the end of input reads as "quit").
+const unsigned FUZZ_POLL_PERIOD = 256;
+
+bool startsWith(const std::string& s, const char* prefix) {
+    return s.compare(0, strlen(prefix), prefix) == 0;
+}
+
+// The line as the engine gets it, with its cost bounded: a count's depth is
+// cut to COUNT_DEPTH_MAX, every number of a Hash option becomes 1, and a book
+// file name cannot leave the scratch directory.
+std::string bounded(std::string line) {
+    if (startsWith(line, "perft ") || startsWith(line, "perftd ") || startsWith(line, "divide ")) {
+        const size_t blank = line.find(' ');
+        if (strtol(line.c_str() + blank + 1, nullptr, 10) > COUNT_DEPTH_MAX)
+            line = line.substr(0, blank + 1) + std::to_string(COUNT_DEPTH_MAX);
+    }
+    if (line.find("setoption") != std::string::npos) {
+        const bool hash = line.find("Hash") != std::string::npos;
+        std::string out;
+        for (size_t i = 0; i < line.size(); i++) {
+            const char c = line[i];
+            if (hash && c >= '0' && c <= '9') {
+                if (out.empty() || out.back() < '0' || out.back() > '9') out += '1';
+            } else {
+                out += c == '/' ? '_' : c;
+            }
+        }
+        line = out;
+    }
+    return line;
+}
+
+// Globals of the front end as a fresh process has them.
+void resetFrontEnd() {
+    Quit = 0;
+    guiMode = 0;
+    useownbook = 0;
+    strcpy(ownbook, "pelluxopenbook.bin");
+    pondering = pondernextmove = asknewgame = 0;
+    movePonder = currbestmove = emptyMove;
+    showthinking = 1;
+    winboard_forcemode = 0;
+    uciMaxGameMoves = uciRemainingMoves = 40;
+    countHalfMove = firstThink = protocolversion = 0;
+    pondernewmove[0] = 0;
+    uciHoldInfinite = uciHoldPonder = uciHolding = 0;
+    wbAnalyzing = analysisRunning = wbPonderRunning = 0;
+    wbPonderWait = PONDER_WAIT_NONE;
+    analysisIndexBefore = 0;
+    clearDeferred();
+    openingBook.clear();
+    for (auto [name, value] : {std::pair{"doubledpawn", 10.0f},
+                               {"isolatedpawn", 20.0f},
+                               {"backwardpawn", 10.0f},
+                               {"rookopenfile", 20.0f},
+                               {"futility1", 200.0f},
+                               {"futility2", 500.0f},
+                               {"futility3", 975.0f}})
+        setTuneValue(name, value);
+}
+
+}  // namespace
+
+void runCommandStream(const char* firstLine, const uint8_t* data, size_t size) {
+    fuzzInit();
+    const std::string bytes((const char*)data, size);
+    std::string input;
+    if (!startsWith(bytes, firstLine) && !startsWith(bytes, "setvalue "))
+        input = std::string(firstLine) + "\n";
+    for (size_t at = 0; at <= bytes.size();) {
+        size_t end = bytes.find('\n', at);
+        if (end == std::string::npos) end = bytes.size();
+        input += bounded(bytes.substr(at, end - at));
+        if (end < bytes.size()) input += '\n';
+        at = end + 1;
+    }
+
+    // Standard input becomes a memory file that holds the lines.
+    static const int savedInput = dup(STDIN_FILENO);
+    const int fd = memfd_create("pellux-fuzz-input", 0);
+    FUZZ_CHECK(fd >= 0 && write(fd, input.data(), input.size()) == (ssize_t)input.size(), "memfd");
+    lseek(fd, 0, SEEK_SET);
+    dup2(fd, STDIN_FILENO);
+    close(fd);
+    restartInput();
+    resetFrontEnd();
+    const int cwd = open(".", O_RDONLY | O_DIRECTORY);
+    FUZZ_CHECK(cwd >= 0 && chdir(scratchDir.c_str()) == 0, scratchDir);
+
+    // The command loop of the program, then its shutdown.
+    command = (char*)calloc(4096, 1);
+    while (!Quit) {
+        if (board) board->inputPollPeriod = FUZZ_POLL_PERIOD;
+        if (!parseCommand()) break;
+    }
+    if (board) {
+        checkConsistent(board->node, "position at the end of the input");
+        FUZZ_CHECK(board->gameMoveCount <= (unsigned)MAX_GAME_MOVES && board->node.ply < (unsigned)UNDO_SIZE,
+                   "game record");
+        pondering = 0;
+        board->ponderEnabled = board->ponderSearch = 0;
+        board->free();
+        delete board;
+        board = nullptr;
+    }
+    free(command);
+    command = nullptr;
+
+    FUZZ_CHECK(fchdir(cwd) == 0, "fchdir");
+    close(cwd);
+    dup2(savedInput, STDIN_FILENO);
+}
