@@ -4,6 +4,8 @@
 #include "board/chessboard.h"
 #include "search/hashtable.h"
 
+unsigned defaultInputPollPeriod = 30000;
+
 namespace {
 
 // Signed board array of the start position: +type White, -type Black.
@@ -37,7 +39,7 @@ void resetSearchControl(ChessBoard& b) {
     b.timeIncrement[0] = b.timeIncrement[1] = 0;
     b.movesToGo = 40;
     b.searchCount = 0;
-    b.inputPollPeriod = 30000;
+    b.inputPollPeriod = defaultInputPollPeriod;
     b.inputPollCount = 0;
     b.ponderSearch = 0;
     b.stopSearch = STOP_NONE;

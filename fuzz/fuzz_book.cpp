@@ -1,8 +1,8 @@
 // Book files: the bytes load as a book; then, in every position two plies
 // from the start and in a few positions where castling, promotion and en
 // passant are possible, the move the book offers and the engine would play
-// must be a legal generated move. One search per input plays from the book
-// the way a game does.
+// must be a legal generated move. The engine then plays from the book the
+// way a game does.
 #include "book/openingbook.h"
 #include "fuzz_common.h"
 
@@ -52,13 +52,16 @@ FUZZ_TARGET(book) {
         checkBookMove(b, 1);
     }
 
-    // The engine's own way: a book in use, one search from the start or a special position.
+    // The engine's own way, when the book has a move for the start or a special position.
     b = fuzzBoard();
     if (size % 2) b->setFENPosition(SPECIAL[size / 2 % 5]);
+    srand(1);
+    if (openingBook.findMove(b->node.hashKey).isEmpty()) return 0;
     const std::string before = fenOf(*b);
     b->bookEnabled = 1;
     b->bookMoveLimit = 20;
-    b->setEngineSearchMode(SEARCH_DEPTH, 1, 0);
+    b->setEngineSearchMode(SEARCH_NODES, 100, 0);
+    srand(1);
     b->computerPlay(0);
     b->bookEnabled = 0;
     if (b->gameIndex > 0) {
@@ -67,6 +70,5 @@ FUZZ_TARGET(book) {
         b->takeBack();
         FUZZ_CHECK(isGenerated(b->node, played) && enginePlays(b->node, played), before);
     }
-    openingBook.clear();
     return 0;
 }

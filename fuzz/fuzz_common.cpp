@@ -222,10 +222,11 @@ void runCommandStream(const char* firstLine, const uint8_t* data, size_t size) {
 
     // The command loop of the program, then its shutdown.
     command = (char*)calloc(4096, 1);
-    while (!Quit) {
-        if (board) board->inputPollPeriod = FUZZ_POLL_PERIOD;
-        if (!parseCommand()) break;
+    const unsigned pollPeriod = defaultInputPollPeriod;
+    defaultInputPollPeriod = FUZZ_POLL_PERIOD;
+    while (!Quit && parseCommand()) {
     }
+    defaultInputPollPeriod = pollPeriod;
     if (board) {
         checkConsistent(board->node, "position at the end of the input");
         FUZZ_CHECK(board->gameMoveCount <= (unsigned)MAX_GAME_MOVES && board->node.ply < (unsigned)UNDO_SIZE,
