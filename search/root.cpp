@@ -176,29 +176,27 @@ static void reportLine(ChessBoard& b, int lines, int k, int iteration, int bound
         b.onComputerThinkMultiPV(k + 1, iteration, pv, countNodes, b.elapsedTime, b.selDepth, bound);
 }
 
-// A one-ply search with nothing to interrupt it (no clock, no input), for a
-// search stopped before its first iteration finished. Falls back to the first
-// legal move of the root list.
-static ChessMove quickMove(ChessBoard& b, ChessMove& ponder) {
-    const int savedMode = b.searchMode;
-    const unsigned savedPeriod = b.inputPollPeriod, savedCount = b.inputPollCount;
-    const int savedPonder = b.ponderSearch;
-    b.searchMode = SEARCH_DEPTH;
-    b.inputPollPeriod = NO_INPUT_POLL;
-    b.ponderSearch = 0;
-    b.stopSearch = STOP_NONE;
-    b.searchRoot(-INFINITE_SCORE, INFINITE_SCORE, ONE_PLY);
-    b.searchMode = savedMode;
-    b.inputPollPeriod = savedPeriod;
-    b.inputPollCount = savedCount;
-    b.ponderSearch = savedPonder;
-    b.stopSearch = STOP_PLAY;
+// The answer of a search stopped before its first iteration finished: its
+// limit is spent, so nothing more is searched. The best of the root moves
+// searched to the end, else the first legal move in root order.
+static ChessMove firstIterationMove(ChessBoard& b, ChessMove& ponder) {
     const PLine& pv = b.node.pvLines[0];
     ponder = pv.count >= 2 ? pv.moves[1].move : emptyMove;
     if (pv.count > 0) return pv.moves[0].move;
+    const ChessMoveOrder& order = b.moveOrder[0];
+    for (uint32_t i = 0; i < order.count; i++)
+        if (isLegalHere(b.node, order.moves[i].move)) return order.moves[i].move;
     for (uint32_t i = 0; i < b.rootMoveCount; i++)
         if (isLegalHere(b.node, b.rootMoveList[i].move)) return b.rootMoveList[i].move;
     return emptyMove;
+}
+
+// A book file is untrusted input: its move is played only when it is, word
+// for word, one of the legal moves generated in this position.
+static bool isGeneratedLegalMove(ChessBoard& b, ChessMove m) {
+    for (uint32_t i = 0; i < b.rootMoveCount; i++)
+        if (b.rootMoveList[i].move == m) return isLegalHere(b.node, m);
+    return false;
 }
 
 int ChessBoard::ThreadComputerPlay() {
@@ -214,10 +212,12 @@ int ChessBoard::ThreadComputerPlay() {
     // 2-4.
     onComputerStartPlaying();
     ChessMove bookMove = emptyMove;
-    if (bookEnabled == 1 && gameMoveCount < bookMoveLimit) {
+    // An infinite search is an analysis: it always searches and reports. The
+    // book is for the moves the engine plays (a ponder search takes it too: its
+    // move is played if the opponent makes the expected reply).
+    if (bookEnabled == 1 && gameMoveCount < bookMoveLimit && searchMode != SEARCH_INFINITE) {
         bookMove = openingBook.findMove(n.hashKey);
-        // A book built with other keys may hold a move that is not playable here.
-        if (!bookMove.isEmpty() && !isLegalHere(n, bookMove)) bookMove = emptyMove;
+        if (!bookMove.isEmpty() && !isGeneratedLegalMove(*this, bookMove)) bookMove = emptyMove;
     }
     countNodes = 0;
     onComputerClearPV();
@@ -336,9 +336,7 @@ int ChessBoard::ThreadComputerPlay() {
             best = pv.moves[0].move;
             ponderMove = pv.count >= 2 ? pv.moves[1].move : emptyMove;
         }
-        // Stopped before the first iteration finished: a one-ply search that
-        // nothing interrupts still gives a sound move.
-        if (best.isEmpty() && stopSearch == STOP_PLAY) best = quickMove(*this, ponderMove);
+        if (best.isEmpty() && stopSearch == STOP_PLAY) best = firstIterationMove(*this, ponderMove);
     }
 
     // 9. An abandoned ponder search takes the pondered move back.

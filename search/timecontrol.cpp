@@ -5,6 +5,7 @@
 #include "board/chessboard.h"
 #include "frontend/chessboarduci.h"
 #include "search/moveorder.h"
+#include "search/timecontrol.h"
 
 static const uint32_t INFINITE_TIME = 4294967295u;  // about 71.6 minutes
 static const unsigned EARLY_SEARCHES = 10;         // the first searches of a game get more time
@@ -23,6 +24,15 @@ static inline bool clockExpired(const ChessBoard& b) {
     return elapsedMicroseconds(b.searchStartTime, now) >= (long long)b.timeLimit;
 }
 
+// Hands a waiting console line to the front end; 0 when the search must stop.
+static inline int pollInput(ChessBoard& b) {
+    if (b.inputPollPeriod != NO_INPUT_POLL && getInput()) {
+        b.onParseInputCommand();
+        return b.stopSearch == STOP_NONE ? 1 : 0;
+    }
+    return 1;
+}
+
 // Called at every node: returns 0 when the search must stop. Between polls
 // the cost is one increment and two comparisons (one more in node mode).
 int ChessBoard::checkSearchTime() {
@@ -32,7 +42,12 @@ int ChessBoard::checkSearchTime() {
             stopSearch = STOP_PLAY;
             return 0;
         }
-        if (__builtin_expect((inputPollCount & CLOCK_CHECK_MASK) != 0, 1) || !clockExpired(*this)) return 1;
+        if (__builtin_expect((inputPollCount & CLOCK_CHECK_MASK) != 0, 1)) return 1;
+        // A ponder search waits for the opponent's move, and the engine's clock
+        // runs from the moment it is sent: the console is read as often as a
+        // timed search reads the clock.
+        if (ponderSearch) return pollInput(*this);
+        if (!clockExpired(*this)) return 1;
         stopSearch = STOP_PLAY;
         return 0;
     }
@@ -46,11 +61,7 @@ int ChessBoard::checkSearchTime() {
         stopSearch = STOP_PLAY;
         return 0;
     }
-    if (inputPollPeriod != NO_INPUT_POLL && getInput()) {
-        onParseInputCommand();
-        return stopSearch == STOP_NONE ? 1 : 0;
-    }
-    return 1;
+    return pollInput(*this);
 }
 
 // Truncates a budget in microseconds into the 32-bit range.
@@ -60,33 +71,39 @@ static uint32_t toMicroseconds(float t) {
     return (uint32_t)t;
 }
 
+// The clock budget in microseconds of a search for side, after searchesBefore
+// searches of this game.
+static uint32_t clockBudget(const ChessBoard& b, int side, unsigned searchesBefore) {
+    const float c = b.clockTime[side];
+    const int inc = b.timeIncrement[side];
+    float t;
+    if (b.movesToGo == 0)
+        t = inc > 0 ? c * 33.333336f + (float)inc * 1000.0f : c * 25.0f;
+    else if (b.movesToGo == 1)
+        t = c * 500.0f;
+    else
+        t = c * 1000.0f / (float)b.movesToGo;
+    uint32_t budget = toMicroseconds(t);
+    if (searchesBefore < EARLY_SEARCHES)
+        budget = toMicroseconds((float)budget * (2.0f - 0.1f * (float)searchesBefore));
+    // The budget above can reach or pass the whole clock (one move to go in the
+    // first searches, or an increment larger than what is left). A hard limit
+    // that spends the clock loses on time by the polling overshoot and by the
+    // delays of a busy machine, so keep a reserve: 5 % of the clock and at least
+    // 30 ms, or three quarters of a clock under 40 ms. With an increment the
+    // clock then settles at 40 ms or more instead of running down to nothing.
+    const uint32_t clockUs = toMicroseconds(c * 1000.0f);
+    const uint32_t reserve = clockUs / 20 > 30000 ? clockUs / 20 : 30000;
+    const uint32_t cap = clockUs >= 40000 ? clockUs - reserve : clockUs / 4;
+    return budget < cap ? budget : cap;
+}
+
 // Sets timeLimit for the search about to start and records its start time.
 void ChessBoard::computeTimeLimit() {
     switch (searchMode) {
-    case SEARCH_CLOCK: {
-        const int s = (int)node.side;
-        const float c = clockTime[s];
-        const int inc = timeIncrement[s];
-        float t;
-        if (movesToGo == 0)
-            t = inc > 0 ? c * 33.333336f + (float)inc * 1000.0f : c * 25.0f;
-        else if (movesToGo == 1)
-            t = c * 500.0f;
-        else
-            t = c * 1000.0f / (float)movesToGo;
-        timeLimit = toMicroseconds(t);
-        if (searchCount < EARLY_SEARCHES)
-            timeLimit = toMicroseconds((float)timeLimit * (2.0f - 0.1f * (float)searchCount));
-        // The budget above can reach or pass the whole clock (one move to go in the
-        // first searches, or an increment larger than what is left). A hard limit
-        // that spends the clock loses on time by the polling overshoot, so keep a
-        // reserve: 5 % of the clock and at least 30 ms, or half a very short clock.
-        const uint32_t clockUs = toMicroseconds(c * 1000.0f);
-        const uint32_t reserve = clockUs / 20 > 30000 ? clockUs / 20 : 30000;
-        const uint32_t cap = clockUs > 2 * reserve ? clockUs - reserve : clockUs / 2;
-        if (timeLimit > cap) timeLimit = cap;
+    case SEARCH_CLOCK:
+        timeLimit = clockBudget(*this, (int)node.side, searchCount);
         break;
-    }
     case SEARCH_INFINITE:
         timeLimit = INFINITE_TIME;
         break;
@@ -95,6 +112,12 @@ void ChessBoard::computeTimeLimit() {
         break;
     }
     gettimeofday(&searchStartTime, nullptr);
+}
+
+void refreshClockBudget(ChessBoard& b, int side) {
+    if (b.searchMode != SEARCH_CLOCK) return;
+    // The running search was counted when it started.
+    b.timeLimit = clockBudget(b, side, b.searchCount > 0 ? b.searchCount - 1 : 0);
 }
 
 // Clock-mode stops after the first line of a finished iteration: no legal or

@@ -4,9 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <unistd.h>
 
 #include "book/openingbook.h"
 #include "diagnostics/bench.h"
+#include "frontend/protocol.h"
 #include "search_test_board.h"
 
 namespace {
@@ -82,6 +84,11 @@ TEST(SearchLimits, NodeLimitStopsAtTheFirstNodePastItAndStillPlays) {
     b->computerPlay(0);
     ASSERT_EQ(b->gameMoveCount, 1u);
     EXPECT_TRUE(b->lines.empty() && b->gameMoves[0].move == b->lastMove);
+    // The first iteration cut short among many captures: the answer costs no further search.
+    b = makeSearchBoard("1q1q1q1k/q1q1q1q1/8/8/8/8/Q1Q1Q1Q1/1Q1Q1Q1K w - - 0 1");
+    b->setEngineSearchMode(SEARCH_NODES, 1000, 0);
+    b->computerPlay(0);
+    EXPECT_TRUE(b->lines.empty() && b->gameMoveCount == 1u && countNodes < 1400u) << countNodes;
 }
 
 TEST(SearchLimits, FixedDepthStopBeforeAnyMoveOfTheNextIteration) {
@@ -109,21 +116,28 @@ TEST(SearchLimits, AbandonedPonderSearchTakesThePonderedMoveBack) {
     EXPECT_EQ(b->events.back(), "finish") << "no next-player event after the finish of a ponder stop";
 }
 
-// A stop left by an aborted search does not cancel a book move; an unplayable one is searched.
-TEST(SearchBook, StaleStopIsClearedAndInvalidBookMovesAreSearched) {
+// A stop left by an aborted search does not cancel a book move. A word that is not exactly a legal
+// generated move (blocked, a knight promoting, a pawn three ranks on, a check mark) is searched
+// instead, and so is every infinite search: an analysis shows its thinking.
+TEST(SearchBook, StaleStopIsClearedAndBadWordsAndAnalysesAreSearched) {
     const ChessMove d4 = ChessMove::make(11, 27, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG);
-    for (ChessMove m : {d4, ChessMove::make(3, 39, QUEEN)}) {
+    const ChessMove words[] = {d4, ChessMove::make(3, 39, QUEEN), ChessMove(0x00142546u), ChessMove(0x190Cu),
+                               ChessMove(d4.moveInt | 1u << 24), d4};
+    for (const ChessMove& m : words) {
+        const bool analysis = &m == &words[5], played = &m == &words[0];
         BoardPtr b = makeSearchBoard(nullptr, 2);
         openingBook.clear();
         openingBook.addNode(b->node.hashKey, m, 10, 50, 50);
         b->bookEnabled = 1;
         b->bookMoveLimit = 20;
         b->stopSearch = STOP_ABORT;
+        if (analysis) b->setEngineSearchMode(SEARCH_INFINITE, 0, 0);
+        b->onLine = [](auto& rb, const auto& r) { rb.stopSearch = r.depth == 2 ? STOP_PLAY : rb.stopSearch; };
         b->computerPlay(0);
         EXPECT_EQ(b->finishReasons, std::vector<int>{STOP_PLAY});
         EXPECT_EQ(b->gameMoveCount, 1u);
-        EXPECT_EQ(b->lines.empty(), m == d4) << "an unplayable book move is searched instead";
-        EXPECT_TRUE(m != d4 || b->lastMove == d4);
+        EXPECT_EQ(b->lines.empty(), played) << std::hex << m.moveInt;
+        EXPECT_TRUE(!played || b->lastMove == d4);
     }
     openingBook.clear();
 }
@@ -140,12 +154,12 @@ TEST(SearchDriver, FullGameRecordKeepsTheBoardSound) {
     EXPECT_EQ(b->finishReasons, std::vector<int>{STOP_PLAY});
 }
 
-// Clock (ms), increment (ms), moves to go, searches so far, budget (us); a short clock keeps 5 % or 30 ms.
+// Clock (ms), increment (ms), moves to go, searches so far, budget (us); a short clock keeps 5 % or
+// 30 ms, one under 40 ms three quarters.
 TEST(SearchClock, Budgets) {
-    const int cases[][5] = {{60000, 0, 0, 0, 3000000},   {60000, 1000, 0, 10, 3000000},
-                            {10000, 0, 1, 0, 9500000},   {10000, 0, 1, 10, 5000000},
-                            {10000, 0, 1, 5, 7500000},   {40, 100, 0, 10, 20000},
-                            {60000, 0, 20, 12, 3000000}, {-500, 0, 0, 0, 0}};
+    const int cases[][5] = {{60000, 0, 0, 0, 3000000},   {60000, 1000, 0, 10, 3000000}, {10000, 0, 1, 0, 9500000},
+                            {10000, 0, 1, 10, 5000000},  {10000, 0, 1, 5, 7500000},     {40, 100, 0, 10, 10000},
+                            {20, 10, 0, 10, 5000},       {60000, 0, 20, 12, 3000000},   {-500, 0, 0, 0, 0}};
     BoardPtr b = makeSearchBoard();
     b->setEngineSearchMode(SEARCH_CLOCK, 0, 0);
     for (const auto& c : cases) {
@@ -176,6 +190,24 @@ TEST(SearchClockRules, SpentBudgetStopsBetweenPolls) {
     b->inputPollPeriod = 0xFFFFFFFFu;
     for (calls = 0; calls < 5000 && b->checkSearchTime();) calls++;
     EXPECT_EQ(calls, 5000);
+
+    // A ponder search reads a waiting line as often: the opponent's move, which ends it or makes it
+    // the real search, is sent when the engine's clock starts.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const int savedInput = dup(0);
+    dup2(fds[0], 0);
+    EXPECT_EQ(write(fds[1], "setvalue none 0\n", 16), 16);
+    b->setEngineSearchMode(SEARCH_CLOCK, 0, 0);
+    b->ponderSearch = 1;
+    b->inputPollPeriod = 30000;
+    prepareNode(*b);
+    for (calls = 0; calls < 30000 && b->events.empty(); calls++) b->checkSearchTime();
+    dup2(savedInput, 0);
+    for (int fd : {savedInput, fds[0], fds[1]}) close(fd);
+    restartInput();  // the line read is forgotten
+    EXPECT_EQ(calls, 1024);
+    EXPECT_EQ(b->events, std::vector<std::string>{"input"});
 }
 
 // Runs the between-iterations clock rules on a clear stop request; did they stop?
