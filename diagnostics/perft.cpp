@@ -21,8 +21,32 @@ unsigned long long countnode, countcapture, countep, countpromotion, countcastle
 unsigned long long perftNode[128][8];
 DivideEntry listDivide[256];
 int nbDivide;
+bool (*perftInterrupt)() = nullptr;
 
 namespace {
+
+// Interior nodes between two questions to perftInterrupt: a few milliseconds of counting.
+const unsigned INTERRUPT_PERIOD = 1024;
+unsigned interruptCount = 0;
+bool countStopped = false;
+
+// Has the running count been asked to end? Asked at every interior node;
+// without an interrupt hook this is one test of a pointer.
+inline bool stopRequested() {
+    if (!perftInterrupt) return false;
+    if (countStopped) return true;
+    if (++interruptCount % INTERRUPT_PERIOD) return false;
+    countStopped = perftInterrupt();
+    return countStopped;
+}
+
+inline bool countWasStopped() { return perftInterrupt && countStopped; }
+
+// A printing form starts a fresh count.
+void beginCount() {
+    countStopped = false;
+    interruptCount = 0;
+}
 
 // Squares strictly between two squares on a line, and the whole line through them.
 BitBoard betweenTable[64][64];
@@ -171,6 +195,7 @@ inline int generate(ChessBoardNode& n, ChessMoveSort* list, bool check) {
 template <bool Fast>
 unsigned long long countTree(ChessBoard& b, ChessBoardNode& n, int depth) {
     if (Fast && depth == 1) return (unsigned long long)countLegal(n);
+    if (stopRequested()) return 0;
     ChessMoveSort* list = b.moveOrder[depth].moves;
     const bool check =
         Fast ? attackedBy(n, n.kingSquare[n.side], n.xside, n.bbOccupied) : kingAttacked(n, n.side);
@@ -222,7 +247,7 @@ int perftCountLegal(ChessBoardNode& n) {
 void ChessBoard::perft(int depth) { countnode += countSequences(*this, node, depth); }
 
 void ChessBoard::perftd(int depth) {
-    if (depth < 1 || depth > PERFT_MAX_DEPTH) return;
+    if (depth < 1 || depth > PERFT_MAX_DEPTH || stopRequested()) return;
     ChessBoardNode& n = node;
     ChessMoveSort* list = moveOrder[depth].moves;
     const int count = generate(n, list, kingAttacked(n, n.side));
@@ -270,8 +295,13 @@ int ChessBoard::divide(ChessBoardNode* n, int depth) {
         const ChessMove m = list[i].move;
         n->makeMove(m);
         if (!kingAttacked(*n, n->xside)) {
+            const unsigned long long moveCount = depth >= 2 ? searchAllMoves(n, depth - 1) : 1;
+            if (countWasStopped()) {
+                n->unMakeMove(m);
+                break;  // the move counted last is unfinished: left out
+            }
             DivideEntry& e = listDivide[nbDivide++];
-            e.count = depth >= 2 ? searchAllMoves(n, depth - 1) : 1;
+            e.count = moveCount;
             m.text(e.text);
         }
         n->unMakeMove(m);
@@ -314,6 +344,7 @@ void printTimeLine(long long us, unsigned long long nodes) {
 }  // namespace
 
 // Depths above the per-depth move lists are refused: header and time line only.
+// A count ended through perftInterrupt prints the iterations it finished.
 void ChessBoardUCI::doPerft(int depth) {
     for (int r = 0; r < 16; r++)
         for (int c = 0; c < 8; c++) perftNode[r][c] = 0;
@@ -321,9 +352,11 @@ void ChessBoardUCI::doPerft(int depth) {
     gettimeofday(&start, nullptr);
     sendCommand("depth           nodes \n");
     if (depth > PERFT_MAX_DEPTH) depth = 0;
+    beginCount();
     for (int d = 1; d <= depth; d++) {
         countnode = 0;
         perft(d);
+        if (countWasStopped()) break;
         perftNode[depth + 1 - d][0] = countnode;
         sendCommandf(" %2d. %16llu", d, countnode);
     }
@@ -340,9 +373,11 @@ void ChessBoardUCI::doPerftd(int depth) {
         "promotion  "
         "         castle \n");
     if (depth > PERFT_MAX_DEPTH) depth = 0;
+    beginCount();
     for (int d = 1; d <= depth; d++) {
         countnode = countcapture = countep = countpromotion = countcastle = countcheck = countmate = 0;
         perftd(d);
+        if (countWasStopped()) break;
         unsigned long long* row = perftNode[depth + 1 - d];
         row[0] = countnode;
         row[1] = countcapture;
@@ -360,6 +395,7 @@ void ChessBoardUCI::doPerftd(int depth) {
 void ChessBoardUCI::doDivide(int depth) {
     struct timeval start;
     gettimeofday(&start, nullptr);
+    beginCount();
     divide(&node, depth);
     const long long us = microsecondsSince(start);
     unsigned long long total = 0;

@@ -13,6 +13,7 @@
 #include <sys/select.h>
 #include <unistd.h>
 
+#include "diagnostics/perft.h"
 #include "eval/eval.h"
 #include "frontend/protocol.h"
 
@@ -213,6 +214,48 @@ void runSearch(int ponder, bool analysis) {
 }
 
 int lineWaiting() { return lineBuffered() ? 1 : 0; }
+
+namespace {
+
+// Lines that arrive while a perft count runs: "isready" and "ping" are
+// answered at once, "quit" and the end of input end the count and the
+// program, "stop" and "?" end the count, and every other line waits until
+// the count is over. With the waiting queue full, input is left unread.
+bool countInputStops() {
+    bool stop = false;
+    std::string line;
+    while (!stop && !Quit && deferredCount < DEFERRED_MAX && getInput()) {
+        if (!readLine(line)) {
+            char quitLine[] = "quit";
+            dispatchLine(quitLine);
+            Quit = 1;
+            break;
+        }
+        if (line.empty()) continue;
+        if (line == "stop" || line == "?") stop = true;
+        else if (line == "quit" || line == "isready" || !strncmp(line.c_str(), "ping ", 5)) {
+            if (!dispatchLine(&line[0])) Quit = 1;
+        } else {
+            deferLine(line.c_str());
+        }
+    }
+    return stop || Quit;
+}
+
+}  // namespace
+
+void runProtocolCount(const char* line) {
+    const char* blank = strchr(line, ' ');
+    if (!board || !blank) return;
+    // Depths the count cannot take print the header and the time line only, as on the command line.
+    const int depth = readInt(blank + 1);
+    perftInterrupt = countInputStops;
+    if (!strncmp(line, "perft ", 6)) board->doPerft(depth);
+    else if (!strncmp(line, "perftd ", 7)) board->doPerftd(depth);
+    else board->doDivide(depth);
+    perftInterrupt = nullptr;
+    drainDeferred();
+}
 
 int dispatchLine(char* line) {
     switch (guiMode) {

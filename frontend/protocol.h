@@ -56,6 +56,10 @@ void requestSearch(int ponder);
 bool deferLine(const char* line);
 void clearDeferred();
 
+// "perft <depth>", "perftd <depth>" or "divide <depth>" typed in either protocol. Input is
+// polled during the count: "quit", "stop", "?" or the end of input end it early.
+void runProtocolCount(const char* line);
+
 // Is a complete line already read and waiting in the input buffer?
 int lineWaiting();
 // Forgets every buffered line and the end of input, so that the loop can read

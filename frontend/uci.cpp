@@ -23,7 +23,6 @@ const int UCI_HASH_MB = 32;
 const int HASH_MB_MIN = 1;
 const int HASH_MB_MAX = 4096;
 const int MULTIPV_MAX = 32;
-const int PERFT_DEPTH_MAX = 30;
 
 int goInfinite = 0;  // the last "go" line held "infinite"
 
@@ -52,9 +51,60 @@ int wordValue(const char* p) {
     return readInt(value);
 }
 
-void reportBookFailure() {
-    board->unloadOpeningBook();
+// The book is wanted (OwnBook, or Book=1 in the configuration file) until
+// OwnBook is switched off; a file that cannot be read does not change that,
+// so a book file named afterwards is loaded.
+int bookWanted = 0;
+
+// Loads the book named in ownbook when it is wanted; useownbook tells whether one is in use.
+void loadWantedBook(bool report) {
     useownbook = 0;
+    if (!bookWanted) {
+        board->unloadOpeningBook();
+        return;
+    }
+    if (board->loadOpeningBook(ownbook)) {
+        useownbook = 1;
+        return;
+    }
+    if (report) sendCommand("info string book file not found");
+    board->unloadOpeningBook();
+}
+
+// Options that a search holds back, by the start of their name after "name ".
+const char* const OPTION_NAMES[] = {"Hash ", "Ponder ", "OwnBook ", "Book ", "Clear ", "MultiPV "};
+const int OPTION_KINDS = sizeof(OPTION_NAMES) / sizeof(OPTION_NAMES[0]);
+
+int optionKind(const char* name) {
+    for (int k = 0; k < OPTION_KINDS; k++)
+        if (!strncmp(name, OPTION_NAMES[k], strlen(OPTION_NAMES[k]))) return k;
+    return -1;
+}
+
+// Option lines sent while the engine thinks, in the order they came, at most
+// one per option (the last one): they are applied when the search is over.
+std::string heldOptions[OPTION_KINDS];
+int heldKinds[OPTION_KINDS];
+int heldCount = 0;
+
+void holdOption(int kind, const char* line) {
+    int kept = 0;
+    for (int i = 0; i < heldCount; i++) {
+        if (heldKinds[i] == kind) continue;
+        heldKinds[kept] = heldKinds[i];
+        heldOptions[kept++].swap(heldOptions[i]);
+    }
+    heldKinds[kept] = kind;
+    heldOptions[kept].assign(line);
+    heldCount = kept + 1;
+}
+
+void applyHeldOptions() {
+    std::string lines[OPTION_KINDS];
+    const int count = heldCount;
+    for (int i = 0; i < count; i++) lines[i].swap(heldOptions[i]);
+    heldCount = 0;
+    for (int i = 0; i < count && board && !board->computerPlaying; i++) parseOptionUCI(&lines[i][0]);
 }
 
 }  // namespace
@@ -96,8 +146,8 @@ void loadBookFromConfig() {
         name[BOOK_NAME_MAX] = 0;
         strcpy(ownbook, name);
     }
-    useownbook = 1;
-    if (!board->loadOpeningBook(ownbook)) reportBookFailure();
+    bookWanted = 1;
+    loadWantedBook(false);
 }
 
 void ensureGameRoom() {
@@ -213,7 +263,13 @@ int parseOptionUCI(char* line) {
     const char* p = nextWord(line);
     if (!p || strncmp(p, "name ", 5) || !board) return 0;
     p += 5;
-    bool thinking = board->computerPlaying != 0;
+    const int kind = optionKind(p);
+    if (kind < 0) return 1;  // options of other engines ("Threads", "UCI_Chess960" ...) are ignored
+    // Nothing is resized or reloaded under a running search: the option waits for its end.
+    if (board->computerPlaying) {
+        holdOption(kind, line);
+        return 1;
+    }
     auto valueOf = [](const char* after) -> const char* {
         const char* v = nextWord(after);
         if (!v || strncmp(v, "value ", 6)) return nullptr;
@@ -222,16 +278,13 @@ int parseOptionUCI(char* line) {
     if (!strncmp(p, "Hash ", 5)) {
         const char* v = valueOf(p);
         if (!v) return 0;
-        // Resizing the table under a running search is refused.
-        if (!thinking) board->init((unsigned)clampValue(readInt(v), HASH_MB_MIN, HASH_MB_MAX));
+        board->init((unsigned)clampValue(readInt(v), HASH_MB_MIN, HASH_MB_MAX));
     } else if (!strncmp(p, "Ponder ", 7)) {
         const char* v = valueOf(p);
         if (!v) return 0;
         if (!strcmp(v, "true")) {
             board->ponderEnabled = 1;
             pondering = 1;
-            // A running "go ponder" becomes a true ponder search; no search is started here.
-            if (thinking && pondernextmove && uciHoldPonder) board->ponderSearch = 1;
         } else {
             board->ponderEnabled = 0;
             board->ponderSearch = 0;
@@ -241,35 +294,24 @@ int parseOptionUCI(char* line) {
     } else if (!strncmp(p, "OwnBook ", 8)) {
         const char* v = valueOf(p);
         if (!v) return 0;
-        if (!strcmp(v, "true")) {
-            useownbook = 1;
-            if (!board->loadOpeningBook(ownbook)) {
-                sendCommand("info string book file not found");
-                reportBookFailure();
-            }
-        } else {
-            useownbook = 0;
-            board->unloadOpeningBook();
-        }
+        bookWanted = !strcmp(v, "true");
+        loadWantedBook(true);
     } else if (!strncmp(p, "Book ", 5)) {
         const char* v = valueOf(p + 5);
         if (!v) return 0;
         if (strlen(v) > BOOK_NAME_MAX) return 0;  // a cut name would open another file
         strcpy(ownbook, v);
-        if (useownbook && !board->loadOpeningBook(ownbook)) {
-            sendCommand("info string book file not found");
-            reportBookFailure();
-        }
+        if (bookWanted) loadWantedBook(true);
     } else if (!strncmp(p, "Clear ", 6)) {
         const char* v = nextWord(p);
-        if (v && !strncmp(v, "Hash", 4) && !thinking) {
+        if (v && !strncmp(v, "Hash", 4)) {
             hashTable.clear();
             Log::print("clear hash table");
         }
     } else if (!strncmp(p, "MultiPV ", 8)) {
         const char* v = valueOf(p);
         if (!v) return 0;
-        if (!thinking) board->multiPV = (int)clampValue(readInt(v), 1, MULTIPV_MAX);
+        board->multiPV = (int)clampValue(readInt(v), 1, MULTIPV_MAX);
     }
     return 1;
 }
@@ -287,6 +329,7 @@ static void startGo(char* line) {
     }
     runSearch(pondernextmove);
     uciHoldInfinite = uciHoldPonder = 0;
+    if (!Quit) applyHeldOptions();
 }
 
 int parseUCI(char* line) {
@@ -353,11 +396,7 @@ int parseUCI(char* line) {
         return 1;
     }
     if (!strncmp(line, "perft ", 6) || !strncmp(line, "perftd ", 7) || !strncmp(line, "divide ", 7)) {
-        if (!board || thinking) return 1;
-        int depth = (int)clampValue(readInt(strchr(line, ' ') + 1), 0, PERFT_DEPTH_MAX);
-        if (line[5] == ' ') board->doPerft(depth);
-        else if (line[0] == 'p') board->doPerftd(depth);
-        else board->doDivide(depth);
+        if (!thinking) runProtocolCount(line);
         return 1;
     }
     if (!strncmp(line, "debug ", 6)) return 1;

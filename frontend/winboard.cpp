@@ -5,6 +5,7 @@
 
 #include "frontend/inifile.h"
 #include "frontend/protocol.h"
+#include "movegen/movegen.h"
 
 int wbAnalyzing = 0;
 int analysisRunning = 0;
@@ -17,7 +18,6 @@ namespace {
 const int WINBOARD_HASH_MB = 128;
 const int HASH_MB_MIN = 1;
 const int HASH_MB_MAX = 4096;
-const int PERFT_DEPTH_MAX = 30;
 
 // The colour the engine plays: Black after "new", the side to move at "go",
 // and the side to move after an opponent's move outside force mode.
@@ -124,6 +124,14 @@ void firstThinkAdjustment() {
     board->movesToGo = (unsigned)(remaining > 0 ? remaining : 0);
 }
 
+// The result claim for a side to move without a legal move: mated in check, else stalemated.
+void claimResult() {
+    const ChessBoardNode& n = board->node;
+    if (!movegen::kingAttacked(n, (int)n.side)) sendCommand("1/2-1/2 {Stalemate}");
+    else if (n.side == WHITE) sendCommand("0-1 {Black mates}");
+    else sendCommand("1-0 {White mates}");
+}
+
 // Opponent's move (or any move in force or analyse mode).
 int opponentMove(char* line, bool thinking) {
     if (wbPonderWait == PONDER_WAIT_OPEN) {
@@ -162,8 +170,14 @@ int opponentMove(char* line, bool thinking) {
         startAnalysis();
         return 1;
     }
-    if (board->countLegalMoves() == 0) return 0;
+    // In force mode the engine plays neither side, whatever the move leaves.
     if (winboard_forcemode) return 1;
+    // The move ends the game against the engine: the result is claimed and the
+    // process stays for the next game ("new") or "quit".
+    if (board->countLegalMoves() == 0) {
+        claimResult();
+        return 1;
+    }
     engineColour = (int)board->node.side;
     board->movesToGo = (unsigned)(uciRemainingMoves > 0 ? uciRemainingMoves : 0);
     runSearch(0);
@@ -335,11 +349,7 @@ int parseWinboard(char* line) {
         return 1;
     }
     if (!strncmp(line, "perft ", 6) || !strncmp(line, "perftd ", 7) || !strncmp(line, "divide ", 7)) {
-        if (busy) return 1;  // refused while thinking
-        int depth = (int)clampValue(readInt(strchr(line, ' ') + 1), 0, PERFT_DEPTH_MAX);
-        if (line[5] == ' ') board->doPerft(depth);
-        else if (line[0] == 'p') board->doPerftd(depth);
-        else board->doDivide(depth);
+        if (!busy) runProtocolCount(line);  // refused while thinking
         return 1;
     }
     if (!strncmp(line, "time ", 5) || !strncmp(line, "otim ", 5)) {

@@ -119,14 +119,19 @@ INSTANTIATE_TEST_SUITE_P(Positions, ProtoUciNoMove,
                              return std::string(p.index ? "Stalemated" : "Mated");
                          });
 
-// Book options (a missing book is reported once asked for, silently when configured), bad option
-// lines, and a repeated "uci".
+// Book options in either order (a book still wanted after a missing file is loaded once named; a
+// missing book is reported each time it is asked for, silently when configured), bad or foreign
+// option lines, and a repeated "uci".
 TEST(ProtoUci, OptionsBookAndRepeatedUci) {
     UciEngine e;
-    e.send("setoption name OwnBook value true");
-    EXPECT_EQ(e.waitPrefix("info string", 3000), "info string book file not found");
-    for (const char* line : {"Book File value missing.bin", "OwnBook value false", "Hash value 8", "Clear Hash",
-                             "MultiPV value 0", "Hash"})
+    MoveOracle().b->buildOpeningBook(PELLUX_TEST_DATA "/games.pgn", e.directory() + "/games.bin", 4, 1);
+    e.send("setoption name OwnBook value true\nsetoption name Book File value missing.bin");
+    e.send("setoption name Book File value games.bin\nposition startpos");
+    EXPECT_TRUE(MoveOracle().legal(moveOf(e.go("go depth 6"))));
+    EXPECT_EQ(e.countPrefix("info string book file not found"), 2);
+    EXPECT_EQ(e.countPrefix("info depth"), 0) << "the book move comes without a search";
+    for (const char* line : {"OwnBook value false", "Book File value games.bin", "Hash value 8", "Clear Hash",
+                             "MultiPV value 0", "Hash", "Threads value 1", "UCI_Chess960 value true"})
         e.send(std::string("setoption name ") + line);
     e.send("setoption name Book File value " + std::string(300, 'x'));
     e.send("uci");
@@ -134,6 +139,8 @@ TEST(ProtoUci, OptionsBookAndRepeatedUci) {
     e.send("position startpos");
     EXPECT_TRUE(startsWith(e.go("go depth 3"), "bestmove "));
     EXPECT_EQ(e.countPrefix("info multipv"), 0);
+    EXPECT_EQ(e.countPrefix("info depth 3 "), 1);
+    EXPECT_EQ(e.countPrefix("info string"), 2);
 
     EngineProcess configured;
     FILE* ini = fopen((configured.directory() + "/pellux.ini").c_str(), "w");
@@ -145,7 +152,36 @@ TEST(ProtoUci, OptionsBookAndRepeatedUci) {
     EXPECT_EQ(configured.countPrefix("info string"), 0);
 }
 
-// Ending the dialogue, while idle or searching, by "quit" or by closing the input.
+// An option sent while the engine thinks waits for the end of the search: the running search keeps
+// the setting sent before it, the next one has the new ("before|during|text showing the setting|the
+// search that shows it"). Resizing and clearing the table wait too.
+class ProtoUciOptionDuringSearch : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(ProtoUciOptionDuringSearch, AppliesWhenTheSearchEnds) {
+    std::vector<std::string> f = splitOn(GetParam(), '|');
+    UciEngine e;
+    size_t from = e.seen.size();
+    e.send("setoption name " + f[0] + "\nposition startpos\ngo infinite");
+    e.collect(200);
+    for (const std::string& during : {f[1], std::string("Hash value 16"), std::string("Clear Hash")})
+        e.send("setoption name " + during);
+    std::string shown[2];
+    for (int search = 0; search < 2; search++, from = e.seen.size()) {
+        EXPECT_TRUE(startsWith(e.go(search ? "go depth 3" : "stop"), "bestmove ")) << search;
+        for (size_t i = from; i < e.seen.size(); i++) shown[search] += e.seen[i] + "\n";
+    }
+    const bool before = f[3] == "before";
+    EXPECT_EQ(shown[0].find(f[2]) != std::string::npos, before) << shown[0];
+    EXPECT_EQ(shown[1].find(f[2]) != std::string::npos, !before) << shown[1];
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, ProtoUciOptionDuringSearch,
+                         ::testing::Values("Ponder value false|Ponder value true| ponder |after",
+                                           "Ponder value true|Ponder value false| ponder |before",
+                                           "MultiPV value 1|MultiPV value 3|info multipv 3 |after"),
+                         paramName<std::string>);
+
+// Ending the dialogue, while idle, searching or counting, by "quit" or by closing the input.
 class ProtoUciEnd : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ProtoUciEnd, ProgramEndsPromptly) {
@@ -162,7 +198,8 @@ TEST_P(ProtoUciEnd, ProgramEndsPromptly) {
 INSTANTIATE_TEST_SUITE_P(Ends, ProtoUciEnd,
                          ::testing::Values("idle / quit", "idle / end of input", "go infinite / quit",
                                            "go infinite / end of input", "go ponder depth 1 / quit",
-                                           "go ponder depth 1 / end of input"),
+                                           "go ponder depth 1 / end of input", "perft 60 / quit",
+                                           "perftd 60 / end of input", "divide 60 / quit"),
                          paramName<std::string>);
 
 // A game far longer than the game record, in a line far longer than 4096

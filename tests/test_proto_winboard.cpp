@@ -54,18 +54,43 @@ TEST(ProtoWinboard, PlaysLegalMovesAsBlackAndAsWhite) {
     EXPECT_TRUE(oracle.legal(answer)) << answer;
 }
 
-// After setboard (a broken one is ignored) the engine plays the mate; a mate against the engine ends the program.
+// After setboard (a broken one is ignored) the engine plays the mate.
 TEST(ProtoWinboard, SetboardThenGoPlaysInThatPosition) {
-    for (bool engineMoves : {true, false}) {
-        WbEngine e;
-        for (const char* line : {"new", "force", "setboard 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1",
-                                 "setboard not a fen at all", "sd 4"})
-            e.send(line);
-        e.send(engineMoves ? "go" : "a1a8");
-        if (engineMoves) EXPECT_EQ(e.nextMove(), "a1a8");
-        else EXPECT_EQ(e.waitExit(3000), 1);
-    }
+    WbEngine e;
+    for (const char* line : {"new", "force", "setboard 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1",
+                             "setboard not a fen at all", "sd 4", "go"})
+        e.send(line);
+    EXPECT_EQ(e.nextMove(), "a1a8");
 }
+
+// A move that leaves the side to move without a move ("commands|claim"): in a game against the
+// engine the result is claimed; in force mode and analysis the move is only recorded. Either way
+// the program stays and plays the next game.
+class ProtoWinboardGameEnd : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(ProtoWinboardGameEnd, ClaimsOnlyInAGameAndStays) {
+    std::vector<std::string> f = splitOn(GetParam(), '|');
+    WbEngine e;
+    for (const std::string& line : splitOn(f[0], ',')) e.send(line);
+    ASSERT_TRUE(e.sync(1));
+    std::vector<std::string> claims;
+    for (const std::string& l : e.seen)
+        if (startsWith(l, "1-0 ") || startsWith(l, "0-1 ") || startsWith(l, "1/2-1/2 ")) claims.push_back(l);
+    EXPECT_EQ(claims, f.size() > 1 ? std::vector<std::string>{f[1]} : std::vector<std::string>{});
+    EXPECT_EQ(e.countPrefix("move "), 0);
+    e.send("new\nsd 1\ne2e4");
+    std::string answer = e.nextMove();
+    EXPECT_TRUE(MoveOracle({"e2e4"}).legal(answer)) << answer;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moves, ProtoWinboardGameEnd,
+    ::testing::Values("new,force,f2f3,e7e5,g2g4,d8h4", "new,force,setboard 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1,a1a8",
+                      "new,force,setboard 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1,analyze,a1a8,exit",
+                      "new,setboard 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1,a1a8|1-0 {White mates}",
+                      "new,setboard r5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1,a8a1|0-1 {Black mates}",
+                      "new,setboard 7k/8/6Q1/8/8/8/8/K7 w - - 0 1,g6f7|1/2-1/2 {Stalemate}"),
+    paramName<std::string>);
 
 // Pondering: the expected reply hit, missed, or ponder switched off meanwhile.
 class ProtoWinboardPonder : public ::testing::TestWithParam<std::string> {};
