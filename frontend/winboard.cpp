@@ -5,6 +5,7 @@
 
 #include "frontend/inifile.h"
 #include "frontend/protocol.h"
+#include "search/timecontrol.h"
 #include "movegen/movegen.h"
 
 int wbAnalyzing = 0;
@@ -22,6 +23,28 @@ const int HASH_MB_MAX = 4096;
 // The colour the engine plays: Black after "new", the side to move at "go",
 // and the side to move after an opponent's move outside force mode.
 int engineColour = BLACK;
+
+// The clocks last sent, in milliseconds (negative: none yet): "time" is always
+// the engine's own clock and "otim" the opponent's, and "level" sets both. They
+// are put on the colours again whenever the engine's colour is settled, so that
+// a clock sent before "go" or before a change of colour lands on the right side.
+float ownClockMs = -1.0f;
+float opponentClockMs = -1.0f;
+
+void placeClocks() {
+    if (ownClockMs >= 0) board->clockTime[engineColour] = ownClockMs;
+    if (opponentClockMs >= 0) board->clockTime[engineColour ^ 1] = opponentClockMs;
+}
+
+void setEngineColour(int colour) {
+    engineColour = colour;
+    placeClocks();
+}
+
+void forgetClocks() {
+    engineColour = BLACK;
+    ownClockMs = opponentClockMs = -1.0f;
+}
 
 int analysisLoopActive = 0;
 int analysisRestart = 0;
@@ -102,7 +125,9 @@ void parseLevel(const char* line) {
     uciMaxGameMoves = uciRemainingMoves = moves;
     board->movesToGo = (unsigned)moves;
     double clock = ((double)minutes * 60 + (double)seconds) * 1000.0;
-    board->clockTime[board->node.side] = (float)(clock < 0 ? 0 : clock > 2e12 ? 2e12 : clock);
+    // Both players start the period with the base time.
+    ownClockMs = opponentClockMs = (float)(clock < 0 ? 0 : clock > 2e12 ? 2e12 : clock);
+    placeClocks();
     double incrementMs = increment * 1000.0;
     int inc = (int)(incrementMs < 0 ? 0 : incrementMs > 2e9 ? 2e9 : incrementMs);
     board->timeIncrement[WHITE] = board->timeIncrement[BLACK] = inc;
@@ -152,6 +177,8 @@ int opponentMove(char* line, bool thinking) {
             pondernextmove = 0;
             wbPonderRunning = 0;
             board->ponderSearch = 0;
+            // The budget follows the clock sent with this move, not the one before the engine's last move.
+            refreshClockBudget(*board, engineColour);
             board->inputPollCount = board->inputPollPeriod;
             board->checkSearchTime();
         } else {
@@ -178,7 +205,7 @@ int opponentMove(char* line, bool thinking) {
         claimResult();
         return 1;
     }
-    engineColour = (int)board->node.side;
+    setEngineColour((int)board->node.side);
     board->movesToGo = (unsigned)(uciRemainingMoves > 0 ? uciRemainingMoves : 0);
     runSearch(0);
     return 1;
@@ -238,7 +265,7 @@ int parseWinboard(char* line) {
             hash = (int)clampValue(hash, HASH_MB_MIN, HASH_MB_MAX);
         createBoard((unsigned)hash);  // also starts a new game
         winboardGameCounters();
-        engineColour = BLACK;
+        forgetClocks();
         loadBookFromConfig();
         winboard_forcemode = 0;
         sendCommandf("feature setboard=1 myname=\"Pellux %s %s\" analyze=1 ping=1 draw=0 sigint=0 "
@@ -285,7 +312,7 @@ int parseWinboard(char* line) {
         if (busy) return deferWhileThinking(line);
         firstThinkAdjustment();
         winboard_forcemode = 0;
-        engineColour = (int)board->node.side;
+        setEngineColour((int)board->node.side);
         runSearch(0);
         return 1;
     }
@@ -307,7 +334,7 @@ int parseWinboard(char* line) {
         } else {
             winboardNewGameValues();
         }
-        engineColour = BLACK;
+        forgetClocks();
         winboard_forcemode = 0;
         if (!busy && wbAnalyzing) startAnalysis();
         return 1;
@@ -355,9 +382,10 @@ int parseWinboard(char* line) {
     if (!strncmp(line, "time ", 5) || !strncmp(line, "otim ", 5)) {
         // "time" is the engine's clock, "otim" the opponent's, whoever is to move now
         // (the expected reply is on the board while the engine ponders).
+        // Centiseconds; the colours are settled again when a search starts.
         double ms = (double)readInt(line + 5) * 10.0;
-        int colour = line[0] == 't' ? engineColour : engineColour ^ 1;
-        board->clockTime[colour] = (float)(ms < 0 ? 0 : ms);
+        (line[0] == 't' ? ownClockMs : opponentClockMs) = (float)(ms < 0 ? 0 : ms);
+        placeClocks();
         return 1;
     }
     if (!strncmp(line, "ping ", 5)) {

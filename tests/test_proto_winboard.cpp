@@ -122,6 +122,20 @@ TEST_P(ProtoWinboardPonder, GameStaysConsistent) {
 INSTANTIATE_TEST_SUITE_P(Events, ProtoWinboardPonder,
                          ::testing::Values("Hit", "Miss", "Easy"), paramName<std::string>);
 
+// The ponder search starts with the clock of 1000 s sent before the engine's move; the hit comes with
+// 1 s left, and the answer follows at once (about 50 ms of budget, counted from the ponder start).
+TEST(ProtoWinboard, PonderHitTakesTheClockSentWithTheMove) {
+    WbEngine e;
+    for (const char* line : {"new", "hard", "level 0 100 0", "time 100000", "otim 100000", "e2e4"}) e.send(line);
+    e.collect(300);
+    e.send("?");
+    ASSERT_NE(e.nextMove(), "");
+    std::string hint = e.waitPrefix("Hint: ", 3000);
+    ASSERT_TRUE(startsWith(hint, "Hint: ")) << hint;
+    e.send("time 100\notim 100\n" + hint.substr(6));
+    EXPECT_NE(e.nextMove(3000), "");
+}
+
 TEST(ProtoWinboard, AnalysisPingAndNewWhileThinkingPrintNoMove) {
     WbEngine e;
     MoveOracle oracle({"e2e4"});
@@ -193,6 +207,24 @@ TEST_F(WinboardClock, LevelTimeOtimStAndSd) {
     EXPECT_EQ(std::make_pair(board->searchMode, board->depthLimit), std::make_pair((int)SEARCH_DEPTH, 6));
     run("sd 100000");
     EXPECT_EQ(board->depthLimit, MAX_PLY - 1);
+}
+
+// The budget of a game's first search, in microseconds: "time" is the engine's clock whichever colour
+// it turns out to play, and the same clock gives the same budget under UCI (a thirtieth of 1 s plus the
+// 10 ms increment, doubled for the first search).
+TEST_F(WinboardClock, FirstBudgetFollowsTheEngineColourAsUnderUci) {
+    for (const char* lines : {"level 0 1 0.01|time 100|otim 200|go", "level 0 0:01 0.01|otim 200|time 100|e2e4",
+                              "uci|go wtime 1000 btime 2000 winc 10 binc 10"}) {
+        std::vector<std::string> l = splitOn(lines, '|');
+        testing::internal::CaptureStdout();
+        run("xboard");
+        board->inputPollPeriod = 0xFFFFFFFFu;  // the search never reads this process's input
+        guiMode = l[0] == "uci" ? 1 : 2;
+        for (size_t i = guiMode == 1; i < l.size(); i++) guiMode == 1 ? (void)parseUCI(&l[i][0]) : run(l[i]);
+        guiMode = 2;
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(board->timeLimit, 86666u) << lines;
+    }
 }
 
 }  // namespace
