@@ -8,9 +8,8 @@
 
 BitBoard bbMask[64];
 BitBoard bbClear[64];
-const BitBoard bbFile[8] = {0x0101010101010101ULL << 0, 0x0101010101010101ULL << 1, 0x0101010101010101ULL << 2,
-                            0x0101010101010101ULL << 3, 0x0101010101010101ULL << 4, 0x0101010101010101ULL << 5,
-                            0x0101010101010101ULL << 6, 0x0101010101010101ULL << 7};
+const BitBoard bbFile[8] = {FILE_A << 0, FILE_A << 1, FILE_A << 2, FILE_A << 3,
+                            FILE_A << 4, FILE_A << 5, FILE_A << 6, FILE_A << 7};
 const BitBoard bbFileAround[8] = {0x0202020202020202ULL, 0x0505050505050505ULL, 0x0A0A0A0A0A0A0A0AULL,
                                   0x1414141414141414ULL, 0x2828282828282828ULL, 0x5050505050505050ULL,
                                   0xA0A0A0A0A0A0A0A0ULL, 0x4040404040404040ULL};
@@ -159,7 +158,7 @@ MagicData magicBishopData[64] = {
 };
 
 static void addIf(BitBoard& set, bool cond, int square) {
-    if (cond) set |= 1ULL << square;
+    if (cond) set |= bbMask[square];
 }
 
 void initBitBoards() {
@@ -223,7 +222,7 @@ static BitBoard walkRay(int square, int df, int dr, BitBoard occupancy) {
     BitBoard att = 0;
     int f = (square & 7) + df, r = (square >> 3) + dr;
     while (f >= 0 && f < 8 && r >= 0 && r < 8) {
-        const BitBoard bit = 1ULL << (f + 8 * r);
+        const BitBoard bit = bbMask[f + 8 * r];
         att |= bit;
         if (occupancy & bit) break;
         f += df;

@@ -4,6 +4,7 @@
 
 #include "board/types.h"
 
+// bbMask[s] is the one way to name a single square as a set; bbClear[s] is its complement.
 extern BitBoard bbMask[64];
 extern BitBoard bbClear[64];
 extern const BitBoard bbFile[8];
@@ -12,6 +13,18 @@ extern BitBoard bbPawnAttack[2][64];
 extern BitBoard bbKnightAttack[64];
 extern BitBoard bbKingAttack[64];
 extern unsigned char direction[64][64];
+
+// Whole ranks and the two edge files, for shifts that must not wrap around the board.
+constexpr BitBoard RANK_1 = 0x00000000000000FFULL;
+constexpr BitBoard RANK_2 = RANK_1 << 8;
+constexpr BitBoard RANK_3 = RANK_1 << 16;
+constexpr BitBoard RANK_4 = RANK_1 << 24;
+constexpr BitBoard RANK_5 = RANK_1 << 32;
+constexpr BitBoard RANK_6 = RANK_1 << 40;
+constexpr BitBoard RANK_7 = RANK_1 << 48;
+constexpr BitBoard RANK_8 = RANK_1 << 56;
+constexpr BitBoard FILE_A = 0x0101010101010101ULL;
+constexpr BitBoard FILE_H = FILE_A << 7;
 
 // Line relation codes of direction[][].
 enum : int { DIR_NONE = 0, DIR_FILE = 1, DIR_RANK = 2, DIR_DIAG = 3, DIR_ANTI = 4 };

@@ -288,7 +288,7 @@ void ChessBoard::setPosition(const char* b, int side, int castle, int ep, int /*
         const int type = v < 0 ? -v : v;
         if (type < PAWN || type > KING) continue;
         const int colour = v > 0 ? WHITE : BLACK;
-        const BitBoard bit = 1ULL << sq;
+        const BitBoard bit = bbMask[sq];
         n.bbOccupied |= bit;
         n.bbColour[colour] |= bit;
         n.bbPiece[colour][type] |= bit;

@@ -36,7 +36,7 @@ inline void subPsq(ChessBoardNode& n, unsigned colour, unsigned type, unsigned s
 // Moves the castling rook of colour s between two squares (either way);
 // the key is the caller's.
 inline void shiftRook(ChessBoardNode& n, unsigned s, unsigned from, unsigned to) {
-    const BitBoard rookBits = (1ULL << from) | (1ULL << to);
+    const BitBoard rookBits = bbMask[from] | bbMask[to];
     subPsq(n, s, ROOK, from);
     addPsq(n, s, ROOK, to);
     n.bbOccupied ^= rookBits;
@@ -51,7 +51,7 @@ inline void shiftRook(ChessBoardNode& n, unsigned s, unsigned from, unsigned to)
 void ChessBoardNode::makeMove(ChessMove m) {
     const unsigned f = m.from(), t = m.to(), p = m.piece(), c = m.captured(), q = m.promotion();
     const unsigned s = side, o = xside;
-    const BitBoard fromBit = 1ULL << f, toBit = 1ULL << t;
+    const BitBoard fromBit = bbMask[f], toBit = bbMask[t];
     const uint8_t oldCastle = castle;
 
     ChessMoveUndo& u = undo[ply];
@@ -82,10 +82,10 @@ void ChessBoardNode::makeMove(ChessMove m) {
         unsigned x = t;
         if (m.isEnPassant()) {
             x = t + EnPassantOffset[s];
-            bbOccupied ^= 1ULL << x;
+            bbOccupied ^= bbMask[x];
             squarePiece[x] = 0;
         }
-        const BitBoard xBit = 1ULL << x;
+        const BitBoard xBit = bbMask[x];
         subPsq(*this, o, c, x);
         bbColour[o] ^= xBit;
         bbPiece[o][c] ^= xBit;
@@ -141,7 +141,7 @@ void ChessBoardNode::makeMove(ChessMove m) {
 void ChessBoardNode::unMakeMove(ChessMove m) {
     const unsigned f = m.from(), t = m.to(), p = m.piece(), c = m.captured(), q = m.promotion();
     const unsigned s = xside, o = side;
-    const BitBoard fromBit = 1ULL << f, toBit = 1ULL << t;
+    const BitBoard fromBit = bbMask[f], toBit = bbMask[t];
 
     hashListCount--;
     xside = o;
@@ -167,10 +167,10 @@ void ChessBoardNode::unMakeMove(ChessMove m) {
         unsigned x = t;
         if (m.isEnPassant()) {
             x = t + EnPassantOffset[s];
-            bbOccupied ^= toBit | (1ULL << x);
+            bbOccupied ^= toBit | bbMask[x];
             squarePiece[t] = 0;
         }
-        const BitBoard xBit = 1ULL << x;
+        const BitBoard xBit = bbMask[x];
         bbColour[o] |= xBit;
         bbPiece[o][c] |= xBit;
         addPsq(*this, o, c, x);
@@ -238,7 +238,7 @@ int ChessBoardNode::checkConsistency(bool full, char* why, unsigned whySize) con
         }
         if (bbPiece[c][NOPIECE] | bbPiece[c][7]) return fail(why, whySize, "colour %lld: unused piece row set", c);
         if (all != bbColour[c]) return fail(why, whySize, "colour %lld: union of pieces differs", c);
-        if (bbPiece[c][KING] && (kingSquare[c] > 63 || !(bbPiece[c][KING] & (1ULL << kingSquare[c]))))
+        if (bbPiece[c][KING] && (kingSquare[c] > 63 || !(bbPiece[c][KING] & bbMask[kingSquare[c]])))
             return fail(why, whySize, "colour %lld: no king on square %lld", c, kingSquare[c]);
     }
     if (ply > (unsigned)UNDO_SIZE || hashListCount > (unsigned)UNDO_SIZE)
@@ -248,7 +248,7 @@ int ChessBoardNode::checkConsistency(bool full, char* why, unsigned whySize) con
     int mat[2] = {0, 0}, phase[2] = {0, 0}, mid[2] = {0, 0}, end[2] = {0, 0};
     uint64_t matKey = 0;
     for (int sq = 0; sq < 64; sq++) {
-        const BitBoard bit = 1ULL << sq;
+        const BitBoard bit = bbMask[sq];
         int found = 0, colour = 0, type = 0;
         for (int c = 0; c < 2; c++)
             for (int t = PAWN; t <= KING; t++)

@@ -59,7 +59,7 @@ void initLineTables() {
         for (int b = 0; b < 64; b++) {
             betweenTable[a][b] = lineTable[a][b] = 0;
             if (a == b) continue;
-            const BitBoard ba = squareBit(a), bb = squareBit(b);
+            const BitBoard ba = bbMask[a], bb = bbMask[b];
             if (RookAttack(a, 0) & bb) {
                 betweenTable[a][b] = RookAttack(a, bb) & RookAttack(b, ba);
                 lineTable[a][b] = (RookAttack(a, 0) & RookAttack(b, 0)) | ba | bb;
@@ -96,7 +96,7 @@ int countLegal(const ChessBoardNode& n) {
                               (bishopAttack(k, occ) & theirBQ) | (rookAttack(k, occ) & theirRQ);
 
     int count = 0;
-    const BitBoard occNoKing = occ ^ squareBit(k);
+    const BitBoard occNoKing = occ ^ bbMask[k];
     for (BitBoard t = bbKingAttack[k] & ~own; t;)
         if (!attackedBy(n, popLsb(t), o, occNoKing)) count++;
     if (checkers & (checkers - 1)) return count;
@@ -135,7 +135,7 @@ int countLegal(const ChessBoardNode& n) {
         for (BitBoard b = pawns & pinned; b;) {
             const int from = popLsb(b);
             const BitBoard line = lineTable[k][from] & target;
-            const BitBoard one = (squareBit(from) << 8) & empty;
+            const BitBoard one = (bbMask[from] << 8) & empty;
             count += pawnCount(
                 ((one | ((one & RANK_3) << 8)) & empty & line) | (bbPawnAttack[s][from] & enemy & line),
                 RANK_8);
@@ -148,7 +148,7 @@ int countLegal(const ChessBoardNode& n) {
         for (BitBoard b = pawns & pinned; b;) {
             const int from = popLsb(b);
             const BitBoard line = lineTable[k][from] & target;
-            const BitBoard one = (squareBit(from) >> 8) & empty;
+            const BitBoard one = (bbMask[from] >> 8) & empty;
             count += pawnCount(
                 ((one | ((one & RANK_6) >> 8)) & empty & line) | (bbPawnAttack[s][from] & enemy & line),
                 RANK_1);
@@ -159,10 +159,10 @@ int countLegal(const ChessBoardNode& n) {
         const int ep = enPassantTarget(n);
         if (ep >= 0) {
             const unsigned victim = ep + EnPassantOffset[s];
-            if (!checkers || checkers == squareBit(victim)) {
+            if (!checkers || checkers == bbMask[victim]) {
                 for (BitBoard b = bbPawnAttack[o][ep] & pawns; b;) {
                     const int from = popLsb(b);
-                    const BitBoard after = (occ ^ squareBit(from) ^ squareBit(victim)) | squareBit(ep);
+                    const BitBoard after = (occ ^ bbMask[from] ^ bbMask[victim]) | bbMask[ep];
                     if (!(bishopAttack(k, after) & theirBQ) && !(rookAttack(k, after) & theirRQ)) count++;
                 }
             }

@@ -6,13 +6,6 @@
 
 namespace {
 
-const BitBoard FILE_A = 0x0101010101010101ULL;
-const BitBoard FILE_H = 0x8080808080808080ULL;
-const BitBoard RANK_2 = 0x000000000000FF00ULL;
-const BitBoard RANK_7 = 0x00FF000000000000ULL;
-
-inline BitBoard bit(int s) { return 1ULL << s; }
-
 inline int kingDistance(int a, int b) {
     const int df = (a & 7) - (b & 7), dr = (a >> 3) - (b >> 3);
     const int af = df < 0 ? -df : df, ar = dr < 0 ? -dr : dr;
@@ -28,7 +21,7 @@ inline int relativeRank(int s) {
 // The square in front of s for colour C, as a set; empty off the board.
 template <int C>
 inline BitBoard pushSet(int s) {
-    return C == WHITE ? bit(s) << 8 : bit(s) >> 8;
+    return C == WHITE ? bbMask[s] << 8 : bbMask[s] >> 8;
 }
 
 template <int C>
@@ -68,19 +61,19 @@ int blockedPieces(const ChessBoardNode& n) {
     const BitBoard rooks = n.bbPiece[C][ROOK];
     const BitBoard occ = n.bbOccupied;
     int penalty = 0;
-    if ((pawns & bit(11 ^ M)) && (occ & bit(19 ^ M))) penalty += BLOCKED_PAWN;  // d2 / d3
-    if ((pawns & bit(12 ^ M)) && (occ & bit(20 ^ M))) penalty += BLOCKED_PAWN;  // e2 / e3
-    if ((knights & bit(48 ^ M)) && (oppPawns & bit(40 ^ M)) && (oppPawns & bit(49 ^ M)))
+    if ((pawns & bbMask[11 ^ M]) && (occ & bbMask[19 ^ M])) penalty += BLOCKED_PAWN;  // d2 / d3
+    if ((pawns & bbMask[12 ^ M]) && (occ & bbMask[20 ^ M])) penalty += BLOCKED_PAWN;  // e2 / e3
+    if ((knights & bbMask[48 ^ M]) && (oppPawns & bbMask[40 ^ M]) && (oppPawns & bbMask[49 ^ M]))
         penalty += BLOCKED_KNIGHT;
-    if ((knights & bit(55 ^ M)) && (oppPawns & bit(47 ^ M)) && (oppPawns & bit(54 ^ M)))
+    if ((knights & bbMask[55 ^ M]) && (oppPawns & bbMask[47 ^ M]) && (oppPawns & bbMask[54 ^ M]))
         penalty += BLOCKED_KNIGHT;
-    if ((bishops & bit(48 ^ M)) && (oppPawns & bit(41 ^ M))) penalty += BLOCKED_BISHOP;
-    if ((bishops & bit(55 ^ M)) && (oppPawns & bit(46 ^ M))) penalty += BLOCKED_BISHOP;
+    if ((bishops & bbMask[48 ^ M]) && (oppPawns & bbMask[41 ^ M])) penalty += BLOCKED_BISHOP;
+    if ((bishops & bbMask[55 ^ M]) && (oppPawns & bbMask[46 ^ M])) penalty += BLOCKED_BISHOP;
     // A king that has stepped aside without castling shuts its rook in.
     const BitBoard king = n.bbPiece[C][KING];
-    if ((king & (bit(5 ^ M) | bit(6 ^ M) | bit(7 ^ M))) && (rooks & (bit(6 ^ M) | bit(7 ^ M))))
+    if ((king & (bbMask[5 ^ M] | bbMask[6 ^ M] | bbMask[7 ^ M])) && (rooks & (bbMask[6 ^ M] | bbMask[7 ^ M])))
         penalty += BLOCKED_ROOK;
-    if ((king & (bit(0 ^ M) | bit(1 ^ M) | bit(2 ^ M))) && (rooks & (bit(0 ^ M) | bit(1 ^ M))))
+    if ((king & (bbMask[0 ^ M] | bbMask[1 ^ M] | bbMask[2 ^ M])) && (rooks & (bbMask[0 ^ M] | bbMask[1 ^ M])))
         penalty += BLOCKED_ROOK;
     return penalty;
 }
@@ -141,7 +134,7 @@ void pieces(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval& e) {
         e.attKnight |= a;
         e.mobility(a, usable, mobilityKnight_mid, mobilityKnight_end);
         const int outpost = pos_outpost_knight[C][s];
-        if (outpost && !(oppPawnAttacks & bit(s)) && (bbPawnAttack[X][s] & ownPawns)) {
+        if (outpost && !(oppPawnAttacks & bbMask[s]) && (bbPawnAttack[X][s] & ownPawns)) {
             e.mid += outpost;
             e.end += outpost;
         }
@@ -161,7 +154,7 @@ void pieces(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval& e) {
         e.mobility(a, usable, mobilityRook_mid, mobilityRook_end);
         const BitBoard file = bbFile[s & 7];
         if (!(file & ownPawns)) e.add(file & oppPawns ? EVAL_ROOK_SEMI_OPEN_FILE : EVAL_ROOK_OPEN_FILE);
-        if ((bit(s) & seventh) && seventhTarget) e.add(EVAL_ROOK_ON_7TH);
+        if ((bbMask[s] & seventh) && seventhTarget) e.add(EVAL_ROOK_ON_7TH);
     }
     b = n.bbPiece[C][QUEEN];
     const int queenHome = C == WHITE ? 3 : 59;  // d1 / d8
@@ -170,7 +163,7 @@ void pieces(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval& e) {
         const BitBoard a = queenAttack(s, occ);
         e.attQueen |= a;
         e.mobility(a, usable, mobilityQueen_mid, mobilityQueen_end);
-        if ((bit(s) & seventh) && seventhTarget) e.add(EVAL_QUEEN_ON_7TH);
+        if ((bbMask[s] & seventh) && seventhTarget) e.add(EVAL_QUEEN_ON_7TH);
         if (n.gamePhase == 0 && s != queenHome) {
             e.mid -= EVAL_EARLY_QUEEN_MOVE;
             e.end -= EVAL_EARLY_QUEEN_MOVE;

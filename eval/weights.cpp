@@ -200,7 +200,7 @@ void initEval() {
         }
         for (int t = 0; t < 64; t++) {
             const int tf = t & 7, tr = t >> 3;
-            const BitBoard bit = 1ULL << t;
+            const BitBoard bit = bbMask[t];
             const int df = tf > f ? tf - f : f - tf;
             if (df > 1) continue;
             if (tr > r) {

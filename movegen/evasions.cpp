@@ -15,12 +15,12 @@ inline bool blocks(const ChessBoardNode& n, unsigned T, unsigned k, BitBoard occ
         case DIR_FILE:
         case DIR_RANK: {
             const BitBoard a = rookAttack(T, occ);
-            return (a & squareBit(k)) && (a & enemyRQ);
+            return (a & bbMask[k]) && (a & enemyRQ);
         }
         case DIR_DIAG:
         case DIR_ANTI: {
             const BitBoard a = bishopAttack(T, occ);
-            return (a & squareBit(k)) && (a & enemyBQ);
+            return (a & bbMask[k]) && (a & enemyBQ);
         }
         default:
             (void)n;
@@ -60,7 +60,7 @@ int ChessBoardNode::generateKingEvasion(ChessMoveSort* list) const {
     const BitBoard pawns = own[PAWN];
     const BitBoard lastRank = s == WHITE ? RANK_8 : RANK_1;
 
-    if (ct >= BISHOP && ct <= QUEEN && !(bbKingAttack[k] & squareBit(c))) {
+    if (ct >= BISHOP && ct <= QUEEN && !(bbKingAttack[k] & bbMask[c])) {
         const BitBoard empty = ~occ;
         // Pawn single and double advances onto block squares.
         const BitBoard single = s == WHITE ? (pawns << 8) & empty : (pawns >> 8) & empty;
@@ -68,7 +68,7 @@ int ChessBoardNode::generateKingEvasion(ChessMoveSort* list) const {
         for (BitBoard t = single; t;) {
             const int to = popLsb(t);
             if (!blocks(*this, to, k, occ, enemyRQ, enemyBQ)) continue;
-            if (squareBit(to) & lastRank)
+            if (bbMask[to] & lastRank)
                 out = addPromotions(out, to - push, to, 0);
             else
                 (out++)->move = ChessMove::make(to - push, to, PAWN);
@@ -100,7 +100,7 @@ int ChessBoardNode::generateKingEvasion(ChessMoveSort* list) const {
     // Captures of the checker.
     for (BitBoard b = bbPawnAttack[o][c] & pawns; b;) {
         const int from = popLsb(b);
-        if (squareBit(c) & lastRank)
+        if (bbMask[c] & lastRank)
             out = addPromotions(out, from, c, ct);
         else
             (out++)->move = ChessMove::make(from, c, PAWN, ct);

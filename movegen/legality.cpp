@@ -28,14 +28,14 @@ int ChessBoardNode::isPinned(unsigned square, int colour) const {
         default:
             return 0;
     }
-    if (!(a & squareBit(k) & bbPiece[colour][KING])) return 0;
+    if (!(a & bbMask[k] & bbPiece[colour][KING])) return 0;
     return (a & (their[QUEEN] | sliders)) ? 1 : 0;
 }
 
 BitBoard ChessBoardNode::findPinnedPieces(int colour) const {
     if (!bbPiece[colour][KING]) return 0;
     const unsigned k = kingSquare[colour];
-    const BitBoard kingBit = squareBit(k);
+    const BitBoard kingBit = bbMask[k];
     const BitBoard(&their)[8] = bbPiece[colour ^ 1];
     const BitBoard rq = their[ROOK] | their[QUEEN];
     const BitBoard bq = their[BISHOP] | their[QUEEN];
@@ -43,12 +43,12 @@ BitBoard ChessBoardNode::findPinnedPieces(int colour) const {
     for (BitBoard b = rookAttack(k, bbOccupied) & bbColour[colour]; b;) {
         const int sq = popLsb(b);
         const BitBoard a = rookAttack(sq, bbOccupied);
-        if ((a & kingBit) && (a & rq)) pinned |= squareBit(sq);
+        if ((a & kingBit) && (a & rq)) pinned |= bbMask[sq];
     }
     for (BitBoard b = bishopAttack(k, bbOccupied) & bbColour[colour]; b;) {
         const int sq = popLsb(b);
         const BitBoard a = bishopAttack(sq, bbOccupied);
-        if ((a & kingBit) && (a & bq)) pinned |= squareBit(sq);
+        if ((a & kingBit) && (a & bq)) pinned |= bbMask[sq];
     }
     return pinned;
 }
@@ -64,10 +64,10 @@ int ChessBoardNode::validMove(const ChessMove& m) const {
     const int s = side;
     const int o = xside;
     const unsigned from = m.from(), to = m.to(), piece = m.piece(), promotion = m.promotion();
-    if (piece < PAWN || piece > KING || !(bbPiece[s][piece] & squareBit(from))) return 0;
+    if (piece < PAWN || piece > KING || !(bbPiece[s][piece] & bbMask[from])) return 0;
     if (piece != PAWN && (promotion || m.isDoublePush() || m.isEnPassant())) return 0;
     if (piece != KING && m.isCastle()) return 0;
-    const BitBoard target = squareBit(to);
+    const BitBoard target = bbMask[to];
 
     switch (piece) {
         case PAWN: {
@@ -78,7 +78,7 @@ int ChessBoardNode::validMove(const ChessMove& m) const {
                 const unsigned victim = to - push;
                 if (m.isDoublePush() || m.captured() != PAWN || !(bbPawnAttack[s][from] & target) ||
                     to != (s == WHITE ? 40u : 16u) + fileOf(to) || enPassant != fileOf(to) + 1 ||
-                    !(bbPiece[o][PAWN] & squareBit(victim)) || (bbOccupied & target))
+                    !(bbPiece[o][PAWN] & bbMask[victim]) || (bbOccupied & target))
                     return 0;
                 return 1;
             }
@@ -86,7 +86,7 @@ int ChessBoardNode::validMove(const ChessMove& m) const {
                 if (m.isDoublePush() || !(bbPawnAttack[s][from] & target)) return 0;
             } else if (m.isDoublePush()) {
                 if (rankOf(from) != (s == WHITE ? 1 : 6) || (int)to != (int)from + 2 * push ||
-                    (bbOccupied & squareBit(from + push)))
+                    (bbOccupied & bbMask[from + push]))
                     return 0;
             } else if ((int)to != (int)from + push) {
                 return 0;

@@ -1,23 +1,10 @@
-// Helpers shared by the generators, the legality queries and perft: rank masks
-// and the inline attack test on an arbitrary occupancy.
+// Helpers shared by the generators, the legality queries and perft: the inline
+// attack test on an arbitrary occupancy, castling and en-passant conditions.
 #pragma once
 
 #include "board/node.h"
 
 namespace movegen {
-
-const BitBoard RANK_1 = 0x00000000000000FFULL;
-const BitBoard RANK_2 = 0x000000000000FF00ULL;
-const BitBoard RANK_3 = 0x0000000000FF0000ULL;
-const BitBoard RANK_4 = 0x00000000FF000000ULL;
-const BitBoard RANK_5 = 0x000000FF00000000ULL;
-const BitBoard RANK_6 = 0x0000FF0000000000ULL;
-const BitBoard RANK_7 = 0x00FF000000000000ULL;
-const BitBoard RANK_8 = 0xFF00000000000000ULL;
-const BitBoard FILE_A = 0x0101010101010101ULL;
-const BitBoard FILE_H = 0x8080808080808080ULL;
-
-inline BitBoard squareBit(unsigned sq) { return 1ULL << sq; }
 
 // Is square q attacked by colour c, with the given occupancy? Cheapest tests first.
 inline bool attackedBy(const ChessBoardNode& n, unsigned q, int c, BitBoard occupied) {
@@ -85,14 +72,14 @@ inline int castlingsOpen(const ChessBoardNode& n) {
     const int shortRight = s == WHITE ? CASTLE_WK : CASTLE_BK;
     const int longRight = s == WHITE ? CASTLE_WQ : CASTLE_BQ;
     const unsigned home = s == WHITE ? 4 : 60;
-    if (!(n.castle & (shortRight | longRight)) || !(n.bbPiece[s][KING] & squareBit(home))) return 0;
+    if (!(n.castle & (shortRight | longRight)) || !(n.bbPiece[s][KING] & bbMask[home])) return 0;
     const unsigned base = home - 4;
     const BitBoard occ = n.bbOccupied, rooks = n.bbPiece[s][ROOK];
     int open = 0;
-    if ((n.castle & shortRight) && (rooks & squareBit(base + 7)) && !(occ & (0x60ULL << base)) &&
+    if ((n.castle & shortRight) && (rooks & bbMask[base + 7]) && !(occ & (0x60ULL << base)) &&
         !attackedBy(n, home, o, occ) && !attackedBy(n, base + 5, o, occ) && !attackedBy(n, base + 6, o, occ))
         open |= 1;
-    if ((n.castle & longRight) && (rooks & squareBit(base)) && !(occ & (0x0EULL << base)) &&
+    if ((n.castle & longRight) && (rooks & bbMask[base]) && !(occ & (0x0EULL << base)) &&
         !attackedBy(n, home, o, occ) && !attackedBy(n, base + 3, o, occ) && !attackedBy(n, base + 2, o, occ))
         open |= 2;
     return open;
@@ -115,7 +102,7 @@ inline int enPassantTarget(const ChessBoardNode& n) {
     const int file = n.enPassant - 1;
     const int target = n.side == WHITE ? file + 40 : file + 16;
     const int victim = target + EnPassantOffset[n.side];
-    if ((n.bbOccupied & squareBit(target)) || !(n.bbPiece[n.xside][PAWN] & squareBit(victim))) return -1;
+    if ((n.bbOccupied & bbMask[target]) || !(n.bbPiece[n.xside][PAWN] & bbMask[victim])) return -1;
     return target;
 }
 

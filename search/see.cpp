@@ -7,8 +7,6 @@ namespace {
 
 const int PieceCaptureSEEValue[8] = {0, 100, 325, 325, 500, 975, 5000, 0};
 
-inline BitBoard bit(int s) { return 1ULL << s; }
-
 }  // namespace
 
 int ChessBoard::staticExchangeEvaluation(ChessMove move) const {
@@ -47,9 +45,9 @@ int ChessBoard::staticExchangeEvaluation(ChessMove move) const {
             attackers |= bishopAttack(to, occupied) & bishopLike & occupied;
     };
 
-    occupied &= ~bit(from);
-    attackers &= ~bit(from);
-    if (move.isEnPassant()) occupied &= ~bit(to + EnPassantOffset[n.side]);
+    occupied &= bbClear[from];
+    attackers &= bbClear[from];
+    if (move.isEnPassant()) occupied &= bbClear[to + EnPassantOffset[n.side]];
     addXray(from);
 
     int colour = n.xside;
@@ -70,8 +68,8 @@ int ChessBoard::staticExchangeEvaluation(ChessMove move) const {
         if (candidates) {
             const int sq = lsb(candidates);
             swap[i + 1] = swap[i] + sign * onSquare;
-            occupied &= ~bit(sq);
-            attackers &= ~bit(sq);
+            occupied &= bbClear[sq];
+            attackers &= bbClear[sq];
             addXray(sq);
             onSquare = PieceCaptureSEEValue[type];
             sign = -sign;
