@@ -31,10 +31,4 @@ const int EnPassantOffset[2] = {8, -8};
 const int PieceCaptureValue[8] = {0, 100, 325, 325, 500, 975, 0, 0};
 const int PieceGamePhaseValue[8] = {0, 0, 1, 1, 2, 4, 0, 0};
 
-// Material signature: one 4-bit counter per piece type, Black in the low word.
-const uint64_t matCountMask[2][8] = {
-    {0, 1ULL, 16ULL, 256ULL, 4096ULL, 65536ULL, 0, 0},
-    {0, 1ULL << 32, 16ULL << 32, 256ULL << 32, 4096ULL << 32, 65536ULL << 32, 0, 0},
-};
-
 void printBitBoard(BitBoard) {}

@@ -111,7 +111,12 @@ extern const int EnPassantOffset[2];
 
 extern const int PieceCaptureValue[8];
 extern const int PieceGamePhaseValue[8];
-extern const uint64_t matCountMask[2][8];
+// Material signature: one 4-bit counter per piece type, Black in the low word.
+// Visible to the compiler so that endgame signatures are constants.
+inline constexpr uint64_t matCountMask[2][8] = {
+    {0, 1ULL, 16ULL, 256ULL, 4096ULL, 65536ULL, 0, 0},
+    {0, 1ULL << 32, 16ULL << 32, 256ULL << 32, 4096ULL << 32, 65536ULL << 32, 0, 0},
+};
 // Game phase (0 opening .. 3 bare kings) of the total phase material of both sides.
 inline int GamePhaseValue(int totalPhaseMaterial) {
     return totalPhaseMaterial >= 21 ? 0 : totalPhaseMaterial >= 9 ? 1 : totalPhaseMaterial >= 1 ? 2 : 3;

@@ -4,7 +4,28 @@
 namespace {
 
 // Pawn counters of both colours in the material signature.
-const uint64_t PAWN_COUNTERS = 0x0000000F0000000FULL;
+constexpr uint64_t PAWN_COUNTERS = 15 * (matCountMask[WHITE][PAWN] | matCountMask[BLACK][PAWN]);
+
+// Signature of one colour's pieces written as letters ("KBN"); the king is not counted.
+constexpr uint64_t sideSignature(int colour, const char* pieces) {
+    uint64_t key = 0;
+    for (; *pieces; pieces++) {
+        switch (*pieces) {
+            case 'P': key += matCountMask[colour][PAWN]; break;
+            case 'N': key += matCountMask[colour][KNIGHT]; break;
+            case 'B': key += matCountMask[colour][BISHOP]; break;
+            case 'R': key += matCountMask[colour][ROOK]; break;
+            case 'Q': key += matCountMask[colour][QUEEN]; break;
+            default: break;
+        }
+    }
+    return key;
+}
+
+// Material signature of a balance, White's pieces first: signature("KR", "KB").
+constexpr uint64_t signature(const char* white, const char* black) {
+    return sideSignature(WHITE, white) + sideSignature(BLACK, black);
+}
 
 }  // namespace
 
@@ -20,42 +41,40 @@ int ChessBoardNode::evalEndGames(int& score, int& scale) const {
         score = 0;
         return 1;
     }
-    // White's counters in the high half, Black's in the low half:
-    // pawns, knights, bishops, rooks at bits 0, 4, 8, 12 of each half.
     switch (materialKey) {
-        case 0x2000000000ULL:   // KNN - K
-        case 0x20ULL:           // K - KNN
-        case 0x10000000100ULL:  // KB - KB
-        case 0x10000000010ULL:  // KB - KN
-        case 0x1000000100ULL:   // KN - KB
-        case 0x1000000010ULL:   // KN - KN
+        case signature("KNN", "K"):
+        case signature("K", "KNN"):
+        case signature("KB", "KB"):
+        case signature("KB", "KN"):
+        case signature("KN", "KB"):
+        case signature("KN", "KN"):
             score = 0;
             return 1;
-        case 0x100000010ULL:     // KP - KN
-        case 0x100000100ULL:     // KP - KB
-        case 0x1000000001ULL:    // KN - KP
-        case 0x10000000001ULL:   // KB - KP
-        case 0x100000000010ULL:  // KR - KN
-        case 0x100000000100ULL:  // KR - KB
-        case 0x1000001000ULL:    // KN - KR
-        case 0x10000001000ULL:   // KB - KR
+        case signature("KP", "KN"):
+        case signature("KP", "KB"):
+        case signature("KN", "KP"):
+        case signature("KB", "KP"):
+        case signature("KR", "KN"):
+        case signature("KR", "KB"):
+        case signature("KN", "KR"):
+        case signature("KB", "KR"):
             scale = 8;
             return 0;
-        case 0x20000000010ULL:  // KBB - KN
-        case 0x20000000100ULL:  // KBB - KB
-        case 0x1000000200ULL:   // KN - KBB
-        case 0x10000000200ULL:  // KB - KBB
+        case signature("KBB", "KN"):
+        case signature("KBB", "KB"):
+        case signature("KN", "KBB"):
+        case signature("KB", "KBB"):
             scale = 4;
             return 0;
-        case 0x11000000010ULL:  // KBN - KN
-        case 0x11000000100ULL:  // KBN - KB
-        case 0x1000000110ULL:   // KN - KBN
-        case 0x10000000110ULL:  // KB - KBN
-        case 0x2000000010ULL:   // KNN - KN
-        case 0x2000000020ULL:   // KNN - KNN
-        case 0x2000000100ULL:   // KNN - KB
-        case 0x1000000020ULL:   // KN - KNN
-        case 0x10000000020ULL:  // KB - KNN
+        case signature("KBN", "KN"):
+        case signature("KBN", "KB"):
+        case signature("KN", "KBN"):
+        case signature("KB", "KBN"):
+        case signature("KNN", "KN"):
+        case signature("KNN", "KNN"):
+        case signature("KNN", "KB"):
+        case signature("KN", "KNN"):
+        case signature("KB", "KNN"):
             scale = 2;
             return 0;
         default:

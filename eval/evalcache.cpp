@@ -1,4 +1,5 @@
-// Direct-mapped evaluation cache, always replacing.
+// Direct-mapped evaluation cache, always replacing: an evaluation is cheap to
+// redo, so the newest score wins and no depth or age is kept.
 #include "eval/evalcache.h"
 
 #include <cstdlib>
@@ -9,9 +10,13 @@
 
 ChessEvalHashTable::~ChessEvalHashTable() { free(); }
 
-// Allocates (sizeMB & 4095) * 65536 cleared entries. A size whose low twelve
-// bits are 0 gives no entries: it is refused with no table left, so the mask
-// can never point past an array. Returns 1 on success.
+// Allocates (sizeMB & 4095) * 65536 cleared entries: an entry takes 16 bytes,
+// so 65536 of them fill a megabyte, and keeping the low twelve bits of the size
+// keeps the count (at most 4095 * 65536) and its mask within 32 bits. The size
+// is not rounded to a power of two: the memory asked for is the memory taken,
+// and with another count the mask only leaves some entries unused. A size whose
+// low twelve bits are 0 gives no entries: it is refused with no table left, so
+// the mask can never point past an array. Returns 1 on success.
 int ChessEvalHashTable::init(unsigned int sizeMB) {
     Log::print("Init Eval HashTable : %d Mo", sizeMB);
     free();
@@ -48,7 +53,8 @@ void ChessEvalHashTable::addNode(unsigned long long key, short score) {
     e.score = score;
 }
 
-// 0 and the stored score when the entry holds this key, else 3.
+// 0 and the stored score when the entry holds this key, else 3 (every answer
+// but 0 is a miss) with the score left untouched.
 int ChessEvalHashTable::findNode(unsigned long long key, short* score) const {
     if (!table) return 3;
     const ChessEvalHashEntry& e = table[key & mask];

@@ -245,6 +245,10 @@ int ChessBoardNode::evaluate(int alpha, int beta, int lazy) const {
     mid += w.mid - b.mid + kingSafety<WHITE>(*this, b, adjB) - kingSafety<BLACK>(*this, w, adjW);
     end += w.end - b.end;
 
+    // The phase is not clamped at 24: after promotions it can pass it and the
+    // end-game weight turns negative. Such positions are rare and short-lived
+    // (the extra material decides the game), so the blend stays one formula
+    // without a test on every call; a clamp would also change their scores.
     const int p = phaseMaterial[WHITE] + phaseMaterial[BLACK];
     int score = (p * mid + (MAX_GAME_PHASE - p) * end) / MAX_GAME_PHASE;
     if (scale != 32) score = score * scale / 32;
