@@ -179,17 +179,6 @@ int countLegal(const ChessBoardNode& n) {
     return count;
 }
 
-// Generates the moves of a node into list: evasions in check, else captures then quiet moves.
-inline int generate(ChessBoardNode& n, ChessMoveSort* list, bool check) {
-    if (check) {
-        n.inCheck = CHECK_YES;
-        return n.generateKingEvasion(list);
-    }
-    n.inCheck = CHECK_NONE;
-    const int c = n.generateMovesC(list);
-    return c + n.generateMovesNC(list + c);
-}
-
 // Legal move sequences of length depth (>= 1). Fast: both kings present and
 // safe, so no king is ever captured in the tree.
 template <bool Fast>
@@ -199,7 +188,7 @@ unsigned long long countTree(ChessBoard& b, ChessBoardNode& n, int depth) {
     ChessMoveSort* list = b.moveOrder[depth].moves;
     const bool check =
         Fast ? attackedBy(n, n.kingSquare[n.side], n.xside, n.bbOccupied) : kingAttacked(n, n.side);
-    const int count = generate(n, list, check);
+    const int count = n.generateMoves(list, check);
     unsigned long long total = 0;
     for (int i = 0; i < count; i++) {
         const ChessMove m = list[i].move;
@@ -227,30 +216,13 @@ unsigned long long countSequences(ChessBoard& b, ChessBoardNode& n, int depth) {
 
 }  // namespace
 
-int perftCountLegal(ChessBoardNode& n) {
-    if (!fastRoad(n)) {
-        ChessMoveSort list[256];
-        const int count = generate(n, list, kingAttacked(n, n.side));
-        int legal = 0;
-        for (int i = 0; i < count; i++) {
-            n.makeMove(list[i].move);
-            if (!kingAttacked(n, n.xside)) legal++;
-            n.unMakeMove(list[i].move);
-        }
-        return legal;
-    }
-    initLineTables();
-    n.inCheck = kingAttacked(n, n.side) ? CHECK_YES : CHECK_NONE;
-    return countLegal(n);
-}
-
 void ChessBoard::perft(int depth) { countnode += countSequences(*this, node, depth); }
 
 void ChessBoard::perftd(int depth) {
     if (depth < 1 || depth > PERFT_MAX_DEPTH || stopRequested()) return;
     ChessBoardNode& n = node;
     ChessMoveSort* list = moveOrder[depth].moves;
-    const int count = generate(n, list, kingAttacked(n, n.side));
+    const int count = n.generateMoves(list, kingAttacked(n, n.side));
     for (int i = 0; i < count; i++) {
         const ChessMove m = list[i].move;
         n.makeMove(m);
@@ -264,7 +236,7 @@ void ChessBoard::perftd(int depth) {
                 if (kingAttacked(n, n.side)) {
                     countcheck++;
                     ChessMoveSort* replies = moveOrder[0].moves;
-                    const int r = generate(n, replies, true);
+                    const int r = n.generateMoves(replies, true);
                     bool escape = false;
                     for (int j = 0; j < r && !escape; j++) {
                         n.makeMove(replies[j].move);
@@ -290,7 +262,7 @@ int ChessBoard::divide(ChessBoardNode* n, int depth) {
     nbDivide = 0;
     if (depth > PERFT_MAX_DEPTH) return 0;
     ChessMoveSort* list = moveOrder[depth > 0 ? depth : 0].moves;
-    const int count = generate(*n, list, kingAttacked(*n, n->side));
+    const int count = n->generateMoves(list, kingAttacked(*n, n->side));
     for (int i = 0; i < count; i++) {
         const ChessMove m = list[i].move;
         n->makeMove(m);

@@ -21,8 +21,3 @@ const int PERFT_MAX_DEPTH = 127;
 // Asked now and then while a count runs (when set): true ends the count early.
 // The printing forms then show the iterations or root moves that were finished.
 extern bool (*perftInterrupt)();
-
-class ChessBoardNode;
-// Number of legal moves of the side to move, as perft counts its last ply
-// (without making the moves when both kings are on the board); sets inCheck.
-int perftCountLegal(ChessBoardNode& n);

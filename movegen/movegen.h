@@ -16,14 +16,6 @@ inline bool attackedBy(const ChessBoardNode& n, unsigned q, int c, BitBoard occu
     return (bbKingAttack[q] & p[KING]) != 0;
 }
 
-// Every piece of colour c that attacks square q, with the given occupancy.
-inline BitBoard attackersOf(const ChessBoardNode& n, unsigned q, int c, BitBoard occupied) {
-    const BitBoard(&p)[8] = n.bbPiece[c];
-    return (bbPawnAttack[c ^ 1][q] & p[PAWN]) | (bbKnightAttack[q] & p[KNIGHT]) |
-           (bishopAttack(q, occupied) & (p[BISHOP] | p[QUEEN])) |
-           (rookAttack(q, occupied) & (p[ROOK] | p[QUEEN])) | (bbKingAttack[q] & p[KING]);
-}
-
 // A side without a king (a position set up without one, or whose king was
 // taken) is never in check.
 inline bool kingAttacked(const ChessBoardNode& n, int c) {
