@@ -77,6 +77,30 @@ inline int pawnCount(BitBoard targets, BitBoard lastRank) {
     return bitCount(targets & ~lastRank) + 4 * bitCount(targets & lastRank);
 }
 
+// Pawn advances and captures of colour C onto the target squares, pinned pawns
+// only along their line with the king; en passant is counted apart.
+template <int C>
+int countPawnMoves(const ChessBoardNode& n, BitBoard pawns, BitBoard pinned, BitBoard target) {
+    const BitBoard empty = ~n.bbOccupied;
+    const BitBoard enemy = n.bbColour[C ^ 1];
+    const BitBoard free = pawns & ~pinned;
+    const BitBoard single = pawnStep<C, 8>(free) & empty;
+    int count = pawnCount(single & target, pawnLastRank<C>) +
+                bitCount(pawnStep<C, 8>(single & pawnThirdRank<C>) & empty & target);
+    count += pawnCount(pawnStep<C, 7>(free) & enemy & target, pawnLastRank<C>);
+    count += pawnCount(pawnStep<C, 9>(free) & enemy & target, pawnLastRank<C>);
+    const unsigned k = n.kingSquare[C];
+    for (BitBoard b = pawns & pinned; b;) {
+        const int from = popLsb(b);
+        const BitBoard line = lineTable[k][from] & target;
+        const BitBoard one = pawnStep<C, 8>(bbMask[from]) & empty;
+        count += pawnCount(
+            ((one | pawnStep<C, 8>(one & pawnThirdRank<C>)) & empty & line) | (bbPawnAttack[C][from] & enemy & line),
+            pawnLastRank<C>);
+    }
+    return count;
+}
+
 // Number of legal moves of the side to move; both kings must be on the board.
 // Matches the generators move for move: the same castling conditions, en
 // passant only when the field points at a real pawn and, in check, only
@@ -86,7 +110,6 @@ int countLegal(const ChessBoardNode& n) {
     const unsigned k = n.kingSquare[s];
     const BitBoard occ = n.bbOccupied;
     const BitBoard own = n.bbColour[s];
-    const BitBoard enemy = n.bbColour[o];
     const BitBoard(&my)[8] = n.bbPiece[s];
     const BitBoard(&their)[8] = n.bbPiece[o];
     const BitBoard theirRQ = their[ROOK] | their[QUEEN];
@@ -124,36 +147,9 @@ int countLegal(const ChessBoardNode& n) {
         count += bitCount(rookAttack(from, occ) & target & lineTable[k][from]);
     }
 
-    const BitBoard empty = ~occ;
     const BitBoard pawns = my[PAWN];
-    const BitBoard free = pawns & ~pinned;
-    if (s == WHITE) {
-        const BitBoard single = (free << 8) & empty;
-        count += pawnCount(single & target, RANK_8) + bitCount(((single & RANK_3) << 8) & empty & target);
-        count += pawnCount(((free & ~FILE_A) << 7) & enemy & target, RANK_8);
-        count += pawnCount(((free & ~FILE_H) << 9) & enemy & target, RANK_8);
-        for (BitBoard b = pawns & pinned; b;) {
-            const int from = popLsb(b);
-            const BitBoard line = lineTable[k][from] & target;
-            const BitBoard one = (bbMask[from] << 8) & empty;
-            count += pawnCount(
-                ((one | ((one & RANK_3) << 8)) & empty & line) | (bbPawnAttack[s][from] & enemy & line),
-                RANK_8);
-        }
-    } else {
-        const BitBoard single = (free >> 8) & empty;
-        count += pawnCount(single & target, RANK_1) + bitCount(((single & RANK_6) >> 8) & empty & target);
-        count += pawnCount(((free & ~FILE_H) >> 7) & enemy & target, RANK_1);
-        count += pawnCount(((free & ~FILE_A) >> 9) & enemy & target, RANK_1);
-        for (BitBoard b = pawns & pinned; b;) {
-            const int from = popLsb(b);
-            const BitBoard line = lineTable[k][from] & target;
-            const BitBoard one = (bbMask[from] >> 8) & empty;
-            count += pawnCount(
-                ((one | ((one & RANK_6) >> 8)) & empty & line) | (bbPawnAttack[s][from] & enemy & line),
-                RANK_1);
-        }
-    }
+    count += s == WHITE ? countPawnMoves<WHITE>(n, pawns, pinned, target)
+                        : countPawnMoves<BLACK>(n, pawns, pinned, target);
 
     if (n.enPassant) {
         const int ep = enPassantTarget(n);

@@ -5,6 +5,18 @@
 
 using namespace movegen;
 
+namespace {
+
+// Pawn promotions by advance, then the captures by step 7, then by step 9.
+template <int C>
+ChessMoveSort* addPawnCaptures(const ChessBoardNode& n, ChessMoveSort* out, BitBoard pawns, BitBoard enemy) {
+    out = addPawnMoves<C, 8>(n, out, pawnStep<C, 8>(pawns & pawnSeventhRank<C>) & ~n.bbOccupied);
+    out = addPawnMoves<C, 7>(n, out, pawnStep<C, 7>(pawns) & enemy);
+    return addPawnMoves<C, 9>(n, out, pawnStep<C, 9>(pawns) & enemy);
+}
+
+}  // namespace
+
 int ChessBoardNode::generateMoves(ChessMoveSort* list, int check) {
     if (check) {
         inCheck = CHECK_YES;
@@ -30,45 +42,7 @@ int ChessBoardNode::generateMovesC(ChessMoveSort* list) const {
     out = addPieceMoves<KING, true>(*this, out, own[KING], enemy, occ);
 
     const BitBoard pawns = own[PAWN];
-    if (s == WHITE) {
-        for (BitBoard t = ((pawns & RANK_7) << 8) & ~occ; t;) {
-            const int to = popLsb(t);
-            out = addPromotions(out, to - 8, to, 0);
-        }
-        for (BitBoard t = ((pawns & ~FILE_A) << 7) & enemy; t;) {
-            const int to = popLsb(t);
-            if (to >= 56)
-                out = addPromotions(out, to - 7, to, squarePiece[to]);
-            else
-                (out++)->move = ChessMove::make(to - 7, to, PAWN, squarePiece[to]);
-        }
-        for (BitBoard t = ((pawns & ~FILE_H) << 9) & enemy; t;) {
-            const int to = popLsb(t);
-            if (to >= 56)
-                out = addPromotions(out, to - 9, to, squarePiece[to]);
-            else
-                (out++)->move = ChessMove::make(to - 9, to, PAWN, squarePiece[to]);
-        }
-    } else {
-        for (BitBoard t = ((pawns & RANK_2) >> 8) & ~occ; t;) {
-            const int to = popLsb(t);
-            out = addPromotions(out, to + 8, to, 0);
-        }
-        for (BitBoard t = ((pawns & ~FILE_H) >> 7) & enemy; t;) {
-            const int to = popLsb(t);
-            if (to < 8)
-                out = addPromotions(out, to + 7, to, squarePiece[to]);
-            else
-                (out++)->move = ChessMove::make(to + 7, to, PAWN, squarePiece[to]);
-        }
-        for (BitBoard t = ((pawns & ~FILE_A) >> 9) & enemy; t;) {
-            const int to = popLsb(t);
-            if (to < 8)
-                out = addPromotions(out, to + 9, to, squarePiece[to]);
-            else
-                (out++)->move = ChessMove::make(to + 9, to, PAWN, squarePiece[to]);
-        }
-    }
+    out = s == WHITE ? addPawnCaptures<WHITE>(*this, out, pawns, enemy) : addPawnCaptures<BLACK>(*this, out, pawns, enemy);
     if (enPassant) {
         const int target = enPassantTarget(*this);
         if (target >= 0) {

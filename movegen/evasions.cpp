@@ -28,6 +28,28 @@ inline bool blocks(const ChessBoardNode& n, unsigned T, unsigned k, BitBoard occ
     }
 }
 
+// The squares of targets that pass the block test.
+inline BitBoard blockSquares(const ChessBoardNode& n, BitBoard targets, unsigned k, BitBoard occ,
+                             BitBoard enemyRQ, BitBoard enemyBQ) {
+    BitBoard kept = 0;
+    for (BitBoard t = targets; t;) {
+        const int to = popLsb(t);
+        if (blocks(n, to, k, occ, enemyRQ, enemyBQ)) kept |= bbMask[to];
+    }
+    return kept;
+}
+
+// Pawn single advances, then double advances, onto block squares.
+template <int C>
+ChessMoveSort* addPawnBlocks(const ChessBoardNode& n, ChessMoveSort* out, BitBoard pawns, unsigned k,
+                             BitBoard enemyRQ, BitBoard enemyBQ) {
+    const BitBoard occ = n.bbOccupied;
+    const BitBoard single = pawnStep<C, 8>(pawns) & ~occ;
+    const BitBoard dbl = pawnStep<C, 8>(single & pawnThirdRank<C>) & ~occ;
+    out = addPawnMoves<C, 8>(n, out, blockSquares(n, single, k, occ, enemyRQ, enemyBQ));
+    return addPawnMoves<C, 16>(n, out, blockSquares(n, dbl, k, occ, enemyRQ, enemyBQ));
+}
+
 }  // namespace
 
 int ChessBoardNode::generateKingEvasion(ChessMoveSort* list) const {
@@ -61,24 +83,9 @@ int ChessBoardNode::generateKingEvasion(ChessMoveSort* list) const {
     const BitBoard lastRank = s == WHITE ? RANK_8 : RANK_1;
 
     if (ct >= BISHOP && ct <= QUEEN && !(bbKingAttack[k] & bbMask[c])) {
-        const BitBoard empty = ~occ;
         // Pawn single and double advances onto block squares.
-        const BitBoard single = s == WHITE ? (pawns << 8) & empty : (pawns >> 8) & empty;
-        const int push = s == WHITE ? 8 : -8;
-        for (BitBoard t = single; t;) {
-            const int to = popLsb(t);
-            if (!blocks(*this, to, k, occ, enemyRQ, enemyBQ)) continue;
-            if (bbMask[to] & lastRank)
-                out = addPromotions(out, to - push, to, 0);
-            else
-                (out++)->move = ChessMove::make(to - push, to, PAWN);
-        }
-        const BitBoard dbl = s == WHITE ? ((single & RANK_3) << 8) & empty : ((single & RANK_6) >> 8) & empty;
-        for (BitBoard t = dbl; t;) {
-            const int to = popLsb(t);
-            if (blocks(*this, to, k, occ, enemyRQ, enemyBQ))
-                (out++)->move = ChessMove::make(to - 2 * push, to, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG);
-        }
+        out = s == WHITE ? addPawnBlocks<WHITE>(*this, out, pawns, k, enemyRQ, enemyBQ)
+                         : addPawnBlocks<BLACK>(*this, out, pawns, k, enemyRQ, enemyBQ);
         // Pieces, knights to queens.
         const BitBoard allowed = ~bbColour[s] & ~checkers;
         for (int piece = KNIGHT; piece <= QUEEN; piece++) {

@@ -86,6 +86,57 @@ inline ChessMoveSort* addPromotions(ChessMoveSort* list, unsigned from, unsigned
     return list + 4;
 }
 
+// Pawn geometry of colour C. Steps count along the pawn's way: 8 the advance,
+// 16 the double advance, 7 and 9 the two captures (7 towards the a-file for
+// White and the h-file for Black, 9 the other way).
+template <int C>
+constexpr BitBoard pawnLastRank = C == WHITE ? RANK_8 : RANK_1;
+template <int C>
+constexpr BitBoard pawnSeventhRank = C == WHITE ? RANK_7 : RANK_2;
+// Where a single advance from the home rank lands: the double advance goes on from there.
+template <int C>
+constexpr BitBoard pawnThirdRank = C == WHITE ? RANK_3 : RANK_6;
+
+// The squares the given pawns reach by one step of the given kind; captures
+// leave out the edge file from which they would wrap around the board.
+template <int C, int Step>
+inline BitBoard pawnStep(BitBoard pawns) {
+    static_assert(Step == 7 || Step == 8 || Step == 9, "a single pawn step");
+    if (Step == 8) return C == WHITE ? pawns << 8 : pawns >> 8;
+    if (Step == 7) return C == WHITE ? (pawns & ~FILE_A) << 7 : (pawns & ~FILE_H) >> 7;
+    return C == WHITE ? (pawns & ~FILE_H) << 9 : (pawns & ~FILE_A) >> 9;
+}
+
+// Appends the pawn moves of colour C onto the target squares, each made by the
+// pawn Step squares behind its target, in ascending target order. A landing on
+// the last rank gives the four promotions; captures (steps 7 and 9) read the
+// captured type from the board, double advances (16) carry their flag.
+template <int C, int Step>
+inline ChessMoveSort* addPawnMoves(const ChessBoardNode& n, ChessMoveSort* out, BitBoard targets) {
+    constexpr int back = C == WHITE ? -Step : Step;
+    constexpr bool capture = Step == 7 || Step == 9;
+    constexpr uint32_t flags = Step == 16 ? ChessMove::DOUBLE_PUSH_FLAG : 0;
+    // Black's last rank holds the lowest squares, White's the highest.
+    const BitBoard promoting = targets & pawnLastRank<C>;
+    if (C == BLACK) {
+        for (BitBoard t = promoting; t;) {
+            const int to = popLsb(t);
+            out = addPromotions(out, to + back, to, capture ? n.squarePiece[to] : 0);
+        }
+    }
+    for (BitBoard t = targets & ~pawnLastRank<C>; t;) {
+        const int to = popLsb(t);
+        (out++)->move = ChessMove::make(to + back, to, PAWN, capture ? n.squarePiece[to] : 0, 0, flags);
+    }
+    if (C == WHITE) {
+        for (BitBoard t = promoting; t;) {
+            const int to = popLsb(t);
+            out = addPromotions(out, to + back, to, capture ? n.squarePiece[to] : 0);
+        }
+    }
+    return out;
+}
+
 // En-passant target square of the side to move, or -1 when no capture is
 // possible: the field must be set, the target empty and an enemy pawn must
 // stand on the square behind it (a FEN may claim a square that holds none).

@@ -4,6 +4,18 @@
 
 using namespace movegen;
 
+namespace {
+
+// Single advances short of the last rank, then double advances.
+template <int C>
+ChessMoveSort* addPawnPushes(const ChessBoardNode& n, ChessMoveSort* out, BitBoard pawns, BitBoard empty) {
+    const BitBoard single = pawnStep<C, 8>(pawns) & empty;
+    out = addPawnMoves<C, 8>(n, out, single & ~pawnLastRank<C>);
+    return addPawnMoves<C, 16>(n, out, pawnStep<C, 8>(single & pawnThirdRank<C>) & empty);
+}
+
+}  // namespace
+
 int ChessBoardNode::generateMovesNC(ChessMoveSort* list) const {
     ChessMoveSort* out = list;
     const int s = side;
@@ -21,27 +33,7 @@ int ChessBoardNode::generateMovesNC(ChessMoveSort* list) const {
     out = addPieceMoves<QUEEN, false>(*this, out, own[QUEEN], empty, occ);
     out = addPieceMoves<KING, false>(*this, out, own[KING], empty, occ);
 
-    const BitBoard pawns = own[PAWN];
-    if (s == WHITE) {
-        const BitBoard single = (pawns << 8) & empty;
-        for (BitBoard t = single & ~RANK_8; t;) {
-            const int to = popLsb(t);
-            (out++)->move = ChessMove::make(to - 8, to, PAWN);
-        }
-        for (BitBoard t = ((single & RANK_3) << 8) & empty; t;) {
-            const int to = popLsb(t);
-            (out++)->move = ChessMove::make(to - 16, to, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG);
-        }
-    } else {
-        const BitBoard single = (pawns >> 8) & empty;
-        for (BitBoard t = single & ~RANK_1; t;) {
-            const int to = popLsb(t);
-            (out++)->move = ChessMove::make(to + 8, to, PAWN);
-        }
-        for (BitBoard t = ((single & RANK_6) >> 8) & empty; t;) {
-            const int to = popLsb(t);
-            (out++)->move = ChessMove::make(to + 16, to, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG);
-        }
-    }
+    out = s == WHITE ? addPawnPushes<WHITE>(*this, out, own[PAWN], empty)
+                     : addPawnPushes<BLACK>(*this, out, own[PAWN], empty);
     return (int)(out - list);
 }
