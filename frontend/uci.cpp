@@ -534,11 +534,12 @@ void ChessBoardUCI::onComputerFinishPlaying(int reason) {
             moveToCoord(lastMove, move, true);
             sendCommandf("bestmove %s", move);
         } else if (guiMode == 2 && pondering) {
-            // The opponent did not play the expected reply: play his move and think.
+            // The opponent did not play the expected reply: play his move and, unless
+            // the engine was put in force mode meanwhile, think.
             if (pondernewmove[0] && setMoveSquare(pondernewmove)) {
                 pondernextmove = 0;
                 movesToGo = (unsigned)(uciRemainingMoves > 0 ? uciRemainingMoves : 0);
-                requestSearch(0);
+                if (!winboard_forcemode) requestSearch(0);
             }
         }
         pondernewmove[0] = 0;
@@ -591,7 +592,7 @@ void ChessBoardUCI::onComputerFinishPlaying(int reason) {
             if (asknewgame) {
                 winboardNewGameValues();
                 asknewgame = 0;
-            } else if (outcome == PONDER_WAIT_MISS && setMoveSquare(pondernewmove)) {
+            } else if (outcome == PONDER_WAIT_MISS && setMoveSquare(pondernewmove) && !winboard_forcemode) {
                 movesToGo = (unsigned)(uciRemainingMoves > 0 ? uciRemainingMoves : 0);
                 requestSearch(0);
             }

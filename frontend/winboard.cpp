@@ -56,8 +56,9 @@ bool isMoveText(const char* line) {
 }
 
 // Abandons a running ponder search: the expected reply is taken back and nothing is played.
+// An opponent's move that already missed the expected reply stays pending: it is still made
+// when the search is over.
 void abandonPonderSearch() {
-    pondernewmove[0] = 0;
     pondernextmove = 0;
     board->ponderSearch = 1;
     board->stopSearch = STOP_PONDER;
@@ -287,6 +288,9 @@ int parseWinboard(char* line) {
     }
     if (!strcmp(line, "white") || !strcmp(line, "black")) return 1;
     if (!strcmp(line, "force")) {
+        // The engine plays neither side now: a ponder search has nothing left to wait for.
+        if (wbPonderWait == PONDER_WAIT_OPEN) wbPonderWait = PONDER_WAIT_ABANDON;
+        else if (thinking && wbPonderRunning && pondernextmove) abandonPonderSearch();
         winboard_forcemode = 1;
         return 1;
     }

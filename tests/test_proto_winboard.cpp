@@ -122,6 +122,30 @@ TEST_P(ProtoWinboardPonder, GameStaysConsistent) {
 INSTANTIATE_TEST_SUITE_P(Events, ProtoWinboardPonder,
                          ::testing::Values("Hit", "Miss", "Easy"), paramName<std::string>);
 
+// Match runners send the opponent's move in force mode and then "go", while the engine
+// still ponders on a short clock: the reply is made once, the engine answers it once, and
+// a new game leaves nothing of the old one behind.
+TEST_P(ProtoWinboardPonder, ReplyInForceModeThenGo) {
+    WbEngine e;
+    MoveOracle oracle(std::vector<std::string>{});
+    for (const char* line : {"new", "hard", "level 0 0:01 0.01", "time 100", "otim 100", "go"}) e.send(line);
+    std::string answer = e.nextMove();
+    ASSERT_TRUE(oracle.play(answer)) << answer;
+    std::string expected = e.waitPrefix("Hint: ", 3000).substr(6);
+    ASSERT_TRUE(oracle.legal(expected)) << expected;
+    std::string reply = GetParam() == "Hit" ? expected : (expected == "a7a6" ? "h7h6" : "a7a6");
+    for (const std::string& line : {std::string("time 90"), std::string("otim 90"), std::string("force"), reply,
+                                     std::string("go")})
+        e.send(line);
+    oracle.play(reply);
+    answer = e.nextMove(5000);
+    EXPECT_TRUE(oracle.play(answer)) << answer;
+    e.send("force");
+    e.send("new");
+    EXPECT_TRUE(e.sync(4));
+    EXPECT_EQ(e.countPrefix("move "), 2) << "a move after force/new";
+}
+
 // The ponder search starts with the clock of 1000 s sent before the engine's move; the hit comes with
 // 1 s left, and the answer follows at once (about 50 ms of budget, counted from the ponder start).
 TEST(ProtoWinboard, PonderHitTakesTheClockSentWithTheMove) {
