@@ -2,6 +2,8 @@
 // look-up of rook and bishop attacks, plus the bit-counting primitives.
 #pragma once
 
+#include <cassert>
+
 #include "board/types.h"
 
 // bbMask[s] is the one way to name a single square as a set; bbClear[s] is its complement.
@@ -78,13 +80,20 @@ inline int bitCount(BitBoard b) {
 }
 
 // Index of the lowest set bit; b must not be 0.
-inline int lsb(BitBoard b) { return __builtin_ctzll(b); }
+inline int lsb(BitBoard b) {
+    assert(b);
+    return __builtin_ctzll(b);
+}
 
 // Index of the highest set bit; b must not be 0.
-inline int msb(BitBoard b) { return 63 - __builtin_clzll(b); }
+inline int msb(BitBoard b) {
+    assert(b);
+    return 63 - __builtin_clzll(b);
+}
 
 // Removes and returns the lowest set bit of b; b must not be 0.
 inline int popLsb(BitBoard& b) {
+    assert(b);
     int s = __builtin_ctzll(b);
     b &= b - 1;
     return s;

@@ -1,5 +1,6 @@
 // FEN reading, writing, validation and mirroring; loading the position record
 // from a signed board array and reading it back out.
+#include <cassert>
 #include <cstring>
 
 #include "board/chessboard.h"
@@ -308,6 +309,7 @@ void ChessBoard::setPosition(const char* b, int side, int castle, int ep, int /*
     n.fiftyMove = (uint8_t)fifty;
     n.gamePhase = GamePhaseValue(n.phaseMaterial[0] + n.phaseMaterial[1]);
     n.hashKey = n.createHashKey();
+    assert(n.checkConsistency(true));
 }
 
 void ChessBoard::getPosition(char* b, int& side, int& castle, int& ep, int& /*fullmove*/, int& fifty) const {

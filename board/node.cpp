@@ -53,6 +53,13 @@ void ChessBoardNode::makeMove(ChessMove m) {
     const unsigned s = side, o = xside;
     const BitBoard fromBit = bbMask[f], toBit = bbMask[t];
     const uint8_t oldCastle = castle;
+    // The move must belong to this position: the mover on its square, the
+    // captured piece where the move says (never a king), room on the undo stack.
+    assert(ply < (unsigned)UNDO_SIZE && hashListCount < (unsigned)UNDO_SIZE);
+    assert(p >= PAWN && p <= KING && squarePiece[f] == p && (bbColour[s] & fromBit));
+    assert(c != KING);
+    assert(m.isEnPassant() ? c == PAWN && !(bbOccupied & toBit) && (bbPiece[o][PAWN] & bbMask[t + EnPassantOffset[s]])
+                           : squarePiece[t] == c && (c ? (bbColour[o] & toBit) != 0 : !(bbOccupied & toBit)));
 
     ChessMoveUndo& u = undo[ply];
     u.key = hashKey;
@@ -142,6 +149,11 @@ void ChessBoardNode::unMakeMove(ChessMove m) {
     const unsigned f = m.from(), t = m.to(), p = m.piece(), c = m.captured(), q = m.promotion();
     const unsigned s = xside, o = side;
     const BitBoard fromBit = bbMask[f], toBit = bbMask[t];
+    // The move must be the last one made: its landing piece on the to-square,
+    // its from-square (and, en passant, the captured pawn's square) empty.
+    assert(ply > 0 && hashListCount > 0 && undo[ply - 1].move == m);
+    assert(squarePiece[t] == (q ? q : p) && (bbColour[s] & toBit) && !(bbOccupied & fromBit));
+    assert(c != KING && (!m.isEnPassant() || !(bbOccupied & bbMask[t + EnPassantOffset[s]])));
 
     hashListCount--;
     xside = o;

@@ -158,6 +158,27 @@ INSTANTIATE_TEST_SUITE_P(
         WalkCase{"PromotionCaptures", "rnbq1k1r/pp1Pbppp/2p5/8/2B5/8/PPP1NnPP/RNBQK2R w KQ - 1 8", 3, 62379}),
     [](const ::testing::TestParamInfo<WalkCase>& i) { return std::string(i.param.name); });
 
+// Each colour's fields, corrupted one at a time in either colour, are caught.
+TEST_F(BoardNode, FullCheckCatchesEitherColoursFields) {
+    set(KIWI);
+    const ChessBoardNode good = n();
+    for (int c : {BLACK, WHITE}) {
+        for (auto sum : {&ChessBoardNode::material, &ChessBoardNode::phaseMaterial, &ChessBoardNode::psqMiddle,
+                         &ChessBoardNode::psqEnd}) {
+            (n().*sum)[c]++;
+            EXPECT_FALSE(n().checkConsistency(true)) << "colour " << c;
+            n() = good;
+        }
+        n().kingSquare[c] ^= 1;
+        EXPECT_FALSE(n().checkConsistency(false)) << "king square of colour " << c;
+        n() = good;
+        n().bbPiece[c][KNIGHT] ^= n().bbPiece[c][BISHOP];
+        EXPECT_FALSE(n().checkConsistency(false)) << "piece boards of colour " << c;
+        n() = good;
+    }
+    EXPECT_TRUE(n().checkConsistency(true));
+}
+
 // Long random games with every move checked as above, then back to the
 // start by unmaking every move.
 TEST_F(BoardNode, RandomGamesUnwindToTheStart) {
