@@ -9,6 +9,7 @@
 
 static const uint32_t INFINITE_TIME = 4294967295u;  // about 71.6 minutes
 static const unsigned EARLY_SEARCHES = 10;         // the first searches of a game get more time
+static const uint32_t LOW_CLOCK_US = 100000;       // with an increment, the clock is kept near this
 
 // Between input polls the clock of a timed search is also read every
 // CLOCK_CHECK_PERIOD calls: a poll period of nodes can take longer than a
@@ -94,7 +95,17 @@ static uint32_t clockBudget(const ChessBoard& b, int side, unsigned searchesBefo
     // clock then settles at 40 ms or more instead of running down to nothing.
     const uint32_t clockUs = toMicroseconds(c * 1000.0f);
     const uint32_t reserve = clockUs / 20 > 30000 ? clockUs / 20 : 30000;
-    const uint32_t cap = clockUs >= 40000 ? clockUs - reserve : clockUs / 4;
+    uint32_t cap = clockUs >= 40000 ? clockUs - reserve : clockUs / 4;
+    // With an increment, a clock that has run down to about LOW_CLOCK_US spends at most
+    // half an increment a move, so it grows back. The delays outside the engine (the
+    // interface, a busy machine) are paid from the clock too, and without this floor
+    // they would eat the last few milliseconds.
+    if (inc > 0) {
+        const uint32_t incUs = toMicroseconds((float)inc * 1000.0f);
+        const uint32_t above = clockUs > LOW_CLOCK_US ? clockUs - LOW_CLOCK_US : 0;
+        const uint32_t lowCap = above > incUs / 2 ? above : incUs / 2;
+        if (lowCap < cap) cap = lowCap;
+    }
     return budget < cap ? budget : cap;
 }
 
