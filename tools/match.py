@@ -35,9 +35,9 @@ TRACE = None
 
 
 class LineProcess:
-    def __init__(self, cmd, cwd=None):
+    def __init__(self, cmd, cwd=None, tag=None):
         self.cmd = cmd
-        self.tag = os.path.basename(cmd.split()[0])
+        self.tag = tag or os.path.basename(cmd.split()[0])
         self.proc = subprocess.Popen(cmd, shell=True, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                      stderr=subprocess.DEVNULL, cwd=cwd, start_new_session=True)
         self.buf = b""
@@ -144,7 +144,7 @@ class Engine:
         self.start()
 
     def start(self):
-        self.p = LineProcess(self.cmd, self.cwd)
+        self.p = LineProcess(self.cmd, self.cwd, self.name)
         self.features = {}
         if self.proto == "uci":
             self.p.send("uci")
@@ -342,6 +342,8 @@ def play_game(oracle, white, black, tc, opening, ponder, log):
         mover = engines[stm]
         move, used, fault = mover.think(moves, clocks, tc, stm == 0)
         clocks[stm] -= used
+        if TRACE:
+            TRACE.write(f"# {mover.name} used {used * 1000:.1f} ms, clock {clocks[stm] * 1000:.1f} ms\n")
         loss = "0-1" if stm == 0 else "1-0"
         if fault:
             return loss, f"{mover.name} {fault}", mover
