@@ -17,6 +17,8 @@ BitBoard bbPawnAttack[2][64];
 BitBoard bbKnightAttack[64];
 BitBoard bbKingAttack[64];
 unsigned char direction[64][64];
+BitBoard bbBetween[64][64];
+BitBoard bbLine[64][64];
 BitBoard magicTableRook[102400];
 BitBoard magicTableBishop[5248];
 
@@ -215,6 +217,18 @@ void initBitBoards() {
         }
     }
     createMagicTable();
+    // Only the pairs on a line are written (about a third), from the magic
+    // look-ups just built; the others keep their zero.
+    for (int a = 0; a < 64; a++) {
+        for (int b = 0; b < 64; b++) {
+            const int d = direction[a][b];
+            if (d == DIR_NONE) continue;
+            const bool straight = d == DIR_FILE || d == DIR_RANK;
+            BitBoard (*const look)(int, BitBoard) = straight ? rookAttack : bishopAttack;
+            bbBetween[a][b] = look(a, bbMask[b]) & look(b, bbMask[a]);
+            bbLine[a][b] = (look(a, 0) & look(b, 0)) | bbMask[a] | bbMask[b];
+        }
+    }
 }
 
 // Walks one ray from square by (df, dr), up to and including the first occupied square.

@@ -1,4 +1,4 @@
-// Bitboard tables (masks, leaper attacks, line relation) and the magic
+// Bitboard tables (masks, leaper attacks, line relation, squares between) and the magic
 // look-up of rook and bishop attacks, plus the bit-counting primitives.
 #pragma once
 
@@ -15,6 +15,10 @@ extern BitBoard bbPawnAttack[2][64];
 extern BitBoard bbKnightAttack[64];
 extern BitBoard bbKingAttack[64];
 extern unsigned char direction[64][64];
+// For two squares on a line (file, rank or diagonal): the squares strictly
+// between them, and the whole line through both; empty for other pairs.
+extern BitBoard bbBetween[64][64];
+extern BitBoard bbLine[64][64];
 
 // Whole ranks and the two edge files, for shifts that must not wrap around the board.
 constexpr BitBoard RANK_1 = 0x00000000000000FFULL;

@@ -48,30 +48,6 @@ void beginCount() {
     interruptCount = 0;
 }
 
-// Squares strictly between two squares on a line, and the whole line through them.
-BitBoard betweenTable[64][64];
-BitBoard lineTable[64][64];
-bool tablesReady = false;
-
-void initLineTables() {
-    if (tablesReady) return;
-    for (int a = 0; a < 64; a++) {
-        for (int b = 0; b < 64; b++) {
-            betweenTable[a][b] = lineTable[a][b] = 0;
-            if (a == b) continue;
-            const BitBoard ba = bbMask[a], bb = bbMask[b];
-            if (RookAttack(a, 0) & bb) {
-                betweenTable[a][b] = RookAttack(a, bb) & RookAttack(b, ba);
-                lineTable[a][b] = (RookAttack(a, 0) & RookAttack(b, 0)) | ba | bb;
-            } else if (BishopAttack(a, 0) & bb) {
-                betweenTable[a][b] = BishopAttack(a, bb) & BishopAttack(b, ba);
-                lineTable[a][b] = (BishopAttack(a, 0) & BishopAttack(b, 0)) | ba | bb;
-            }
-        }
-    }
-    tablesReady = true;
-}
-
 // Counts the pawn moves onto the target set, four for each landing on the last rank.
 inline int pawnCount(BitBoard targets, BitBoard lastRank) {
     return bitCount(targets & ~lastRank) + 4 * bitCount(targets & lastRank);
@@ -92,7 +68,7 @@ int countPawnMoves(const ChessBoardNode& n, BitBoard pawns, BitBoard pinned, Bit
     const unsigned k = n.kingSquare[C];
     for (BitBoard b = pawns & pinned; b;) {
         const int from = popLsb(b);
-        const BitBoard line = lineTable[k][from] & target;
+        const BitBoard line = bbLine[k][from] & target;
         const BitBoard one = pawnStep<C, 8>(bbMask[from]) & empty;
         count += pawnCount(
             ((one | pawnStep<C, 8>(one & pawnThirdRank<C>)) & empty & line) | (bbPawnAttack[C][from] & enemy & line),
@@ -125,11 +101,11 @@ int countLegal(const ChessBoardNode& n) {
     if (checkers & (checkers - 1)) return count;
 
     BitBoard target = ~own;
-    if (checkers) target &= betweenTable[k][lsb(checkers)] | checkers;
+    if (checkers) target &= bbBetween[k][lsb(checkers)] | checkers;
 
     BitBoard pinned = 0;
     for (BitBoard snipers = (rookAttack(k, 0) & theirRQ) | (bishopAttack(k, 0) & theirBQ); snipers;) {
-        const BitBoard between = betweenTable[k][popLsb(snipers)] & occ;
+        const BitBoard between = bbBetween[k][popLsb(snipers)] & occ;
         if (between && !(between & (between - 1))) pinned |= between & own;
     }
 
@@ -140,11 +116,11 @@ int countLegal(const ChessBoardNode& n) {
     for (BitBoard b = straight & ~pinned; b;) count += bitCount(rookAttack(popLsb(b), occ) & target);
     for (BitBoard b = diagonal & pinned; b;) {
         const int from = popLsb(b);
-        count += bitCount(bishopAttack(from, occ) & target & lineTable[k][from]);
+        count += bitCount(bishopAttack(from, occ) & target & bbLine[k][from]);
     }
     for (BitBoard b = straight & pinned; b;) {
         const int from = popLsb(b);
-        count += bitCount(rookAttack(from, occ) & target & lineTable[k][from]);
+        count += bitCount(rookAttack(from, occ) & target & bbLine[k][from]);
     }
 
     const BitBoard pawns = my[PAWN];
@@ -203,10 +179,7 @@ bool fastRoad(const ChessBoardNode& n) {
 
 unsigned long long countSequences(ChessBoard& b, ChessBoardNode& n, int depth) {
     if (depth < 1 || depth > PERFT_MAX_DEPTH) return 0;
-    if (fastRoad(n)) {
-        initLineTables();
-        return countTree<true>(b, n, depth);
-    }
+    if (fastRoad(n)) return countTree<true>(b, n, depth);
     return countTree<false>(b, n, depth);
 }
 
