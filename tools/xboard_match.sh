@@ -13,8 +13,9 @@ shift 7; [ $# -gt 0 ] && shift
 export PATH=$PATH:/usr/games
 mkdir -p "$out"
 rm -f "$out/games.pgn"
-args=(-fcp "$(realpath "$first" 2>/dev/null || echo "$first")" -fd "$out"
-      -scp "$(realpath "$second" 2>/dev/null || echo "$second")" -sd "$out"
+# A program named without a folder is looked up on PATH, one with a folder made absolute.
+where() { case "$1" in */*) realpath "$1" ;; *) command -v "$1" ;; esac; }
+args=(-fcp "$(where "$first")" -fd "$out" -scp "$(where "$second")" -sd "$out"
       -mg "$games" -tc "$tc" -inc "$inc" -autoCallFlag true -popupExitMessage false
       -saveGameFile "$out/games.pgn" -debug -nameOfDebugFile "$out/debug.txt")
 [ "$fproto" = uci ] && args+=(-fUCI)
