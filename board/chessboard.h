@@ -96,7 +96,9 @@ public:
     ChessMove excludedMoves[32];
     int excludedCount;
     int lineScores[32][2];
-    int rootMoveStatus;
+    // What the last root search found: several legal moves, only one, or none.
+    enum RootMoveStatus { ROOT_MOVES_SEVERAL = 0, ROOT_MOVE_ONLY = 1, ROOT_MOVES_NONE = 2 };
+    int rootMoveStatus;  // a RootMoveStatus
     unsigned int selDepth;
 
     // --- opening book use (book/openingbook.cpp)

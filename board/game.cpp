@@ -82,7 +82,7 @@ ChessBoard::ChessBoard() {
     memset(excludedMoves, 0, sizeof excludedMoves);
     excludedCount = 0;
     memset(lineScores, 0, sizeof lineScores);
-    rootMoveStatus = 0;
+    rootMoveStatus = ROOT_MOVES_SEVERAL;
     bookEnabled = 0;
     bookMoveLimit = 0;
 

@@ -34,7 +34,9 @@ extern char archi[8];
 extern char* command;
 extern int useownbook;
 extern char ownbook[256];
-extern int guiMode;  // 0 none yet, 1 UCI, 2 WinBoard
+// The protocol the GUI chose; kept as an int so it can be saved and restored freely.
+enum GuiMode { GUI_NONE = 0, GUI_UCI = 1, GUI_WINBOARD = 2 };
+extern int guiMode;  // a GuiMode
 extern int Quit;
 extern ChessBoardUCI* board;
 

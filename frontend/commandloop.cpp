@@ -201,7 +201,7 @@ void runSearch(int ponder, bool analysis) {
         ensureGameRoom();
         board->stopSearch = STOP_NONE;
         analysisRunning = analysis;
-        wbPonderRunning = guiMode == 2 && ponder && board->ponderEnabled;
+        wbPonderRunning = guiMode == GUI_WINBOARD && ponder && board->ponderEnabled;
         board->computerPlay(ponder);
         analysisRunning = 0;
         wbPonderRunning = 0;
@@ -259,9 +259,9 @@ void runProtocolCount(const char* line) {
 
 int dispatchLine(char* line) {
     switch (guiMode) {
-        case 0: return parseWaitGUI(line);
-        case 1: return parseUCI(line);
-        case 2: return parseWinboard(line);
+        case GUI_NONE: return parseWaitGUI(line);
+        case GUI_UCI: return parseUCI(line);
+        case GUI_WINBOARD: return parseWinboard(line);
         default: return 1;
     }
 }
@@ -297,12 +297,12 @@ void dispatchUntil(bool (*done)()) {
 // Before a protocol is chosen: "uci", "xboard" or "setvalue <name> <value>".
 int parseWaitGUI(char* line) {
     if (!strcmp(line, "uci")) {
-        guiMode = 1;
+        guiMode = GUI_UCI;
         parseUCI(line);
         return 1;
     }
     if (!strcmp(line, "xboard")) {
-        guiMode = 2;
+        guiMode = GUI_WINBOARD;
         parseWinboard(line);
         return 1;
     }

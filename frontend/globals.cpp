@@ -7,7 +7,7 @@ char archi[8] = "64 bits";
 char* command = nullptr;
 int useownbook = 0;
 char ownbook[256] = "pelluxopenbook.bin";
-int guiMode = 0;
+int guiMode = GUI_NONE;
 int Quit = 0;
 ChessBoardUCI* board = nullptr;
 

@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     useownbook = 0;
     strcpy(ownbook, "pelluxopenbook.bin");
     setvbuf(stdout, nullptr, _IONBF, 0);
-    guiMode = 0;
+    guiMode = GUI_NONE;
     memset(command, 0, 4096);
     sendCommandf("Pellux %s (%s) by Vornhalt", PELLUX_VERSION, archi);
 

@@ -456,7 +456,7 @@ void thinkLine(ChessBoardUCI& b, int multiLine, int depth, PLine& pv, unsigned l
     int score = pv.moves[0].value;
     int boundIndex = bound >= 0 && bound <= 2 ? bound : 0;
     char text[MAX_PLY * 12 + 1];
-    if (guiMode == 1) {
+    if (guiMode == GUI_UCI) {
         lineText(pv, text, sizeof(text), false);
         bool mate = isMateScore(score);
         int shown = mate ? (score > 0 ? b.calcMateValue(score) : -b.calcMateValue(score)) : score;
@@ -470,7 +470,7 @@ void thinkLine(ChessBoardUCI& b, int multiLine, int depth, PLine& pv, unsigned l
         else
             sendCommandf("info depth %d seldepth %d score %s %d %stime %d nodes %llu nps %d pv %s", depth,
                          (int)selDepth, strMate[mate], shown, strBound[boundIndex], ms, nodes, nps, text);
-    } else if (guiMode == 2) {
+    } else if (guiMode == GUI_WINBOARD) {
         lineText(pv, text, sizeof(text), false);
         sendCommandf("%d %d %d %llu %s", depth, score, (int)(time / 10000), nodes, text);
     } else if (b.testSuiteMode) {
@@ -517,7 +517,7 @@ void ChessBoardUCI::onParseInputCommand() {
 }
 
 void ChessBoardUCI::onSearchRootMove(ChessMove move, int number) {
-    if (!showthinking || guiMode != 1) return;
+    if (!showthinking || guiMode != GUI_UCI) return;
     char text[8];
     moveToCoord(move, text, true);
     sendCommandf("info currmove %s currmovenumber %d", text, number);
@@ -530,10 +530,10 @@ void ChessBoardUCI::onComputerFinishPlaying(int reason) {
     char text[64], move[8], reply[8];
 
     if (reason == STOP_PONDER) {
-        if (guiMode == 1) {
+        if (guiMode == GUI_UCI) {
             moveToCoord(lastMove, move, true);
             sendCommandf("bestmove %s", move);
-        } else if (guiMode == 2 && pondering) {
+        } else if (guiMode == GUI_WINBOARD && pondering) {
             // The opponent did not play the expected reply: play his move and, unless
             // the engine was put in force mode meanwhile, think.
             if (pondernewmove[0] && setMoveSquare(pondernewmove)) {
@@ -550,21 +550,21 @@ void ChessBoardUCI::onComputerFinishPlaying(int reason) {
         if (asknewgame) {
             winboardNewGameValues();
             asknewgame = 0;
-            if (guiMode == 1 && !Quit) sendCommand("bestmove 0000");
+            if (guiMode == GUI_UCI && !Quit) sendCommand("bestmove 0000");
         }
         return;  // "quit" or the end of an analysis: no move
     }
 
-    if (testSuiteMode || (guiMode != 1 && guiMode != 2)) return;
+    if (testSuiteMode || (guiMode != GUI_UCI && guiMode != GUI_WINBOARD)) return;
 
-    if (guiMode == 2 && analysisRunning) {
+    if (guiMode == GUI_WINBOARD && analysisRunning) {
         // Analysis never plays: take back the move the search has made.
         if (gameIndex > analysisIndexBefore) takeBack();
         return;
     }
 
     // An infinite or ponder search that ended by itself keeps its move until released.
-    if (guiMode == 1 && !holdReleased()) {
+    if (guiMode == GUI_UCI && !holdReleased()) {
         uciHolding = 1;
         dispatchUntil(holdReleased);
         uciHolding = 0;
@@ -578,7 +578,7 @@ void ChessBoardUCI::onComputerFinishPlaying(int reason) {
     }
 
     // A WinBoard ponder search that ended by itself waits for the opponent's move.
-    if (guiMode == 2 && wbPonderRunning) {
+    if (guiMode == GUI_WINBOARD && wbPonderRunning) {
         wbPonderRunning = 0;
         wbPonderWait = PONDER_WAIT_OPEN;
         dispatchUntil(ponderWaitOver);
@@ -602,23 +602,23 @@ void ChessBoardUCI::onComputerFinishPlaying(int reason) {
     }
 
     moveToCoord(lastMove, move, true);
-    int used = snprintf(text, sizeof(text), "%s %s", guiMode == 1 ? "bestmove" : "move", move);
+    int used = snprintf(text, sizeof(text), "%s %s", guiMode == GUI_UCI ? "bestmove" : "move", move);
     if (pondering) {
         movePonder = ponderMove;
-        if (guiMode == 1 && !movePonder.isEmpty()) {
+        if (guiMode == GUI_UCI && !movePonder.isEmpty()) {
             moveToCoord(movePonder, reply, false);
             snprintf(text + used, sizeof(text) - (size_t)used, " ponder %s", reply);
         }
     } else {
         movePonder = ChessMove(0);
     }
-    if (guiMode == 2 && uciMaxGameMoves) {
+    if (guiMode == GUI_WINBOARD && uciMaxGameMoves) {
         if (uciRemainingMoves == 1) uciRemainingMoves = uciMaxGameMoves;
         else uciRemainingMoves--;
     }
     sendCommand(text);
 
-    if (guiMode == 2 && pondering) {
+    if (guiMode == GUI_WINBOARD && pondering) {
         pondernextmove = 0;
         if (!movePonder.isEmpty()) {
             moveToCoord(movePonder, reply, false);

@@ -122,14 +122,15 @@ static inline bool takeKiller(ChessBoardNode& n, ChessMove k, int value, ChessMo
     return true;
 }
 
-// The staged picker. Stages: 1 hash move, 2-3 captures (losing ones deferred),
-// 4-5 killers, 6-7 quiet moves, 8 deferred captures; 9-11 in check.
+// The staged picker (see PickStage). Hands out the next move and returns the
+// stage it will resume at, which is never PICK_DONE; returns PICK_DONE when
+// the list is used up.
 int ChessBoard::getNextMove(ChessMoveOrder& order, ChessMoveSort& out, int ply) {
     for (;;) {
         switch (order.stage) {
-        case 1:
-        case 9:
-            order.stage = order.stage == 1 ? 2 : 10;
+        case PICK_HASH:
+        case PICK_EVASION_HASH:
+            order.stage = order.stage == PICK_HASH ? PICK_CAPTURES_GEN : PICK_EVASIONS_GEN;
             if (node.validMove(order.hashMove)) {
                 out.move = order.hashMove;
                 out.value = HASH_MOVE_VALUE;
@@ -138,18 +139,18 @@ int ChessBoard::getNextMove(ChessMoveOrder& order, ChessMoveSort& out, int ply) 
             order.hashMove = emptyMove;
             continue;
 
-        case 2:
-            order.badIndex = 255;
+        case PICK_CAPTURES_GEN:
+            order.badIndex = PICK_LIST_LAST;
             order.index = 0;
             order.count = (uint32_t)node.generateMovesC(order.moves);
             if (order.count == 0) {
-                order.stage = 4;
+                order.stage = PICK_KILLER1;
                 continue;
             }
             orderMovesCaptures(order.moves, (int)order.count);
-            order.stage = 3;
+            order.stage = PICK_CAPTURES;
             // fall through
-        case 3:
+        case PICK_CAPTURES:
             while (order.index < order.count) {
                 const ChessMoveSort& e = order.moves[order.index++];
                 const ChessMove m = e.move;
@@ -160,20 +161,20 @@ int ChessBoard::getNextMove(ChessMoveOrder& order, ChessMoveSort& out, int ply) 
                 }
                 if (m != order.hashMove) {
                     out = e;
-                    return 3;
+                    return (int)order.stage;
                 }
             }
-            order.stage = 4;
+            order.stage = PICK_KILLER1;
             // fall through
-        case 4:
-            order.stage = 5;
-            if (takeKiller(node, killerMoves[ply][0], KILLER1_VALUE, order.hashMove, out)) return 5;
+        case PICK_KILLER1:
+            order.stage = PICK_KILLER2;
+            if (takeKiller(node, killerMoves[ply][0], KILLER1_VALUE, order.hashMove, out)) return (int)order.stage;
             // fall through
-        case 5:
-            order.stage = 6;
-            if (takeKiller(node, killerMoves[ply][1], KILLER2_VALUE, order.hashMove, out)) return 6;
+        case PICK_KILLER2:
+            order.stage = PICK_QUIET_GEN;
+            if (takeKiller(node, killerMoves[ply][1], KILLER2_VALUE, order.hashMove, out)) return (int)order.stage;
             // fall through
-        case 6: {
+        case PICK_QUIET_GEN: {
             // Quiet moves go after the captures; a list crowded by deferred
             // captures is filled through a scratch list so nothing is overwritten.
             const uint32_t start = order.count;
@@ -188,68 +189,68 @@ int ChessBoard::getNextMove(ChessMoveOrder& order, ChessMoveSort& out, int ply) 
                 memcpy(order.moves + start, scratch, sizeof(ChessMoveSort) * (size_t)n);
             }
             if (n == 0) {
-                order.stage = 8;
+                order.stage = PICK_BAD_CAPTURES;
                 order.count = order.badIndex;
-                order.index = 255;
+                order.index = PICK_LIST_LAST;
                 continue;
             }
             orderMovesQuiet(order.moves + start, n);
             order.count += (uint32_t)n;
-            order.stage = 7;
+            order.stage = PICK_QUIET;
         }
             // fall through
-        case 7: {
+        case PICK_QUIET: {
             const ChessMove k0 = killerMoves[ply][0], k1 = killerMoves[ply][1];
             while (order.index < order.count) {
                 const ChessMoveSort& e = order.moves[order.index++];
                 if (e.move != order.hashMove && e.move != k0 && e.move != k1) {
                     out = e;
-                    return 7;
+                    return (int)order.stage;
                 }
             }
-            order.stage = 8;
+            order.stage = PICK_BAD_CAPTURES;
             order.count = order.badIndex;
-            order.index = 255;
+            order.index = PICK_LIST_LAST;
         }
             // fall through
-        case 8:
+        case PICK_BAD_CAPTURES:
             while (order.index > order.count) {
                 const ChessMoveSort& e = order.moves[order.index--];
                 if (e.move != order.hashMove) {
                     out = e;
-                    return 8;
+                    return (int)order.stage;
                 }
             }
-            order.stage = 0;
-            return 0;
+            order.stage = PICK_DONE;
+            return PICK_DONE;
 
-        case 10:
+        case PICK_EVASIONS_GEN:
             order.count = (uint32_t)node.generateKingEvasion(order.moves);
             if (order.count == 0) {
-                order.stage = 0;
-                return 0;
+                order.stage = PICK_DONE;
+                return PICK_DONE;
             }
             orderMoves(order.moves, (int)order.count, order.hashMove, ply);
             order.index = 1;
-            order.stage = 11;
+            order.stage = PICK_EVASIONS;
             if (order.moves[0].move != order.hashMove) {
                 out = order.moves[0];
-                return 11;
+                return (int)order.stage;
             }
             // fall through
-        case 11:
+        case PICK_EVASIONS:
             while (order.index < order.count) {
                 const ChessMoveSort& e = order.moves[order.index++];
                 if (e.move != order.hashMove) {
                     out = e;
-                    return 11;
+                    return (int)order.stage;
                 }
             }
-            order.stage = 0;
-            return 0;
+            order.stage = PICK_DONE;
+            return PICK_DONE;
 
         default:
-            return 0;
+            return PICK_DONE;
         }
     }
 }

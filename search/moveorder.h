@@ -12,6 +12,28 @@ const int QUIET_BASE = 4000;
 const int LOSING_CAPTURE_VALUE = 2000;  // quiescence: a capture of a cheaper piece
 const int QUIET_IN_QUIESCENCE = -1;
 const uint32_t HISTORY_LIMIT = 10000;  // history counters stay below this
+// The stages of the move picker, in the order it walks them. Outside check:
+// the hash move, the captures (generated, then handed out best first with
+// losing ones deferred), the two killers, the quiet moves (generated, then
+// handed out), and last the deferred captures. In check: the hash move, then
+// the evasions (generated, then handed out). PICK_DONE ends the list.
+enum PickStage : uint32_t {
+    PICK_DONE = 0,
+    PICK_HASH = 1,
+    PICK_CAPTURES_GEN = 2,
+    PICK_CAPTURES = 3,
+    PICK_KILLER1 = 4,
+    PICK_KILLER2 = 5,
+    PICK_QUIET_GEN = 6,
+    PICK_QUIET = 7,
+    PICK_BAD_CAPTURES = 8,
+    PICK_EVASION_HASH = 9,
+    PICK_EVASIONS_GEN = 10,
+    PICK_EVASIONS = 11,
+};
+// Deferred (losing) captures are stacked from the last slot of the move
+// list downwards, so they never meet the captures and quiet moves above them.
+const uint32_t PICK_LIST_LAST = 255;
 // Room for quiet moves that a position may need; more falls back to a scratch list.
 const uint32_t MAX_QUIET_MOVES = 218;
 

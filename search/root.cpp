@@ -96,7 +96,7 @@ void ChessBoard::setEngineSearchMode(int mode, int value, int) {
 // One search of the root with the window alpha..beta; returns the score.
 int ChessBoard::searchRoot(int alpha, int beta, int depth) {
     ChessBoardNode& n = node;
-    rootMoveStatus = 0;
+    rootMoveStatus = ROOT_MOVES_SEVERAL;
     const int inCheck = n.sideInCheck() ? 1 : 0;
     ChessMoveUndo& here = n.undo[n.ply];
     here.plyInCheck = (uint8_t)inCheck;
@@ -156,9 +156,9 @@ int ChessBoard::searchRoot(int alpha, int beta, int depth) {
         legal++;
     }
 
-    if (legal == 1) rootMoveStatus = 1;
+    if (legal == 1) rootMoveStatus = ROOT_MOVE_ONLY;
     if (legal == 0) {
-        rootMoveStatus = 2;
+        rootMoveStatus = ROOT_MOVES_NONE;
         clearPV(pv);
         n.inCheck = inCheck ? CHECK_MATED : CHECK_STALEMATED;
         return inCheck ? -MATE_VALUE : drawValue[n.side];

@@ -8,7 +8,10 @@ const int drawValue[2] = {0, 0};
 
 // Scores at or beyond this stay out of the null-move search: its bound would
 // turn into a mate claim.
-static const int NULL_MOVE_SCORE_LIMIT = 31743;
+static const int NULL_MOVE_SCORE_LIMIT = MATE_BOUND - 1;
+// Internal iterative deepening runs from a little over five plies of depth:
+// shallower nodes search too cheaply to be worth a preliminary search.
+static const int IID_MIN_DEPTH = 5 * ONE_PLY + 1;
 
 int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
     ChessBoardNode& n = node;
@@ -95,7 +98,7 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
     clearPV(pv);
 
     // 9. Internal iterative deepening finds a first move for a PV node without one.
-    if (hashMove.isEmpty() && allowNull == 1 && !inCheck && nullWindow == 0 && depth >= 21) {
+    if (hashMove.isEmpty() && allowNull == 1 && !inCheck && nullWindow == 0 && depth >= IID_MIN_DEPTH) {
         const ChessMoveUndo saved = here;
         search(depth - 2 * ONE_PLY, alpha, beta, 1, ply);
         n.undo[n.ply] = saved;
@@ -114,7 +117,7 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
 
     // 11.
     ChessMoveOrder& order = moveOrder[ply];
-    order.stage = inCheck ? 9 : 1;
+    order.stage = inCheck ? PICK_EVASION_HASH : PICK_HASH;
     order.hashMove = hashMove;
     int bound = BOUND_UPPER;
     int moves = 0;

@@ -135,8 +135,8 @@ void refreshClockBudget(ChessBoard& b, int side) {
 // only one move, a mate seen twice from iteration 7 on, or 60 % of the budget used.
 void ChessBoard::applyClockStops(int iteration, int score) {
     if (searchMode != SEARCH_CLOCK || ponderSearch) return;
-    if (rootMoveStatus == 2) stopSearch = STOP_PLAY;
-    if (rootMoveStatus == 1) {
+    if (rootMoveStatus == ROOT_MOVES_NONE) stopSearch = STOP_PLAY;
+    if (rootMoveStatus == ROOT_MOVE_ONLY) {
         const PLine& pv = node.pvLines[0];
         ponderMove = pv.count >= 2 ? pv.moves[1].move : emptyMove;
         stopSearch = STOP_PLAY;

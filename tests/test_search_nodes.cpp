@@ -8,6 +8,7 @@
 #include <set>
 
 #include "search/hashsize.h"
+#include "search/moveorder.h"
 #include "search_test_board.h"
 
 namespace {
@@ -115,7 +116,7 @@ TEST(SearchOrder, KillersShiftAndHistoryStaysBelowTenThousand) {
 // pseudo-legal moves, each once, and returns them in the order handed out.
 std::vector<ChessMoveSort> drain(ChessBoard& b, ChessMove hashMove) {
     ChessMoveOrder& o = b.moveOrder[2];
-    o.stage = b.node.sideInCheck() ? 9 : 1;
+    o.stage = b.node.sideInCheck() ? PICK_EVASION_HASH : PICK_HASH;
     o.hashMove = hashMove;
     std::vector<ChessMoveSort> out;
     std::multiset<uint32_t> expected, handed;
