@@ -202,14 +202,16 @@ static bool isGeneratedLegalMove(ChessBoard& b, ChessMove m) {
 int ChessBoard::ThreadComputerPlay() {
     ChessBoardNode& n = node;
 
-    // 1. Nothing to do without a legal move.
+    // Step 1. No legal move: there is nothing to search or play.
     const int legalMoves = countLegalMoves();
     if (legalMoves == 0) {
         computerPlaying = 0;
         return 1;
     }
 
-    // 2-4.
+    // Steps 2-5. Start: the start is announced, a book move is looked up, the
+    // node count and the shown line are cleared, and a book move is taken
+    // without a search.
     onComputerStartPlaying();
     ChessMove bookMove = emptyMove;
     // An infinite search is an analysis: it always searches and reports. The
@@ -230,7 +232,7 @@ int ChessBoard::ThreadComputerPlay() {
         ponderMove = emptyMove;
         stopSearch = STOP_PLAY;
     } else {
-        // 6. Set-up.
+        // Step 6. Set-up: killers, clock budget, lines and counters start afresh.
         clearKillerMoves();
         inputPollCount = 0;
         stopSearch = STOP_NONE;
@@ -249,7 +251,8 @@ int ChessBoard::ThreadComputerPlay() {
         if (lines < 1 || searchMode == SEARCH_CLOCK) lines = 1;
         for (int k = 0; k < lines; k++) lineScores[k][0] = lineScores[k][1] = 0;
 
-        // 7. Iterative deepening.
+        // Step 7. Iterative deepening: each line of each iteration is searched
+        // with an aspiration window that widens when the score falls outside.
         int delta = ASPIRATION_WINDOW;
         bool partialFirstLine = false;  // stopped inside line 1 after a move was finished
         for (int iter = 1; iter <= iterations && stopSearch == STOP_NONE; iter++) {
@@ -322,7 +325,8 @@ int ChessBoard::ThreadComputerPlay() {
             }
         }
 
-        // 8.
+        // Step 8. Choice: an abort plays nothing; otherwise the best move of the
+        // last finished iteration (or of a cut-short line at a fixed depth).
         if (stopSearch == STOP_NONE) stopSearch = STOP_PLAY;
         if (stopSearch == STOP_ABORT) {
             computerPlaying = 0;
@@ -339,7 +343,7 @@ int ChessBoard::ThreadComputerPlay() {
         if (best.isEmpty() && stopSearch == STOP_PLAY) best = firstIterationMove(*this, ponderMove);
     }
 
-    // 9. An abandoned ponder search takes the pondered move back.
+    // Step 9. Ponder miss: an abandoned ponder search takes the pondered move back.
     const int reason = stopSearch;
     if (ponderSearch) ponderSearch = 0;
     if (reason == STOP_PONDER) {
@@ -351,7 +355,7 @@ int ChessBoard::ThreadComputerPlay() {
             onNextPlayer();
         }
     } else if (!best.isEmpty()) {
-        // 10. Play the move. A full game record cannot take it: the position
+        // Step 10. Play the move. A full game record cannot take it: the position
         // stays as it is and the move is only reported.
         n.makeMove(best);
         if (!recordMove(best)) {
@@ -360,7 +364,7 @@ int ChessBoard::ThreadComputerPlay() {
         }
     }
 
-    // 11.
+    // Step 11. Finish: the result is reported and the other side is to move.
     onComputerFinishPlaying(reason);
     if (reason != STOP_PONDER) onNextPlayer();
     computerPlaying = 0;

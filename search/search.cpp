@@ -16,23 +16,24 @@ static const int IID_MIN_DEPTH = 5 * ONE_PLY + 1;
 int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
     ChessBoardNode& n = node;
 
-    // 1-2. Stop request and the ply limit.
+    // Steps 1-2. Stop request and ply limit: a stopped search or a line at the
+    // deepest ply returns the draw score, which is never used.
     clearPV(n.pvLines[ply < MAX_PLY ? ply : MAX_PLY - 1]);
     if (!checkSearchTime() || ply >= MAX_PLY - 1) return drawValue[n.side];
     PLine& pv = n.pvLines[ply];
 
-    // 3. Draws by material, fifty moves and repetition.
+    // Step 3. Draws: insufficient material, the fifty-move rule and repetition end the line.
     if (isDrawNode(ply)) return drawValue[n.side];
 
-    // 4.
+    // Step 4. Selective depth: the deepest ply reached is kept for the report.
     if ((unsigned)ply > selDepth) selDepth = (unsigned)ply;
 
-    // 5. Mate-distance pruning: no line from here can beat a mate found nearer the root.
+    // Step 5. Mate-distance pruning: no line from here can beat a mate found nearer the root.
     if (beta > MATE_VALUE - ply) beta = MATE_VALUE - ply;
     if (alpha < ply - MATE_VALUE) alpha = ply - MATE_VALUE;
     if (alpha >= beta) return alpha;
 
-    // 6. Transposition table: the stored move always, the score when deep enough.
+    // Step 6. Transposition table: the stored move always, the score when deep enough.
     const uint64_t key = n.hashKey;
     ChessMove hashMove = emptyMove;
     if (const HashNode* e = hashTable.slot(key)) {
@@ -51,7 +52,7 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
     const uint8_t nullWindow = here.nullWindow;
     bool mateThreat = false;
 
-    // 7. Null move: let the opponent move twice; if that still fails high,
+    // Step 7. Null-move pruning: let the opponent move twice; if that still fails high,
     // this node is good enough without a search of its own.
     if (!inCheck && allowNull == 1 && nullWindow == 1 && n.phaseMaterial[n.side] != 0 && depth >= 2 * ONE_PLY &&
         beta >= -NULL_MOVE_SCORE_LIMIT && beta <= NULL_MOVE_SCORE_LIMIT) {
@@ -94,10 +95,10 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
         if (score == ply - (MATE_VALUE - 2)) mateThreat = true;
     }
 
-    // 8.
+    // Step 8. Line reset: this ply's principal variation starts empty before the moves are searched.
     clearPV(pv);
 
-    // 9. Internal iterative deepening finds a first move for a PV node without one.
+    // Step 9. Internal iterative deepening finds a first move for a PV node without one.
     if (hashMove.isEmpty() && allowNull == 1 && !inCheck && nullWindow == 0 && depth >= IID_MIN_DEPTH) {
         const ChessMoveUndo saved = here;
         search(depth - 2 * ONE_PLY, alpha, beta, 1, ply);
@@ -107,7 +108,7 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
         hashMove = (e && e->key == key) ? e->move : emptyMove;
     }
 
-    // 10. Futility: near the leaves, quiet moves cannot lift a hopeless score.
+    // Step 10. Futility: near the leaves, quiet moves cannot lift a hopeless score.
     bool futile = false;
     int futilityValue = 0;
     if (depth < 4 * ONE_PLY && !inCheck && nullWindow == 1 && n.gamePhase <= 1) {
@@ -115,7 +116,7 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
         futile = futilityValue <= alpha;
     }
 
-    // 11.
+    // Step 11. Picker set-up: the hash move first, evasions only when in check.
     ChessMoveOrder& order = moveOrder[ply];
     order.stage = inCheck ? PICK_EVASION_HASH : PICK_HASH;
     order.hashMove = hashMove;
@@ -123,7 +124,8 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
     int moves = 0;
     ChessMoveSort cur;
 
-    // 12.
+    // Step 12. Move loop: the first move with the full window, the others with a
+    // null window (some reduced) and again with the full one when they beat alpha.
     while (getNextMove(order, cur, ply)) {
         if (stopSearch) return 0;
         const ChessMove m = cur.move;
@@ -181,7 +183,7 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
         }
     }
 
-    // 13.
+    // Step 13. Result: the best score is stored; without a legal move the node is mate or stalemate.
     if (moves != 0) {
         hashTable.store(key, pv.moves[0].move, bound, depth, alpha, ply);
         return alpha;

@@ -12,7 +12,7 @@ static const unsigned EARLY_SEARCHES = 10;         // the first searches of a ga
 static const uint32_t LOW_CLOCK_US = 100000;       // with an increment, the clock is kept near this
 
 // Between input polls the clock of a timed search is also read every
-// CLOCK_CHECK_PERIOD calls: a poll period of nodes can take longer than a
+// CLOCK_CHECK_MASK + 1 calls (1024, a power of two so the test is one mask): a poll period of nodes can take longer than a
 // short budget on a slow or busy machine, and the engine must not lose on time.
 static const unsigned CLOCK_CHECK_MASK = 1023;
 
