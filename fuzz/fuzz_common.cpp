@@ -118,7 +118,7 @@ bool isGenerated(const ChessBoardNode& n, ChessMove m) {
 bool enginePlays(ChessBoardNode& n, ChessMove m) {
     if (!n.validMove(m)) return false;
     n.makeMove(m);
-    const bool legal = !n.moverInCheck();
+    const bool legal = !movegen::kingAttacked(n, n.xside);
     n.unMakeMove(m);
     return legal;
 }

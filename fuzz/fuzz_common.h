@@ -45,7 +45,7 @@ void checkConsistent(const ChessBoardNode& n, const std::string& context);
 // Is the word (check mark aside) one of the moves the generators make here?
 bool isGenerated(const ChessBoardNode& n, ChessMove m);
 // Does the word pass what the engine requires of a move from outside the
-// generators (validMove, then the mover's king not attacked)?
+// generators (validMove, then the mover's king, if it has one, not attacked)?
 bool enginePlays(ChessBoardNode& n, ChessMove m);
 
 // Runs the bytes as the engine's console input (standard input replaced by a

@@ -1,5 +1,6 @@
 // FEN text: parsing, the stricter check and mirroring; a position that loads
-// is walked two plies deep with the full consistency check at every node.
+// is walked two plies deep with the full consistency check at every node, and
+// the perft forms count it without changing it.
 #include <cstring>
 #include <vector>
 
@@ -65,8 +66,12 @@ FUZZ_TARGET(fen) {
     const bool legal = bothKings && !movegen::kingAttacked(n, n.xside);
     const int score = n.evaluate(-MATE_VALUE, MATE_VALUE, 0);
     const unsigned long long nodes = walk(n, 2, fen);
-    FUZZ_CHECK(fenOf(*b) == fen, fen);
     if (legal) FUZZ_CHECK(b->searchAllMoves(&n, 2) == nodes, fen);
+    b->perftd(2);
+    b->divide(&n, 2);
+    b->countLegalMoves();
+    FUZZ_CHECK(fenOf(*b) == fen, fen);
+    checkConsistent(n, fen);
 
     FUZZ_CHECK(b->setFENPosition(flipped), flipped);
     FUZZ_CHECK(n.side == (sideToMove ^ 1) && n.castle == (((rights & 3u) << 2) | (rights >> 2)), flipped);

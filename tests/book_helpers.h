@@ -1,4 +1,4 @@
-// Helpers of the book, PGN and book-building tests: scratch files, text I/O, fuzzed input.
+// Helpers of the book, PGN and book-building tests: scratch files and text I/O.
 #pragma once
 
 #include <unistd.h>
@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -30,17 +29,4 @@ inline void writeText(const std::string& path, const std::string& text) {
 
 inline std::string readText(const std::string& path) {
     return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
-}
-
-// Fuzz input by round: random bytes, random characters of the alphabet, or the
-// sample with a few characters replaced (and sometimes cut short).
-inline std::string fuzzed(const std::string& sample, const std::string& alphabet, std::mt19937& rng,
-                          int round) {
-    std::string s = sample;
-    auto any = [&] { return round % 4 == 1 ? (char)rng() : alphabet[rng() % alphabet.size()]; };
-    if (round % 2) s.resize(rng() % (2 * sample.size()));
-    for (char& c : s) c = round % 2 ? any() : c;
-    for (int k = round % 2 ? 0 : rng() % 8 + 1; k > 0; k--) s[rng() % s.size()] = any();
-    if (round % 6 == 2) s.resize(rng() % s.size());
-    return s;
 }

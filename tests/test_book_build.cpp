@@ -161,17 +161,4 @@ TEST(BookOpeningList, IndexAgreesWithPlainComparison) {
     }
 }
 
-TEST_F(BookBuild, FuzzedCollectionsBuildSafely) {
-    const std::string sample =
-        game("1-0", "1. e4 e5 2. Nf3 Nc6 3. Bc4 Nf6 4. O-O Nxe4 5. Re1 d5 6. Bxd5 Qxd5") +
-        game("0-1", "1. d4 {x} d5 (1... e5) 2. c4 $1 dxc4 3. e4 b5 4. exd5 e8=Q O-O-O N1f3");
-    std::mt19937 rng(11);
-    for (int round = 0; round < 96; round++) {
-        writeText(pgn, fuzzed(sample, "abcdefgh12345678NBRQKxO-=+#. {}()$*", rng, round));
-        openingBook.clear();
-        ASSERT_EQ(board->buildOpeningBook(pgn, bin, 1 + round % 32, round % 3), 1);
-        ASSERT_EQ(board->node.ply, 0u);
-    }
-}
-
 }  // namespace

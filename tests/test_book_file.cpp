@@ -135,19 +135,4 @@ TEST(BookFile, SaveOrderMatchesTheExchangeLoopsOnRandomData) {
     }
 }
 
-TEST(BookFile, FuzzedFilesLoadSafely) {
-    BookBytes b;
-    for (uint64_t k = 0; k < 6; k++) b.position(k * 977, {bm(1, 2), bm(2, 3), bm(3, 0)});
-    std::mt19937 rng(2024);
-    ChessOpeningBook book;
-    for (int round = 0; round < 3000; round++) {
-        std::string data = fuzzed(b.bytes, std::string("\0\1\2\3\x10\x7f\x80\xff", 8), rng, round);
-        if (round % 4 == 3) data.replace(0, 4, "BOOK");
-        writeText(path, data);
-        book.load(path);
-        for (const auto& n : book.nodes) ASSERT_LE(n.numMoves, 16u);
-        book.findMove(rng() % 6 * 977);
-    }
-}
-
 }  // namespace

@@ -2,8 +2,6 @@
 // game boundaries, awkward files, and writing header lines.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "book/pgn.h"
 #include "frontend/chessboarduci.h"
 #include "tests/book_helpers.h"
@@ -105,18 +103,6 @@ TEST(PgnSave, WritesHeaderLinesOnlyInFixedOrder) {
     EXPECT_EQ(readText(path), "[Event \"Pellux Chess Game\"]\n[White \"Alice\"]\n");
     EXPECT_EQ(b->saveGame("/nonexistent-dir/x.pgn"), 1);
     b->free(), delete b;
-}
-
-TEST(PgnReader, FuzzedTextReadsSafely) {
-    const std::string sample =
-        "[Event \"A b\"]\n[Result \"1-0\"]\n\n1. e4 $1 1... e5 {c (d} 2. Nf3 (2. d4 {x} d5) Nc6 3... a6 1-0\n"
-        "\n[Event \"C\"]\n0-1\n*\n1. d4 1/2-1/2\n";
-    std::mt19937 rng(99);
-    for (int round = 0; round < 2000; round++) {
-        std::string text = fuzzed(sample, "[]{}()\"$.*-/ 0123456789eNQxabc\r\n\t", rng, round);
-        for (const ChessGame& g : loadText(text).games)
-            for (const ChessGameMove& m : g.moves) ASSERT_LT(strlen(m.move), sizeof m.move);
-    }
 }
 
 }  // namespace

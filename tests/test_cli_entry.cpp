@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <random>
 #include <regex>
 #include <string>
 #include <vector>
@@ -143,22 +142,10 @@ INSTANTIATE_TEST_SUITE_P(
                               "BookFile", LONG_VALUE.c_str()}),
     [](const auto& p) { return std::string(p.param.name); });
 
-// A missing file, and random bytes (values always fit the buffer).
-TEST(IniFile, MissingFileAndRandomBytes) {
+// A missing file (random files: the ini fuzz target).
+TEST(IniFile, MissingFileLeavesTheValue) {
     int v = 7;
     EXPECT_EQ(ReadFileConfigInt("/nonexistent/pellux.ini", "Engine", "Hash", &v) * 10 + v, 7);
-    const std::string path = iniFile("");
-    std::mt19937 rng(99);
-    const char pieces[] = "[Engine]\n=Hash\r\t ";
-    for (int round = 0; round < 300; round++) {
-        std::string text;
-        for (int i = rng() % 1200; i > 0; i--)
-            text += rng() % 2 ? pieces[rng() % (sizeof pieces - 1)] : (char)rng();
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-        char value[256];
-        EXPECT_TRUE(!ReadFileConfigString(path.c_str(), "Engine", "Hash", value) || strlen(value) < 256);
-    }
-    unlink(path.c_str());
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Perft: node counts against published and oracle counts (the last ply is
-// counted without making the moves), the printed forms, depth limits, and
-// positions without a king or with a king that can be taken.
-#include <random>
+// counted without making the moves), the printed forms and depth limits (odd
+// positions, kings missing or open to capture: the fen fuzz target).
 #include <regex>
 
 #include "movegen_helpers.h"
@@ -19,31 +18,6 @@ TEST_P(PerftCounts, MatchEveryAffordableDepth) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, PerftCounts, ::testing::ValuesIn(perftData()), epdName);
-
-// Random placements a FEN accepts: kings missing or in check on either side,
-// pawns on the back ranks, rights and en passant that fit nothing. Counting
-// must neither crash nor change the position.
-TEST(PerftOddPositions, RandomPlacementsSurviveCounting) {
-    std::mt19937 rng(4242);
-    for (int round = 0; round < 300; round++) {
-        char board[64] = {0};
-        int kings[2] = {0, 0}, pawns[2] = {0, 0};
-        for (int i = 2 + rng() % 14; i > 0; i--) {
-            const int type = 1 + rng() % 6, white = rng() % 2;
-            if ((type == KING && kings[white]++) || (type == PAWN && pawns[white]++ >= 8)) continue;
-            board[rng() % 64] = (char)(white ? type : -type);
-        }
-        ChessBoardUCI* b = testBoard();
-        b->setPosition(board, rng() % 2, rng() % 16, rng() % 3 ? 0 : 1 + rng() % 8, 1, 0);
-        const std::string before = fenOf(b);
-        b->perft(3);
-        b->perftd(2);
-        b->divide(&b->node, 2);
-        b->countLegalMoves();
-        ASSERT_EQ(fenOf(b), before);
-        ASSERT_EQ(consistencyProblem(b->node), "") << before;
-    }
-}
 
 // The printed text of one of the perft forms run at depth on the position.
 std::string printed(void (ChessBoardUCI::*run)(int), int depth,
