@@ -90,3 +90,12 @@ extern int uciHolding;
 int readInt(const char* text);
 // Keeps v within lo..hi.
 inline long long clampValue(long long v, long long lo, long long hi) { return v < lo ? lo : v > hi ? hi : v; }
+// The range of transposition-table sizes, in megabytes, that either protocol accepts.
+const int HASH_MB_MIN = 1;
+const int HASH_MB_MAX = 4096;
+// Start of the next blank-separated word, or nullptr at the end of the text.
+inline const char* nextWord(const char* p) {
+    while (*p && *p != ' ') ++p;
+    while (*p == ' ') ++p;
+    return *p ? p : nullptr;
+}

@@ -20,20 +20,11 @@ namespace {
 
 const char* const INI_FILE = "pellux.ini";
 const int UCI_HASH_MB = 32;
-const int HASH_MB_MIN = 1;
-const int HASH_MB_MAX = 4096;
 const int MULTIPV_MAX = 32;
 
 int goInfinite = 0;  // the last "go" line held "infinite"
 
 bool holdReleased() { return !uciHoldInfinite && !uciHoldPonder; }
-
-// Start of the next blank-separated word, or nullptr at the end of the text.
-const char* nextWord(const char* p) {
-    while (*p && *p != ' ') ++p;
-    while (*p == ' ') ++p;
-    return *p ? p : nullptr;
-}
 
 // Copies one word of at most max characters (a longer word is cut).
 void copyWord(const char* p, char* out, unsigned max) {

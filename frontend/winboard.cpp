@@ -17,8 +17,6 @@ unsigned analysisIndexBefore = 0;
 namespace {
 
 const int WINBOARD_HASH_MB = 128;
-const int HASH_MB_MIN = 1;
-const int HASH_MB_MAX = 4096;
 
 // The colour the engine plays: Black after "new", the side to move at "go",
 // and the side to move after an opponent's move outside force mode.
@@ -93,13 +91,6 @@ bool matchesExpectedReply(const char* line) {
 void copyPonderText(const char* line) {
     strncpy(pondernewmove, line, PONDER_TEXT_MAX);
     pondernewmove[PONDER_TEXT_MAX] = 0;
-}
-
-// Start of the next blank-separated word, or nullptr.
-const char* nextWord(const char* p) {
-    while (*p && *p != ' ') ++p;
-    while (*p == ' ') ++p;
-    return *p ? p : nullptr;
 }
 
 // "level <moves> <base> <increment>": base in minutes or minutes:seconds.

@@ -4,10 +4,6 @@
 #include "board/chessboard.h"
 #include "search/moveorder.h"
 
-// Pawn counters of both colours in the material signature.
-static const uint64_t PAWN_COUNT_MASK = 0xFULL | (0xFULL << 32);
-// Less than a minor piece plus a pawn of material in all cannot mate.
-static const int INSUFFICIENT_MATERIAL = 326;
 static const int FIFTY_MOVE_PLIES = 100;
 
 // Does the side to move, known to be in check, have a legal move? The ply's
@@ -31,7 +27,8 @@ static bool hasLegalEvasion(ChessBoard& b, int ply) {
 // irreversible move.
 int ChessBoard::isDrawNode(int ply) {
     ChessBoardNode& n = node;
-    if ((n.materialKey & PAWN_COUNT_MASK) == 0 && n.material[0] + n.material[1] < INSUFFICIENT_MATERIAL) return 1;
+    // Without pawns, a single minor piece cannot mate: the evaluation knows the rule.
+    if (n.evaluateDraw()) return 1;
 
     if (n.fiftyMove >= FIFTY_MOVE_PLIES) {
         if (n.undo[n.ply].plyInCheck != 1 || !n.sideInCheck() || hasLegalEvasion(*this, ply)) return 1;

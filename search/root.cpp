@@ -101,16 +101,9 @@ int ChessBoard::searchRoot(int alpha, int beta, int depth) {
     ChessMoveUndo& here = n.undo[n.ply];
     here.plyInCheck = (uint8_t)inCheck;
     here.nullWindow = 0;
-    n.inCheck = (uint8_t)inCheck;
 
     ChessMoveOrder& order = moveOrder[0];
-    int count;
-    if (inCheck) {
-        count = n.generateKingEvasion(order.moves);
-    } else {
-        count = n.generateMovesC(order.moves);
-        count += n.generateMovesNC(order.moves + count);
-    }
+    int count = n.generateMoves(order.moves, inCheck);  // also records the check state
     if (count > 0) count = orderMoves_root(order.moves, count, 0, inCheck);
     order.count = (uint32_t)count;
 
@@ -347,13 +340,7 @@ int ChessBoard::ThreadComputerPlay() {
     const int reason = stopSearch;
     if (ponderSearch) ponderSearch = 0;
     if (reason == STOP_PONDER) {
-        if (gameMoveCount > 0 && gameIndex > 0) {
-            gameIndex--;
-            gameMoveCount = gameIndex;
-            n.unMakeMove(gameMoves[gameIndex].move);
-            lastMove = gameIndex > 0 ? gameMoves[gameIndex - 1].move : emptyMove;
-            onNextPlayer();
-        }
+        if (gameMoveCount > 0) takeBack();
     } else if (!best.isEmpty()) {
         // Step 10. Play the move. A full game record cannot take it: the position
         // stays as it is and the move is only reported.
