@@ -54,12 +54,14 @@ void ChessBoardNode::makeMove(ChessMove m) {
     const BitBoard fromBit = bbMask[f], toBit = bbMask[t];
     const uint8_t oldCastle = castle;
     // The move must belong to this position: the mover on its square, the
-    // captured piece where the move says (never a king), room on the undo stack.
+    // captured piece where the move says, room on the undo stack. A king may be
+    // taken: a position set up with the side not to move in check is still
+    // played on (perft's slow road, the generators of such a position).
     assert(ply < (unsigned)UNDO_SIZE && hashListCount < (unsigned)UNDO_SIZE);
     assert(p >= PAWN && p <= KING && squarePiece[f] == p && (bbColour[s] & fromBit));
-    assert(c != KING);
-    assert(m.isEnPassant() ? c == PAWN && !(bbOccupied & toBit) && (bbPiece[o][PAWN] & bbMask[t + EnPassantOffset[s]])
-                           : squarePiece[t] == c && (c ? (bbColour[o] & toBit) != 0 : !(bbOccupied & toBit)));
+    assert(m.isEnPassant()
+               ? c == PAWN && !(bbOccupied & toBit) && (bbPiece[o][PAWN] & bbMask[t + EnPassantOffset[s]])
+               : squarePiece[t] == c && (c ? (bbColour[o] & toBit) != 0 : !(bbOccupied & toBit)));
 
     ChessMoveUndo& u = undo[ply];
     u.key = hashKey;
@@ -153,7 +155,7 @@ void ChessBoardNode::unMakeMove(ChessMove m) {
     // its from-square (and, en passant, the captured pawn's square) empty.
     assert(ply > 0 && hashListCount > 0 && undo[ply - 1].move == m);
     assert(squarePiece[t] == (q ? q : p) && (bbColour[s] & toBit) && !(bbOccupied & fromBit));
-    assert(c != KING && (!m.isEnPassant() || !(bbOccupied & bbMask[t + EnPassantOffset[s]])));
+    assert(!m.isEnPassant() || !(bbOccupied & bbMask[t + EnPassantOffset[s]]));
 
     hashListCount--;
     xside = o;

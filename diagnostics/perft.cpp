@@ -70,9 +70,9 @@ int countPawnMoves(const ChessBoardNode& n, BitBoard pawns, BitBoard pinned, Bit
         const int from = popLsb(b);
         const BitBoard line = bbLine[k][from] & target;
         const BitBoard one = pawnStep<C, 8>(bbMask[from]) & empty;
-        count += pawnCount(
-            ((one | pawnStep<C, 8>(one & pawnThirdRank<C>)) & empty & line) | (bbPawnAttack[C][from] & enemy & line),
-            pawnLastRank<C>);
+        count += pawnCount(((one | pawnStep<C, 8>(one & pawnThirdRank<C>)) & empty & line) |
+                               (bbPawnAttack[C][from] & enemy & line),
+                           pawnLastRank<C>);
     }
     return count;
 }

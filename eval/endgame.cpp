@@ -9,16 +9,9 @@ constexpr uint64_t PAWN_COUNTERS = 15 * (matCountMask[WHITE][PAWN] | matCountMas
 // Signature of one colour's pieces written as letters ("KBN"); the king is not counted.
 constexpr uint64_t sideSignature(int colour, const char* pieces) {
     uint64_t key = 0;
-    for (; *pieces; pieces++) {
-        switch (*pieces) {
-            case 'P': key += matCountMask[colour][PAWN]; break;
-            case 'N': key += matCountMask[colour][KNIGHT]; break;
-            case 'B': key += matCountMask[colour][BISHOP]; break;
-            case 'R': key += matCountMask[colour][ROOK]; break;
-            case 'Q': key += matCountMask[colour][QUEEN]; break;
-            default: break;
-        }
-    }
+    for (; *pieces; pieces++)
+        for (int type = PAWN; type <= QUEEN; type++)
+            if (*pieces == " PNBRQ"[type]) key += matCountMask[colour][type];
     return key;
 }
 

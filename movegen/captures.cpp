@@ -42,7 +42,8 @@ int ChessBoardNode::generateMovesC(ChessMoveSort* list) const {
     out = addPieceMoves<KING, true>(*this, out, own[KING], enemy, occ);
 
     const BitBoard pawns = own[PAWN];
-    out = s == WHITE ? addPawnCaptures<WHITE>(*this, out, pawns, enemy) : addPawnCaptures<BLACK>(*this, out, pawns, enemy);
+    out = s == WHITE ? addPawnCaptures<WHITE>(*this, out, pawns, enemy)
+                     : addPawnCaptures<BLACK>(*this, out, pawns, enemy);
     if (enPassant) {
         const int target = enPassantTarget(*this);
         if (target >= 0) {

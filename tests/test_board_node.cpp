@@ -163,8 +163,8 @@ TEST_F(BoardNode, FullCheckCatchesEitherColoursFields) {
     set(KIWI);
     const ChessBoardNode good = n();
     for (int c : {BLACK, WHITE}) {
-        for (auto sum : {&ChessBoardNode::material, &ChessBoardNode::phaseMaterial, &ChessBoardNode::psqMiddle,
-                         &ChessBoardNode::psqEnd}) {
+        for (auto sum : {&ChessBoardNode::material, &ChessBoardNode::phaseMaterial,
+                         &ChessBoardNode::psqMiddle, &ChessBoardNode::psqEnd}) {
             (n().*sum)[c]++;
             EXPECT_FALSE(n().checkConsistency(true)) << "colour " << c;
             n() = good;
