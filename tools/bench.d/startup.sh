@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Start-up cost of whole processes: a one-node perft and the help text (wall
-# time with hyperfine, peak resident memory with /usr/bin/time), the time from
+# time with hyperfine, peak resident memory with /usr/bin/time; "cpu" is user
+# plus system time, which other work on the machine disturbs less), the time from
 # process start to "uciok" and to the WinBoard feature line, resident memory
 # of a UCI engine given Hash 1024 before and after "go depth 1", and the book
 # builder against Debian's polyglot on the test games and seven copies of them.
@@ -21,7 +22,7 @@ for prog in pellux-popcnt pellux-generic; do
   for args in "-perft 1" "-help"; do
     if command -v hyperfine >/dev/null; then
       t=$(hyperfine -N -i -w 5 -r 40 --export-json "$WORK/h.json" "$BIN $args" >/dev/null 2>&1 &&
-          python3 -c 'import json,sys; r=json.load(open(sys.argv[1]))["results"][0]; print("median %.1f ms  mean %.1f ms  min %.1f ms" % (r["median"]*1e3, r["mean"]*1e3, r["min"]*1e3))' "$WORK/h.json")
+          python3 -c 'import json,sys; r=json.load(open(sys.argv[1]))["results"][0]; print("median %.1f ms  min %.1f ms  cpu %.1f ms" % (r["median"]*1e3, r["min"]*1e3, (r["user"]+r["system"])*1e3))' "$WORK/h.json")
     else
       t="(hyperfine not installed)"
     fi
@@ -32,7 +33,7 @@ done
 BIN=$BUILD/pellux-popcnt
 [ -x "$BIN" ] || BIN=$BUILD/pellux-generic
 python3 - "$BIN" <<'PY'
-import os, select, subprocess, sys, time
+import os, resource, select, subprocess, sys, time
 
 def start():
     return subprocess.Popen([sys.argv[1]], stdin=subprocess.PIPE, stdout=subprocess.PIPE, bufsize=0)
@@ -51,6 +52,7 @@ def wait_for(eng, prefix, buf=b"", timeout=30.0):
         buf += chunk
 
 def handshake(lines, prefix):
+    used = resource.getrusage(resource.RUSAGE_CHILDREN)
     t = time.perf_counter()
     eng = start()
     eng.stdin.write(lines.encode())
@@ -58,13 +60,17 @@ def handshake(lines, prefix):
     ms = (time.perf_counter() - t) * 1000
     eng.stdin.write(b"quit\n")
     eng.wait()
-    return ms
+    now = resource.getrusage(resource.RUSAGE_CHILDREN)
+    return ms, (now.ru_utime + now.ru_stime - used.ru_utime - used.ru_stime) * 1000
 
 for name, lines, prefix in (("uci -> uciok", "uci\n", "uciok"),
                             ("xboard/protover 2 -> feature", "xboard\nprotover 2\n", "feature")):
     handshake(lines, prefix)  # warm-up
-    s = sorted(handshake(lines, prefix) for _ in range(21))
-    print("%-30s median %.1f ms  min %.1f ms  max %.1f ms (process start included)" % (name, s[10], s[0], s[-1]))
+    runs = [handshake(lines, prefix) for _ in range(21)]
+    s = sorted(r[0] for r in runs)
+    cpu = sorted(r[1] for r in runs)
+    print("%-30s median %.1f ms  min %.1f ms  max %.1f ms  cpu %.1f ms (process start to reply; cpu of the whole run)" %
+          (name, s[10], s[0], s[-1], cpu[10]))
 
 def rss(eng):
     f = dict(l.split(":", 1) for l in open("/proc/%d/status" % eng.pid))
