@@ -132,13 +132,13 @@ def dead_material(fen):
 class Engine:
     """One engine process speaking UCI or xboard, with its own clock."""
 
-    def __init__(self, spec, log):
-        self.name = spec["name"]
-        self.cmd = spec["cmd"]
-        self.proto = spec.get("proto", "uci")
-        self.cwd = spec.get("cwd")
+    def __init__(self, conf, log):
+        self.name = conf["name"]
+        self.cmd = conf["cmd"]
+        self.proto = conf.get("proto", "uci")
+        self.cwd = conf.get("cwd")
         self.pellux = "pellux" in self.name.lower()
-        self.style = spec.get("style", "xboard")  # xboard or force (every move in force mode, then go)
+        self.style = conf.get("style", "xboard")  # xboard or force (every move in force mode, then go)
         self.log = log
         self.restarts = 0
         self.start()
