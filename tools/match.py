@@ -360,11 +360,11 @@ def play_game(oracle, white, black, tc, opening, ponder, log):
 
 
 def parse_engine(text):
-    spec = {}
+    conf = {}
     for part in text.split(","):
         k, v = part.split("=", 1)
-        spec[k] = v
-    return spec
+        conf[k] = v
+    return conf
 
 
 def main():
