@@ -68,6 +68,12 @@ public:
     int depthLimit;
     int maxSearchDepth;
     unsigned long long nodeLimit;
+    // Node counts at which the running search stops: stopNodes outside a
+    // ponder search ("go nodes" and the strength budget), strengthNodes in
+    // every search (the budget of a weakened engine; ~0 at full strength).
+    unsigned long long stopNodes;
+    unsigned long long strengthNodes;
+    int strengthElo;  // the rating the engine plays at; 0 for full strength
     uint32_t moveTime;
     uint32_t timeLimit;
     struct timeval searchStartTime;
@@ -96,6 +102,9 @@ public:
     ChessMove excludedMoves[32];
     int excludedCount;
     int lineScores[32][2];
+    // "go searchmoves": the root searches only these moves (none listed: every move).
+    ChessMove searchMoves[256];
+    int searchMoveCount;
     // What the last root search found: several legal moves, only one, or none.
     enum RootMoveStatus { ROOT_MOVES_SEVERAL = 0, ROOT_MOVE_ONLY = 1, ROOT_MOVES_NONE = 2 };
     int rootMoveStatus;  // a RootMoveStatus

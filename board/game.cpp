@@ -32,6 +32,7 @@ void resetSearchControl(ChessBoard& b) {
     b.depthLimit = 8;
     b.maxSearchDepth = MAX_PLY - 1;
     b.nodeLimit = 2000000;
+    b.stopNodes = b.strengthNodes = ~0ULL;
     b.moveTime = 5000000;
     b.timeLimit = 7500;
     b.initialClockTime = 300000;
@@ -79,8 +80,10 @@ ChessBoard::ChessBoard() {
     mateIterations = 0;
     memset(&lastPV, 0, sizeof lastPV);
     multiPV = 1;
+    strengthElo = 0;
     memset(excludedMoves, 0, sizeof excludedMoves);
     excludedCount = 0;
+    searchMoveCount = 0;
     memset(lineScores, 0, sizeof lineScores);
     rootMoveStatus = ROOT_MOVES_SEVERAL;
     bookEnabled = 0;

@@ -77,7 +77,7 @@ int ChessBoard::orderMoves_root(ChessMoveSort* list, int n, int ply, int) {
     const ChessMove pvMove = lastPV.count ? lastPV.moves[0].move : emptyMove;
     for (int i = 0; i < n; i++) {
         ChessMove m = list[i].move;
-        if (multiPV >= 2 && isExcludedMove(*this, m)) {
+        if (!isRootMoveSearched(*this, m)) {
             list[i].value = -MATE_VALUE;
             continue;
         }

@@ -67,6 +67,20 @@ inline bool isExcludedMove(const ChessBoard& b, ChessMove m) {
     return false;
 }
 
+// Does "go searchmoves" let the root play this move? (Every move without a list.)
+inline bool isListedSearchMove(const ChessBoard& b, ChessMove m) {
+    if (b.searchMoveCount == 0) return true;
+    for (int i = 0; i < b.searchMoveCount; i++)
+        if (b.searchMoves[i] == m) return true;
+    return false;
+}
+
+// May the root search this move in the line being searched? Not when
+// "searchmoves" left it out, nor when an earlier multi-PV line took it.
+inline bool isRootMoveSearched(const ChessBoard& b, ChessMove m) {
+    return !(b.multiPV >= 2 && isExcludedMove(b, m)) && isListedSearchMove(b, m);
+}
+
 // The principal variation of a ply becomes the move followed by the child's line.
 inline void updatePV(PLine& line, const PLine& child, ChessMove m, int score) {
     line.moves[0].move = m;

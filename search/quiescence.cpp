@@ -3,6 +3,7 @@
 // every node of the main search.
 #include "board/chessboard.h"
 #include "search/moveorder.h"
+#include "search/strength.h"
 
 static const int FIFTY_MOVE_PLIES = 100;
 
@@ -59,7 +60,7 @@ int ChessBoard::search_quiescent(int ply, int alpha, int beta, int fullEval, int
         order.count = (uint32_t)count;
         orderMoves_quiescent_checks(order.moves, count, emptyMove, ply);
     } else {
-        const int standPat = n.evaluate(alpha, beta, fullEval ? 0 : 1);
+        const int standPat = n.evaluate(alpha, beta, fullEval ? 0 : 1) + strengthNoise(n.hashKey);
         if (standPat > alpha) {
             if (standPat >= beta) return standPat;
             alpha = standPat;

@@ -5,6 +5,7 @@
 #include "board/chessboard.h"
 #include "frontend/chessboarduci.h"
 #include "search/moveorder.h"
+#include "search/strength.h"
 #include "search/timecontrol.h"
 
 static const uint32_t INFINITE_TIME = 4294967295u;  // about 71.6 minutes
@@ -39,7 +40,7 @@ static inline int pollInput(ChessBoard& b) {
 int ChessBoard::checkSearchTime() {
     if (__builtin_expect(stopSearch != STOP_NONE, 0)) return 0;
     if (__builtin_expect(++inputPollCount < inputPollPeriod, 1)) {
-        if (searchMode == SEARCH_NODES && !ponderSearch && countNodes >= nodeLimit) {
+        if (countNodes >= stopNodes && (!ponderSearch || countNodes >= strengthNodes)) {
             stopSearch = STOP_PLAY;
             return 0;
         }
@@ -54,7 +55,7 @@ int ChessBoard::checkSearchTime() {
     }
     inputPollCount -= inputPollPeriod;
 
-    if (!ponderSearch && searchMode == SEARCH_NODES && countNodes >= nodeLimit) {
+    if (countNodes >= stopNodes && (!ponderSearch || countNodes >= strengthNodes)) {
         stopSearch = STOP_PLAY;
         return 0;
     }
@@ -109,8 +110,22 @@ static uint32_t clockBudget(const ChessBoard& b, int side, unsigned searchesBefo
     return budget < cap ? budget : cap;
 }
 
-// Sets timeLimit for the search about to start and records its start time.
+// Sets timeLimit and the node limits for the search about to start and
+// records its start time. A weakened engine plays every move within its node
+// budget (a ponder search too, since its move may be played); an analysis
+// (infinite search) has the engine's full strength.
 void ChessBoard::computeTimeLimit() {
+    strengthNodes = ~0ULL;
+    strengthNoiseAmplitude = 0;
+    if (strengthElo > 0 && searchMode != SEARCH_INFINITE) {
+        const StrengthSettings s = strengthSettings(strengthElo);
+        strengthNodes = s.nodes;
+        strengthNoiseAmplitude = s.noise;
+    }
+    stopNodes = searchMode == SEARCH_NODES && nodeLimit < strengthNodes ? nodeLimit : strengthNodes;
+    gettimeofday(&searchStartTime, nullptr);
+    // Each game draws its own errors.
+    if (searchCount == 0) strengthNoiseSeed = (uint64_t)searchStartTime.tv_sec * 1000003u + (uint64_t)searchStartTime.tv_usec;
     switch (searchMode) {
     case SEARCH_CLOCK:
         timeLimit = clockBudget(*this, (int)node.side, searchCount);
@@ -122,7 +137,6 @@ void ChessBoard::computeTimeLimit() {
         timeLimit = moveTime;
         break;
     }
-    gettimeofday(&searchStartTime, nullptr);
 }
 
 void refreshClockBudget(ChessBoard& b, int side) {

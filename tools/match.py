@@ -16,6 +16,9 @@ counted and restarted.
       --engine "name=pellux-uci,cmd=build/pellux-popcnt,proto=uci" \
       --engine "name=fairymax,cmd=/usr/games/fairymax,proto=xboard" --ponder half
 
+UCI options go with the engine as opt.<name>=<value>, for example
+"name=sf1700,cmd=/usr/games/stockfish,proto=uci,opt.UCI_LimitStrength=true,opt.UCI_Elo=1700".
+
 With more than two engines every game picks a pair in turn. Exit status 1 if
 any fault (not a loss by mate) hit a Pellux engine.
 """
@@ -139,6 +142,8 @@ class Engine:
         self.cwd = conf.get("cwd")
         self.pellux = "pellux" in self.name.lower()
         self.style = conf.get("style", "xboard")  # xboard or force (every move in force mode, then go)
+        # UCI options as opt.<name>=<value> (e.g. opt.UCI_Elo=1400), sent after "uci"
+        self.options = [(k[4:], v) for k, v in conf.items() if k.startswith("opt.")]
         self.log = log
         self.restarts = 0
         self.start()
@@ -150,6 +155,8 @@ class Engine:
             self.p.send("uci")
             self.expect(lambda l: l == "uciok", 10)
             self.p.send("setoption name Hash value 16")
+            for name, value in self.options:
+                self.p.send(f"setoption name {name} value {value}")
         else:
             self.p.send("xboard")
             self.p.send("protover 2")
