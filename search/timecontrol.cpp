@@ -13,9 +13,13 @@ static const unsigned EARLY_SEARCHES = 10;         // the first searches of a ga
 static const uint32_t LOW_CLOCK_US = 100000;       // with an increment, the clock is kept near this
 
 // Between input polls the clock of a timed search is also read every
-// CLOCK_CHECK_MASK + 1 calls (1024, a power of two so the test is one mask): a poll period of nodes can take longer than a
-// short budget on a slow or busy machine, and the engine must not lose on time.
-static const unsigned CLOCK_CHECK_MASK = 1023;
+// CLOCK_CHECK_MASK + 1 calls (256, a power of two so the test is one mask): a
+// poll period of nodes can take longer than a short budget on a slow or busy
+// machine, and the engine must not lose on time. Reading the clock costs a few
+// tens of nanoseconds. A ponder search reads the console every
+// PONDER_POLL_MASK + 1 calls (1024) instead.
+static const unsigned CLOCK_CHECK_MASK = 255;
+static const unsigned PONDER_POLL_MASK = 1023;
 
 // Has the running timed search used up its budget? (Not for depth, node or
 // ponder searches.)
@@ -48,7 +52,7 @@ int ChessBoard::checkSearchTime() {
         // A ponder search waits for the opponent's move, and the engine's clock
         // runs from the moment it is sent: the console is read as often as a
         // timed search reads the clock.
-        if (ponderSearch) return pollInput(*this);
+        if (ponderSearch) return (inputPollCount & PONDER_POLL_MASK) != 0 ? 1 : pollInput(*this);
         if (!clockExpired(*this)) return 1;
         stopSearch = STOP_PLAY;
         return 0;
@@ -98,13 +102,16 @@ static uint32_t clockBudget(const ChessBoard& b, int side, unsigned searchesBefo
     const uint32_t reserve = clockUs / 20 > 30000 ? clockUs / 20 : 30000;
     uint32_t cap = clockUs >= 40000 ? clockUs - reserve : clockUs / 4;
     // With an increment, a clock that has run down to about LOW_CLOCK_US spends at most
-    // half an increment a move, so it grows back. The delays outside the engine (the
-    // interface, a busy machine) are paid from the clock too, and without this floor
-    // they would eat the last few milliseconds.
+    // half an increment a move, so it grows back, and below that a share of the half
+    // increment that shrinks with the clock. The delays outside the engine (the
+    // interface, a busy machine) are paid from the clock too: without this floor they
+    // would eat the last few milliseconds, and the closer the clock is to nothing the
+    // more of the increment must be left for them.
     if (inc > 0) {
         const uint32_t incUs = toMicroseconds((float)inc * 1000.0f);
         const uint32_t above = clockUs > LOW_CLOCK_US ? clockUs - LOW_CLOCK_US : 0;
-        const uint32_t lowCap = above > incUs / 2 ? above : incUs / 2;
+        uint32_t lowCap = above > incUs / 2 ? above : incUs / 2;
+        if (clockUs < LOW_CLOCK_US) lowCap = (uint32_t)((uint64_t)(incUs / 2) * clockUs / LOW_CLOCK_US);
         if (lowCap < cap) cap = lowCap;
     }
     return budget < cap ? budget : cap;

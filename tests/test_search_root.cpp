@@ -159,8 +159,8 @@ TEST(SearchDriver, FullGameRecordKeepsTheBoardSound) {
 TEST(SearchClock, Budgets) {
     const int cases[][5] = {{60000, 0, 0, 0, 3000000},   {60000, 1000, 0, 10, 3000000}, {10000, 0, 1, 0, 9500000},
                             {10000, 0, 1, 10, 5000000},  {10000, 0, 1, 5, 7500000},     {40, 100, 0, 10, 10000},
-                            {20, 10, 0, 10, 5000},       {60000, 0, 20, 12, 3000000},   {-500, 0, 0, 0, 0},
-                            {100, 10, 0, 10, 5000},      {300, 10, 0, 10, 20000}};
+                            {20, 10, 0, 10, 1000},       {60000, 0, 20, 12, 3000000},   {-500, 0, 0, 0, 0},
+                            {100, 10, 0, 10, 5000},      {300, 10, 0, 10, 20000},       {50, 10, 0, 10, 2500}};
     BoardPtr b = makeSearchBoard();
     b->setEngineSearchMode(SEARCH_CLOCK, 0, 0);
     for (const auto& c : cases) {
@@ -173,7 +173,7 @@ TEST(SearchClock, Budgets) {
     }
 }
 
-// A spent budget is noticed within 1024 node calls, not only at the input poll:
+// A spent budget is noticed within 256 node calls, not only at the input poll:
 // a poll period of nodes can outlast a short clock on a busy machine.
 TEST(SearchClockRules, SpentBudgetStopsBetweenPolls) {
     BoardPtr b = makeSearchBoard();
@@ -184,7 +184,7 @@ TEST(SearchClockRules, SpentBudgetStopsBetweenPolls) {
     prepareNode(*b);
     int calls = 0;
     while (b->checkSearchTime() && calls < 30000) calls++;
-    EXPECT_EQ(calls, 1023);
+    EXPECT_EQ(calls, 255);
     EXPECT_EQ(b->stopSearch, STOP_PLAY);
     b->setEngineSearchMode(SEARCH_DEPTH, 3, 0);  // depth searches never read the clock
     b->stopSearch = STOP_NONE;
