@@ -8,7 +8,7 @@
 
 namespace {
 
-const char* const SPECIAL[] = {
+const char* const ODD_POSITIONS[] = {
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1",
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R b KQkq - 0 1",
     "n1n5/PPPk4/8/8/8/8/4Kppp/5N1N w - - 0 1",
@@ -47,14 +47,14 @@ FUZZ_TARGET(book) {
     srand(1);
     ChessBoardUCI* b = fuzzBoard();
     checkBookMove(b, 2);
-    for (const char* fen : SPECIAL) {
+    for (const char* fen : ODD_POSITIONS) {
         b->setFENPosition(fen);
         checkBookMove(b, 1);
     }
 
-    // The engine's own way, when the book has a move for the start or a special position.
+    // The engine's own way, when the book has a move for the start or one of the odd-move positions.
     b = fuzzBoard();
-    if (size % 2) b->setFENPosition(SPECIAL[size / 2 % 5]);
+    if (size % 2) b->setFENPosition(ODD_POSITIONS[size / 2 % 5]);
     srand(1);
     if (openingBook.findMove(b->node.hashKey).isEmpty()) return 0;
     const std::string before = fenOf(*b);

@@ -1,5 +1,5 @@
 // Make and unmake: every incremental field against a fresh computation, exact
-// restoration on unmake, the special moves, tree walks and random games.
+// restoration on unmake, castling, en passant and promotion, tree walks and random games.
 #include <gtest/gtest.h>
 
 #include <cstring>
