@@ -8,6 +8,7 @@
 #include "frontend/log.h"
 #include "frontend/protocol.h"
 #include "search/hashtable.h"
+#include "search/tablebase.h"
 
 const char* const strBound[3] = {"", "upperbound ", "lowerbound "};
 const char* const strMate[2] = {"cp", "mate"};
@@ -25,6 +26,9 @@ const int MULTIPV_MAX = 32;
 int goInfinite = 0;  // the last "go" line held "infinite"
 
 bool holdReleased() { return !uciHoldInfinite && !uciHoldPonder; }
+
+// A message for the UCI user.
+void infoString(const char* text) { sendCommandf("info string %s", text); }
 
 // Copies one word of at most max characters (a longer word is cut).
 void copyWord(const char* p, char* out, unsigned max) {
@@ -63,7 +67,8 @@ void loadWantedBook(bool report) {
 }
 
 // Options that a search holds back, by the start of their name after "name ".
-const char* const OPTION_NAMES[] = {"Hash ", "Ponder ", "OwnBook ", "Book ", "Clear ", "MultiPV "};
+const char* const OPTION_NAMES[] = {"Hash ",  "Ponder ",  "OwnBook ",      "Book ",
+                                    "Clear ", "MultiPV ", "GaviotaTbPath", "GaviotaTbCache "};
 const int OPTION_KINDS = sizeof(OPTION_NAMES) / sizeof(OPTION_NAMES[0]);
 
 int optionKind(const char* name) {
@@ -303,6 +308,14 @@ int parseOptionUCI(char* line) {
         const char* v = valueOf(p);
         if (!v) return 0;
         board->multiPV = (int)clampValue(readInt(v), 1, MULTIPV_MAX);
+    } else if (!strncmp(p, "GaviotaTbPath", 13) && (p[13] == ' ' || p[13] == 0)) {
+        // The folders are the rest of the line; no value (or "<empty>") unloads the tables.
+        const char* v = nextWord(p);
+        const char* folders = "";
+        if (v && !strncmp(v, "value ", 6)) folders = v + 6;
+        else if (v && strcmp(v, "value")) return 0;
+        if (!strcmp(folders, "<empty>")) folders = "";
+        tablebaseLoad(folders, infoString);
     }
     return 1;
 }
@@ -359,6 +372,9 @@ int parseUCI(char* line) {
         sendCommand("option name Book File type string default pelluxopenbook.bin");
         sendCommand("option name Clear Hash type button");
         sendCommandf("option name MultiPV type spin default 1 min 1 max %d", MULTIPV_MAX);
+        sendCommand("option name GaviotaTbPath type string default <empty>");
+        sendCommandf("option name GaviotaTbCache type spin default %d min %d max %d", TB_CACHE_MB_DEFAULT,
+                     TB_CACHE_MB_MIN, TB_CACHE_MB_MAX);
         createBoard(UCI_HASH_MB);
         loadBookFromConfig();
         sendCommand("uciok");
@@ -518,6 +534,9 @@ void ChessBoardUCI::onSearchRootMove(ChessMove move, int number) {
 // the ponder search on the expected reply. reason is the final stop code.
 void ChessBoardUCI::onComputerFinishPlaying(int reason) {
     if (reason == STOP_NONE) reason = STOP_PLAY;  // a book move after a cleared stop code
+    if (guiMode == GUI_UCI && tbMaxPieces && reason != STOP_ABORT && !testSuiteMode)
+        sendCommandf("info string tablebase probes root %llu tree %llu hits %llu", tbCounts.root, tbCounts.tree,
+                     tbCounts.hits);
     char text[64], move[8], reply[8];
 
     if (reason == STOP_PONDER) {

@@ -7,6 +7,7 @@
 #include "book/openingbook.h"
 #include "search/hashtable.h"
 #include "search/moveorder.h"
+#include "search/tablebase.h"
 
 static const int INFINITE_SCORE = MATE_VALUE + 1;  // 32001, outside every real score
 static const int ASPIRATION_WINDOW = 30;
@@ -192,6 +193,23 @@ static bool isGeneratedLegalMove(ChessBoard& b, ChessMove m) {
     return false;
 }
 
+// A root position the endgame tables hold: their line is reported as a
+// finished search and its first move returned, to be played like a book move.
+// The empty move when the tables do not decide the root.
+static ChessMove tableMove(ChessBoard& b) {
+    if (!tbMaxPieces) return emptyMove;
+    struct timeval start;
+    gettimeofday(&start, nullptr);
+    PLine& pv = b.node.pvLines[0];
+    if (!tablebaseRootLine(b, pv)) return emptyMove;
+    b.elapsedTime = microsecondsSince(start);
+    b.selDepth = pv.count;
+    b.lastPV = pv;
+    b.ponderMove = pv.count >= 2 ? pv.moves[1].move : emptyMove;
+    b.onComputerThinkPV((int)pv.count, pv, countNodes, b.elapsedTime, b.selDepth, BOUND_EXACT);
+    return pv.moves[0].move;
+}
+
 int ChessBoard::ThreadComputerPlay() {
     ChessBoardNode& n = node;
 
@@ -215,14 +233,17 @@ int ChessBoard::ThreadComputerPlay() {
         if (!bookMove.isEmpty() && !isGeneratedLegalMove(*this, bookMove)) bookMove = emptyMove;
     }
     countNodes = 0;
+    tbCounts = TablebaseCounts{0, 0, 0};
     onComputerClearPV();
 
     ChessMove best = emptyMove;
-    if (!bookMove.isEmpty()) {
+    // Endgame tables: at a root position they hold, their move is played like a book move.
+    const ChessMove tableBest = bookMove.isEmpty() ? tableMove(*this) : emptyMove;
+    if (!bookMove.isEmpty() || !tableBest.isEmpty()) {
         // A stop left over from an interrupted search must not turn the book
         // move into an abandoned or aborted one.
-        best = bookMove;
-        ponderMove = emptyMove;
+        best = bookMove.isEmpty() ? tableBest : bookMove;
+        if (tableBest.isEmpty()) ponderMove = emptyMove;
         stopSearch = STOP_PLAY;
     } else {
         // Step 6. Set-up: killers, clock budget, lines and counters start afresh.

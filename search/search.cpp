@@ -2,6 +2,7 @@
 #include "board/chessboard.h"
 #include "search/hashtable.h"
 #include "search/moveorder.h"
+#include "search/tablebase.h"
 
 unsigned long long countNodes = 0;
 const int drawValue[2] = {0, 0};
@@ -27,6 +28,15 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
 
     // Step 4. Selective depth: the deepest ply reached is kept for the report.
     if ((unsigned)ply > selDepth) selDepth = (unsigned)ply;
+
+    // Step 4b. Endgame tables: a position reached by a capture or a pawn move
+    // (the only ones with the fifty-move counter at 0) that the loaded tables
+    // hold takes their exact value. A deep node may wait for the files; near
+    // the leaves only the tables' cache is asked.
+    if (tbMaxPieces && n.fiftyMove == 0 && bitCount(n.bbOccupied) <= tbMaxPieces) {
+        int tableScore;
+        if (tablebaseProbe(n, ply, depth >= TB_HARD_PROBE_DEPTH, tableScore)) return tableScore;
+    }
 
     // Step 5. Mate-distance pruning: no line from here can beat a mate found nearer the root.
     if (beta > MATE_VALUE - ply) beta = MATE_VALUE - ply;

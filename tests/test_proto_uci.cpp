@@ -27,7 +27,9 @@ TEST(ProtoUci, HandshakePrintsIdentityAndOptionsThenUciok) {
               "option name Hash type spin default 32 min 4 max 4096\noption name Ponder type check default false\n"
               "option name OwnBook type check default false\n"
               "option name Book File type string default pelluxopenbook.bin\noption name Clear Hash type button\n"
-              "option name MultiPV type spin default 1 min 1 max 32\nuciok\n");
+              "option name MultiPV type spin default 1 min 1 max 32\n"
+              "option name GaviotaTbPath type string default <empty>\n"
+              "option name GaviotaTbCache type spin default 32 min 1 max 1024\nuciok\n");
     e.send("isready");
     EXPECT_EQ(e.waitPrefix("readyok"), "readyok");
 }

@@ -1,0 +1,297 @@
+// Endgame tables through the Gaviota probing library: the folder list and the
+// cache, probes of the engine's positions, and the root move with its line.
+// Built without the library, nothing loads and the probes never run.
+#include "search/tablebase.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <string>
+
+#include "search/moveorder.h"
+
+int tbMaxPieces = 0;
+TablebaseCounts tbCounts = {0, 0, 0};
+
+namespace {
+
+int cacheMegabytes = TB_CACHE_MB_DEFAULT;
+
+}  // namespace
+
+#ifdef PELLUX_GAVIOTA
+#include <gtb-probe.h>
+
+namespace {
+
+// The folder list the library reads while tables are loaded (it keeps the pointer).
+const char** tablePaths = nullptr;
+bool cacheOn = false;
+bool exitHookSet = false;
+// Share of the cache kept for win-draw-loss results, in 128ths (the library's own choice).
+const int WDL_FRACTION = 96;
+const unsigned MAX_FOLDERS = 32;
+// The library builds each file name in a buffer of tb_MAXPATHLEN bytes.
+const size_t MAX_FOLDER_LENGTH = tb_MAXPATHLEN - 64;
+const int MAX_TABLE_PIECES = 5;
+// File endings of the compression schemes, by the library's scheme number.
+const char* const SCHEME_ENDINGS[] = {".gtb", ".gtb.cp1", ".gtb.cp2", ".gtb.cp3", ".gtb.cp4"};
+const int SCHEMES = 5;
+
+// A table's verdict for the side to move: win, draw or loss.
+enum : int { TB_LOSS = -1, TB_DRAWN = 0, TB_WIN = 1 };
+
+// The engine's score of a verdict whose mate falls `distance` plies from the
+// root. A mate farther than mate scores reach is a plain, near-mate win.
+int verdictScore(int verdict, int distance, int side) {
+    if (verdict == TB_DRAWN) return drawValue[side];
+    const int score = distance <= MATE_VALUE - MATE_BOUND ? MATE_VALUE - distance : MATE_BOUND - 1;
+    return verdict == TB_WIN ? score : -score;
+}
+
+// Orders the verdicts of the moves for the side that makes them: wins before
+// draws before losses, the nearest mate among wins, the farthest among losses.
+int verdictRank(int verdict, int distance) {
+    const int far = 1 << 20;
+    return verdict == TB_WIN ? far - distance : verdict == TB_LOSS ? distance - far : 0;
+}
+
+bool endsWith(const char* name, const char* ending) {
+    const size_t n = strlen(name), e = strlen(ending);
+    return n > e && !strcmp(name + n - e, ending);
+}
+
+// Adds the table files of a folder to the counts of their schemes; false when
+// the folder cannot be read.
+bool countTableFiles(const std::string& folder, int (&count)[SCHEMES]) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return false;
+    while (const dirent* entry = readdir(dir))
+        for (int s = 0; s < SCHEMES; s++)
+            if (endsWith(entry->d_name, SCHEME_ENDINGS[s])) count[s]++;
+    closedir(dir);
+    return true;
+}
+
+void say(TablebaseSay to, const std::string& text) {
+    if (to) to(text.c_str());
+}
+
+// Looks the position up; false when the tables do not hold it. A position
+// with castling rights is outside every table.
+bool probeTables(const ChessBoardNode& n, bool hard, unsigned& info, unsigned& plies) {
+    if (n.castle) return false;
+    unsigned squares[2][MAX_TABLE_PIECES + 1];
+    unsigned char pieces[2][MAX_TABLE_PIECES + 1];
+    for (int c = BLACK; c <= WHITE; c++) {
+        int k = 0;
+        for (int type = PAWN; type <= KING; type++) {
+            for (BitBoard bb = n.bbPiece[c][type]; bb;) {
+                if (k == MAX_TABLE_PIECES) return false;
+                squares[c][k] = (unsigned)popLsb(bb);
+                pieces[c][k++] = (unsigned char)type;  // the library numbers piece types as the engine does
+            }
+        }
+        squares[c][k] = tb_NOSQUARE;
+        pieces[c][k] = tb_NOPIECE;
+    }
+    const unsigned stm = n.side == WHITE ? tb_WHITE_TO_MOVE : tb_BLACK_TO_MOVE;
+    // The square behind the pawn that has just advanced two squares.
+    const unsigned ep = n.enPassant ? (n.side == WHITE ? 5u : 2u) * 8 + n.enPassant - 1u : (unsigned)tb_NOSQUARE;
+    info = tb_UNKNOWN;
+    plies = 0;
+    const int found = hard ? tb_probe_hard(stm, ep, tb_NOCASTLE, squares[WHITE], squares[BLACK], pieces[WHITE],
+                                           pieces[BLACK], &info, &plies)
+                           : tb_probe_soft(stm, ep, tb_NOCASTLE, squares[WHITE], squares[BLACK], pieces[WHITE],
+                                           pieces[BLACK], &info, &plies);
+    return found && (info == tb_DRAW || info == tb_WMATE || info == tb_BMATE);
+}
+
+int verdictFor(const ChessBoardNode& n, unsigned info) {
+    if (info == tb_DRAW) return TB_DRAWN;
+    return (info == tb_WMATE) == (n.side == WHITE) ? TB_WIN : TB_LOSS;
+}
+
+void unloadAtExit() { tablebaseUnload(); }
+
+}  // namespace
+
+bool tablebaseSupported() { return true; }
+
+void tablebaseUnload() {
+    tbMaxPieces = 0;
+    if (cacheOn) tbcache_done();
+    cacheOn = false;
+    if (tb_is_initialized()) tb_done();
+    if (tablePaths) tablePaths = tbpaths_done(tablePaths);
+}
+
+int tablebaseLoad(const char* folders, TablebaseSay to) {
+    tablebaseUnload();
+    // Folders: the parts between ';', without blanks at either end; empty parts are skipped.
+    int count[SCHEMES] = {0};
+    unsigned readable = 0;
+    tablePaths = tbpaths_init();
+    for (const char* p = folders; *p;) {
+        const char* end = strchr(p, ';');
+        if (!end) end = p + strlen(p);
+        const char* last = end;
+        while (p < last && *p == ' ') ++p;
+        while (last > p && last[-1] == ' ') --last;
+        const std::string folder(p, (size_t)(last - p));
+        p = *end ? end + 1 : end;
+        if (folder.empty()) continue;
+        if (folder.size() > MAX_FOLDER_LENGTH) {
+            say(to, "tablebase folder name too long");
+        } else if (readable == MAX_FOLDERS) {
+            say(to, "too many tablebase folders, skipped " + folder);
+        } else if (!countTableFiles(folder, count)) {
+            say(to, "tablebase folder not readable: " + folder);
+        } else if (const char** added = tbpaths_add(tablePaths, folder.c_str())) {
+            tablePaths = added;
+            readable++;
+        }
+    }
+    // The scheme of most files in the folders; among equals the strongest compression.
+    int scheme = SCHEMES - 1;
+    for (int s = SCHEMES - 1; s >= 0; s--)
+        if (count[s] > count[scheme]) scheme = s;
+    if (readable == 0 || count[scheme] == 0 || !tablePaths) {
+        if (readable != 0) say(to, "no tablebases found, tables off");
+        tablebaseUnload();
+        return 0;
+    }
+    tb_init(0, scheme, tablePaths);
+    cacheOn = tbcache_init((size_t)cacheMegabytes << 20, WDL_FRACTION) != 0;
+    const unsigned available = tb_availability();
+    // Bits 0, 2 and 4: some table of 3, 4 or 5 pieces is present.
+    const int pieces = (available & 16) ? 5 : (available & 4) ? 4 : (available & 1) ? 3 : 0;
+    if (!cacheOn || pieces == 0) {
+        say(to, cacheOn ? "no tablebases found, tables off" : "no memory for the tablebase cache, tables off");
+        tablebaseUnload();
+        return 0;
+    }
+    if (!exitHookSet) exitHookSet = atexit(unloadAtExit) == 0;
+    tbMaxPieces = pieces;
+    say(to, "Gaviota tablebases loaded, up to " + std::to_string(pieces) + " pieces");
+    return 1;
+}
+
+int tablebaseSetCache(int megabytes, TablebaseSay to) {
+    cacheMegabytes = megabytes < TB_CACHE_MB_MIN ? TB_CACHE_MB_MIN
+                     : megabytes > TB_CACHE_MB_MAX ? TB_CACHE_MB_MAX : megabytes;
+    if (!cacheOn) return 1;
+    if (tbcache_restart((size_t)cacheMegabytes << 20, WDL_FRACTION)) return 1;
+    say(to, "no memory for the tablebase cache, tables off");
+    cacheOn = false;
+    tablebaseUnload();
+    return 0;
+}
+
+bool tablebaseProbe(const ChessBoardNode& n, int ply, bool hard, int& score) {
+    if (n.castle) return false;
+    unsigned info, plies;
+    tbCounts.tree++;
+    if (!probeTables(n, hard, info, plies)) return false;
+    tbCounts.hits++;
+    score = verdictScore(verdictFor(n, info), ply + (int)plies, (int)n.side);
+    return true;
+}
+
+namespace {
+
+// The best move for the side to move at ply of the root line, with its score:
+// every legal move is made and the position after it looked up. False when
+// there is no legal move, or one leads where the tables do not reach.
+bool bestTableMove(ChessBoard& b, int ply, bool atRoot, ChessMoveSort& best, int& bestVerdict) {
+    ChessBoardNode& n = b.node;
+    ChessMoveSort* list = b.moveOrder[ply].moves;
+    const int count = n.generateMoves(list, n.sideInCheck() ? 1 : 0);
+    bool found = false;
+    int bestRank = 0, bestEval = 0;
+    for (int i = 0; i < count; i++) {
+        const ChessMove m = list[i].move;
+        if (atRoot && !isListedSearchMove(b, m)) continue;
+        n.makeMove(m);
+        if (n.moverInCheck()) {
+            n.unMakeMove(m);
+            continue;
+        }
+        countNodes++;
+        unsigned info = tb_DRAW, plies = 0;
+        bool known = true;  // bare kings are a draw without a table
+        if (bitCount(n.bbOccupied) > 2) {
+            tbCounts.root++;
+            known = probeTables(n, true, info, plies);
+        }
+        // Among moves of the same result and distance, the better position.
+        const int eval = known ? -n.evaluate(-MATE_VALUE, MATE_VALUE, 0) : 0;
+        const int verdict = known ? -verdictFor(n, info) : TB_DRAWN;
+        n.unMakeMove(m);
+        if (!known) return false;
+        const int distance = ply + 1 + (int)plies;
+        const int rank = verdictRank(verdict, distance);
+        if (!found || rank > bestRank || (rank == bestRank && eval > bestEval)) {
+            found = true;
+            bestRank = rank;
+            bestEval = eval;
+            bestVerdict = verdict;
+            best.move = m;
+            best.value = verdictScore(verdict, distance, (int)n.side);
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+bool tablebaseRootLine(ChessBoard& b, PLine& line) {
+    ChessBoardNode& n = b.node;
+    clearPV(line);
+    if (!tbMaxPieces || n.castle || bitCount(n.bbOccupied) > tbMaxPieces) return false;
+    const uint8_t checkState = n.inCheck;  // the move generator records it for each position of the line
+    ChessMoveSort next;
+    int verdict = TB_DRAWN;
+    if (!bestTableMove(b, 0, true, next, verdict)) {
+        n.inCheck = checkState;
+        return false;
+    }
+    line.moves[0] = next;
+    line.count = 1;
+    // A won or lost line goes on to the mate; a drawn one shows the reply too.
+    const uint32_t length = verdict == TB_DRAWN ? 2 : MAX_PLY - 1;
+    for (;;) {
+        n.makeMove(line.moves[line.count - 1].move);
+        if (line.count >= length || !bestTableMove(b, (int)line.count, false, next, verdict)) break;
+        line.moves[line.count++] = next;
+    }
+    for (uint32_t i = line.count; i-- > 0;) n.unMakeMove(line.moves[i].move);
+    n.inCheck = checkState;
+    return true;
+}
+
+#else  // built without the probing library
+
+bool tablebaseSupported() { return false; }
+
+void tablebaseUnload() { tbMaxPieces = 0; }
+
+int tablebaseLoad(const char* folders, TablebaseSay to) {
+    while (*folders == ' ' || *folders == ';') ++folders;
+    if (*folders && to) to("tablebases not available in this build");
+    return 0;
+}
+
+int tablebaseSetCache(int megabytes, TablebaseSay) {
+    cacheMegabytes = megabytes;
+    return 1;
+}
+
+bool tablebaseProbe(const ChessBoardNode&, int, bool, int&) { return false; }
+
+bool tablebaseRootLine(ChessBoard&, PLine& line) {
+    clearPV(line);
+    return false;
+}
+
+#endif
