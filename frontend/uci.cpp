@@ -8,6 +8,7 @@
 #include "frontend/log.h"
 #include "frontend/protocol.h"
 #include "search/hashtable.h"
+#include "search/strength.h"
 #include "search/tablebase.h"
 
 const char* const strBound[3] = {"", "upperbound ", "lowerbound "};
@@ -24,6 +25,13 @@ const int UCI_HASH_MB = 32;
 const int MULTIPV_MAX = 32;
 
 int goInfinite = 0;  // the last "go" line held "infinite"
+
+// Playing strength: UCI_LimitStrength switches the rating UCI_Elo on.
+const int STRENGTH_ELO_DEFAULT = 1800;
+bool limitStrength = false;
+int strengthElo = STRENGTH_ELO_DEFAULT;
+
+void applyStrength() { board->strengthElo = limitStrength ? strengthElo : 0; }
 
 bool holdReleased() { return !uciHoldInfinite && !uciHoldPonder; }
 
@@ -67,8 +75,9 @@ void loadWantedBook(bool report) {
 }
 
 // Options that a search holds back, by the start of their name after "name ".
-const char* const OPTION_NAMES[] = {"Hash ",  "Ponder ",  "OwnBook ",      "Book ",
-                                    "Clear ", "MultiPV ", "GaviotaTbPath", "GaviotaTbCache "};
+const char* const OPTION_NAMES[] = {"Hash ",    "Ponder ",           "OwnBook ", "Book ",
+                                    "Clear ",   "MultiPV ",          "UCI_LimitStrength ",
+                                    "UCI_Elo ", "GaviotaTbPath",     "GaviotaTbCache "};
 const int OPTION_KINDS = sizeof(OPTION_NAMES) / sizeof(OPTION_NAMES[0]);
 
 int optionKind(const char* name) {
@@ -213,16 +222,61 @@ int parsePosition(char* line) {
     return 1;
 }
 
+namespace {
+
+const char* const GO_WORDS[] = {"searchmoves", "ponder", "wtime", "btime", "winc", "binc", "movestogo",
+                                "depth", "nodes", "mate", "movetime", "infinite"};
+
+bool isGoWord(const char* p) {
+    for (const char* w : GO_WORDS) {
+        const size_t n = strlen(w);
+        if (!strncmp(p, w, n) && (p[n] == ' ' || p[n] == 0)) return true;
+    }
+    return false;
+}
+
+// Reads the moves after "searchmoves" up to the next word of the "go" line;
+// words that are not legal moves here are skipped. Returns the last word read.
+const char* readSearchMoves(const char* p) {
+    ChessBoardNode& n = board->node;
+    const int count = board->generateRootMoves();
+    const char* last = p;
+    for (const char* w = nextWord(p); w && !isGoWord(w); w = nextWord(w)) {
+        last = w;
+        char word[8];
+        copyWord(w, word, 7);
+        for (int i = 0; i < count; i++) {
+            const ChessMove m = board->rootMoveList[i].move;
+            char text[8];
+            moveToCoord(m, text, true);
+            if (strcmp(text, word)) continue;
+            bool listed = false;
+            for (int k = 0; k < board->searchMoveCount; k++) listed = listed || board->searchMoves[k] == m;
+            if (listed) continue;
+            n.makeMove(m);
+            const bool legal = !n.moverInCheck();
+            n.unMakeMove(m);
+            if (legal) board->searchMoves[board->searchMoveCount++] = m;
+        }
+    }
+    return last;
+}
+
+}  // namespace
+
 // Reads the limits of a "go" line into the board; the search is started by parseUCI.
 int parseGoUCI(char* line) {
     pondernextmove = 0;
     goInfinite = 0;
     if (!board) return 0;
     board->movesToGo = 0;
+    board->searchMoveCount = 0;
     const char* p = nextWord(line);
     while (p) {
         const char* value = nextWord(p);
-        if (!strncmp(p, "infinite", 8)) {
+        if (!strncmp(p, "searchmoves", 11)) {
+            p = readSearchMoves(p);
+        } else if (!strncmp(p, "infinite", 8)) {
             board->setEngineSearchMode(SEARCH_INFINITE, 0, 0);
             goInfinite = 1;
         } else if (!strncmp(p, "ponder", 6)) {
@@ -308,6 +362,16 @@ int parseOptionUCI(char* line) {
         const char* v = valueOf(p);
         if (!v) return 0;
         board->multiPV = (int)clampValue(readInt(v), 1, MULTIPV_MAX);
+    } else if (!strncmp(p, "UCI_LimitStrength ", 18)) {
+        const char* v = valueOf(p);
+        if (!v) return 0;
+        limitStrength = !strcmp(v, "true");
+        applyStrength();
+    } else if (!strncmp(p, "UCI_Elo ", 8)) {
+        const char* v = valueOf(p);
+        if (!v) return 0;
+        strengthElo = (int)clampValue(readInt(v), STRENGTH_ELO_MIN, STRENGTH_ELO_MAX);
+        applyStrength();
     } else if (!strncmp(p, "GaviotaTbPath", 13) && (p[13] == ' ' || p[13] == 0)) {
         // The folders are the rest of the line; no value (or "<empty>") unloads the tables.
         const char* v = nextWord(p);
@@ -316,6 +380,10 @@ int parseOptionUCI(char* line) {
         else if (v && strcmp(v, "value")) return 0;
         if (!strcmp(folders, "<empty>")) folders = "";
         tablebaseLoad(folders, infoString);
+    } else if (!strncmp(p, "GaviotaTbCache ", 15)) {
+        const char* v = valueOf(p);
+        if (!v) return 0;
+        tablebaseSetCache((int)clampValue(readInt(v), TB_CACHE_MB_MIN, TB_CACHE_MB_MAX), infoString);
     }
     return 1;
 }
@@ -372,10 +440,14 @@ int parseUCI(char* line) {
         sendCommand("option name Book File type string default pelluxopenbook.bin");
         sendCommand("option name Clear Hash type button");
         sendCommandf("option name MultiPV type spin default 1 min 1 max %d", MULTIPV_MAX);
+        sendCommand("option name UCI_LimitStrength type check default false");
+        sendCommandf("option name UCI_Elo type spin default %d min %d max %d", STRENGTH_ELO_DEFAULT,
+                     STRENGTH_ELO_MIN, STRENGTH_ELO_MAX);
         sendCommand("option name GaviotaTbPath type string default <empty>");
         sendCommandf("option name GaviotaTbCache type spin default %d min %d max %d", TB_CACHE_MB_DEFAULT,
                      TB_CACHE_MB_MIN, TB_CACHE_MB_MAX);
         createBoard(UCI_HASH_MB);
+        applyStrength();
         loadBookFromConfig();
         sendCommand("uciok");
         return 1;

@@ -115,7 +115,7 @@ int ChessBoard::searchRoot(int alpha, int beta, int depth) {
     for (int i = 0; i < count; i++) {
         if (stopSearch) return 0;
         const ChessMove m = order.moves[i].move;
-        if (multiPV >= 2 && isExcludedMove(*this, m)) continue;
+        if (!isRootMoveSearched(*this, m)) continue;
         ChessMoveUndo* child = makeCountedMove(n, m);
         if (!child) continue;
         if (longSearch) onSearchRootMove(m, legal + 1);
@@ -179,9 +179,11 @@ static ChessMove firstIterationMove(ChessBoard& b, ChessMove& ponder) {
     if (pv.count > 0) return pv.moves[0].move;
     const ChessMoveOrder& order = b.moveOrder[0];
     for (uint32_t i = 0; i < order.count; i++)
-        if (isLegalHere(b.node, order.moves[i].move)) return order.moves[i].move;
+        if (isListedSearchMove(b, order.moves[i].move) && isLegalHere(b.node, order.moves[i].move))
+            return order.moves[i].move;
     for (uint32_t i = 0; i < b.rootMoveCount; i++)
-        if (isLegalHere(b.node, b.rootMoveList[i].move)) return b.rootMoveList[i].move;
+        if (isListedSearchMove(b, b.rootMoveList[i].move) && isLegalHere(b.node, b.rootMoveList[i].move))
+            return b.rootMoveList[i].move;
     return emptyMove;
 }
 
@@ -191,6 +193,15 @@ static bool isGeneratedLegalMove(ChessBoard& b, ChessMove m) {
     for (uint32_t i = 0; i < b.rootMoveCount; i++)
         if (b.rootMoveList[i].move == m) return isLegalHere(b.node, m);
     return false;
+}
+
+// The legal root moves that "go searchmoves" lets the root search.
+static int countSearchedRootMoves(ChessBoard& b) {
+    const int count = b.generateRootMoves();
+    int allowed = 0;
+    for (int i = 0; i < count; i++)
+        if (isListedSearchMove(b, b.rootMoveList[i].move) && isLegalHere(b.node, b.rootMoveList[i].move)) allowed++;
+    return allowed;
 }
 
 // A root position the endgame tables hold: their line is reported as a
@@ -213,11 +224,17 @@ static ChessMove tableMove(ChessBoard& b) {
 int ChessBoard::ThreadComputerPlay() {
     ChessBoardNode& n = node;
 
-    // Step 1. No legal move: there is nothing to search or play.
-    const int legalMoves = countLegalMoves();
+    // Step 1. No legal move: there is nothing to search or play. A "searchmoves"
+    // list that names no legal move is forgotten: the whole root is searched.
+    int legalMoves = countLegalMoves();
     if (legalMoves == 0) {
         computerPlaying = 0;
         return 1;
+    }
+    if (searchMoveCount > 0) {
+        const int allowed = countSearchedRootMoves(*this);
+        if (allowed == 0) searchMoveCount = 0;
+        else legalMoves = allowed;
     }
 
     // Steps 2-5. Start: the start is announced, a book move is looked up, the
@@ -230,7 +247,8 @@ int ChessBoard::ThreadComputerPlay() {
     // move is played if the opponent makes the expected reply).
     if (bookEnabled == 1 && gameMoveCount < bookMoveLimit && searchMode != SEARCH_INFINITE) {
         bookMove = openingBook.findMove(n.hashKey);
-        if (!bookMove.isEmpty() && !isGeneratedLegalMove(*this, bookMove)) bookMove = emptyMove;
+        if (!bookMove.isEmpty() && !(isGeneratedLegalMove(*this, bookMove) && isListedSearchMove(*this, bookMove)))
+            bookMove = emptyMove;
     }
     countNodes = 0;
     tbCounts = TablebaseCounts{0, 0, 0};

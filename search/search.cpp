@@ -2,6 +2,7 @@
 #include "board/chessboard.h"
 #include "search/hashtable.h"
 #include "search/moveorder.h"
+#include "search/strength.h"
 #include "search/tablebase.h"
 
 unsigned long long countNodes = 0;
@@ -122,7 +123,7 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
     bool futile = false;
     int futilityValue = 0;
     if (depth < 4 * ONE_PLY && !inCheck && nullWindow == 1 && n.gamePhase <= 1) {
-        futilityValue = n.evaluate(alpha, beta, 1) + FUTILITY_MARGIN[depth / ONE_PLY];
+        futilityValue = n.evaluate(alpha, beta, 1) + strengthNoise(n.hashKey) + FUTILITY_MARGIN[depth / ONE_PLY];
         futile = futilityValue <= alpha;
     }
 

@@ -3,6 +3,7 @@
 // long games, and the end of the dialogue.
 #include <gtest/gtest.h>
 
+#include "search/strength.h"
 #include "tests/proto_helpers.h"
 
 namespace {
@@ -28,6 +29,8 @@ TEST(ProtoUci, HandshakePrintsIdentityAndOptionsThenUciok) {
               "option name OwnBook type check default false\n"
               "option name Book File type string default pelluxopenbook.bin\noption name Clear Hash type button\n"
               "option name MultiPV type spin default 1 min 1 max 32\n"
+              "option name UCI_LimitStrength type check default false\n"
+              "option name UCI_Elo type spin default 1800 min 1350 max 2200\n"
               "option name GaviotaTbPath type string default <empty>\n"
               "option name GaviotaTbCache type spin default 32 min 1 max 1024\nuciok\n");
     e.send("isready");
@@ -182,6 +185,74 @@ INSTANTIATE_TEST_SUITE_P(Options, ProtoUciOptionDuringSearch,
                                            "Ponder value true|Ponder value false| ponder |before",
                                            "MultiPV value 1|MultiPV value 3|info multipv 3 |after"),
                          paramName<std::string>);
+
+// "go ... searchmoves" restricts the root: every thinking line and the answer start with a listed
+// legal move ("fen|go line|moves the answer may be|released by"); with none legal the root is whole.
+class ProtoUciSearchMoves : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(ProtoUciSearchMoves, OnlyListedMovesAreSearched) {
+    std::vector<std::string> f = splitOn(GetParam(), '|');
+    UciEngine e;
+    e.send("setoption name MultiPV value 2\nsetoption name Ponder value true");
+    e.send("position fen " + f[0]);
+    const size_t from = e.seen.size();
+    e.send(f[1]);
+    if (!f[3].empty()) {
+        e.collect(300);
+        e.send(f[3]);
+    }
+    std::vector<std::string> answer = splitOn(e.waitPrefix("bestmove", 20000), ' ');
+    ASSERT_GE(answer.size(), 2u);
+    const std::vector<std::string> allowed = splitOn(f[2], ' ');
+    auto listed = [&](const std::string& m) { return std::find(allowed.begin(), allowed.end(), m) != allowed.end(); };
+    EXPECT_TRUE(listed(answer[1])) << answer[1];
+    int lines = 0;
+    for (size_t i = from; i < e.seen.size(); i++) {
+        const size_t pv = e.seen[i].find(" pv ");
+        if (pv == std::string::npos) continue;
+        lines++;
+        EXPECT_TRUE(listed(splitOn(e.seen[i].substr(pv + 4), ' ')[0])) << e.seen[i];
+    }
+    EXPECT_GT(lines, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lists, ProtoUciSearchMoves,
+    ::testing::Values(
+        "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1|go depth 4 searchmoves g1f1 h2h3|g1f1 h2h3|",
+        "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1|go searchmoves a1a2 a1a3 a1a4 depth 3|a1a2 a1a3 a1a4|",
+        "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1|go depth 3 searchmoves e2e4 a1a9 zz|a1a8|",
+        "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1|go infinite searchmoves h2h4|h2h4|stop",
+        "6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1|go ponder wtime 500 btime 500 searchmoves g2g3 g2g4|g2g3 g2g4|"
+        "ponderhit",
+        "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3|go movetime 200 searchmoves "
+        "f1c4 b1c3 d2d4|f1c4 b1c3 d2d4|"),
+    paramName<std::string>);
+
+// A weakened engine plays within its node budget, at once even on a long clock, and legally.
+TEST(ProtoUci, LimitedStrengthKeepsItsNodeBudget) {
+    UciEngine e;
+    e.send("setoption name UCI_LimitStrength value true\nsetoption name UCI_Elo value 1350");
+    MoveOracle oracle;
+    std::string moves;
+    for (int move = 0; move < 6; move++) {
+        e.send("position startpos" + (moves.empty() ? std::string() : " moves" + moves));
+        const size_t from = e.seen.size();
+        std::vector<std::string> w = splitOn(e.go("go wtime 600000 btime 600000"), ' ');
+        ASSERT_GE(w.size(), 2u);
+        ASSERT_TRUE(oracle.play(w[1])) << w[1];
+        moves += " " + w[1];
+        for (size_t i = from; i < e.seen.size(); i++) {
+            const size_t at = e.seen[i].find(" nodes ");
+            if (at == std::string::npos) continue;
+            EXPECT_LE(std::stoull(e.seen[i].substr(at + 7)), strengthSettings(1350).nodes) << e.seen[i];
+        }
+    }
+    // Back at full strength the same clock buys a deep search.
+    e.send("setoption name UCI_LimitStrength value false\nposition startpos");
+    e.go("go depth 6");
+    EXPECT_EQ(e.countPrefix("info depth 6 "), 1);
+}
 
 // Ending the dialogue, while idle, searching or counting, by "quit" or by closing the input.
 class ProtoUciEnd : public ::testing::TestWithParam<std::string> {};
