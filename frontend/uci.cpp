@@ -607,8 +607,8 @@ void ChessBoardUCI::onSearchRootMove(ChessMove move, int number) {
 void ChessBoardUCI::onComputerFinishPlaying(int reason) {
     if (reason == STOP_NONE) reason = STOP_PLAY;  // a book move after a cleared stop code
     if (guiMode == GUI_UCI && tbMaxPieces && reason != STOP_ABORT && !testSuiteMode)
-        sendCommandf("info string tablebase probes root %llu tree %llu hits %llu", tbCounts.root, tbCounts.tree,
-                     tbCounts.hits);
+        sendCommandf("info string tablebase probes root %llu tree %llu hits %llu", tbCounts.root,
+                     tbCounts.tree, tbCounts.hits);
     char text[64], move[8], reply[8];
 
     if (reason == STOP_PONDER) {

@@ -3,9 +3,10 @@
 // Built without the library, nothing loads and the probes never run.
 #include "search/tablebase.h"
 
+#include <dirent.h>
+
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <string>
 
 #include "search/moveorder.h"
@@ -77,10 +78,14 @@ void say(TablebaseSay to, const std::string& text) {
     if (to) to(text.c_str());
 }
 
-// Looks the position up; false when the tables do not hold it. A position
-// with castling rights is outside every table.
-bool probeTables(const ChessBoardNode& n, bool hard, unsigned& info, unsigned& plies) {
-    if (n.castle) return false;
+// Looks the position up, counting the probe; false when the tables do not
+// hold it. A position with castling rights is outside every table, and one
+// set up without a king on each side is never shown to the library.
+bool probeTables(const ChessBoardNode& n, bool hard, unsigned long long& probes, unsigned& info,
+                 unsigned& plies) {
+    if (n.castle || bitCount(n.bbPiece[WHITE][KING]) != 1 || bitCount(n.bbPiece[BLACK][KING]) != 1)
+        return false;
+    probes++;
     unsigned squares[2][MAX_TABLE_PIECES + 1];
     unsigned char pieces[2][MAX_TABLE_PIECES + 1];
     for (int c = BLACK; c <= WHITE; c++) {
@@ -97,13 +102,14 @@ bool probeTables(const ChessBoardNode& n, bool hard, unsigned& info, unsigned& p
     }
     const unsigned stm = n.side == WHITE ? tb_WHITE_TO_MOVE : tb_BLACK_TO_MOVE;
     // The square behind the pawn that has just advanced two squares.
-    const unsigned ep = n.enPassant ? (n.side == WHITE ? 5u : 2u) * 8 + n.enPassant - 1u : (unsigned)tb_NOSQUARE;
+    const unsigned ep =
+        n.enPassant ? (n.side == WHITE ? 5u : 2u) * 8 + n.enPassant - 1u : (unsigned)tb_NOSQUARE;
     info = tb_UNKNOWN;
     plies = 0;
-    const int found = hard ? tb_probe_hard(stm, ep, tb_NOCASTLE, squares[WHITE], squares[BLACK], pieces[WHITE],
-                                           pieces[BLACK], &info, &plies)
-                           : tb_probe_soft(stm, ep, tb_NOCASTLE, squares[WHITE], squares[BLACK], pieces[WHITE],
-                                           pieces[BLACK], &info, &plies);
+    const int found = hard ? tb_probe_hard(stm, ep, tb_NOCASTLE, squares[WHITE], squares[BLACK],
+                                           pieces[WHITE], pieces[BLACK], &info, &plies)
+                           : tb_probe_soft(stm, ep, tb_NOCASTLE, squares[WHITE], squares[BLACK],
+                                           pieces[WHITE], pieces[BLACK], &info, &plies);
     return found && (info == tb_DRAW || info == tb_WMATE || info == tb_BMATE);
 }
 
@@ -167,7 +173,8 @@ int tablebaseLoad(const char* folders, TablebaseSay to) {
     // Bits 0, 2 and 4: some table of 3, 4 or 5 pieces is present.
     const int pieces = (available & 16) ? 5 : (available & 4) ? 4 : (available & 1) ? 3 : 0;
     if (!cacheOn || pieces == 0) {
-        say(to, cacheOn ? "no tablebases found, tables off" : "no memory for the tablebase cache, tables off");
+        say(to,
+            cacheOn ? "no tablebases found, tables off" : "no memory for the tablebase cache, tables off");
         tablebaseUnload();
         return 0;
     }
@@ -178,8 +185,9 @@ int tablebaseLoad(const char* folders, TablebaseSay to) {
 }
 
 int tablebaseSetCache(int megabytes, TablebaseSay to) {
-    cacheMegabytes = megabytes < TB_CACHE_MB_MIN ? TB_CACHE_MB_MIN
-                     : megabytes > TB_CACHE_MB_MAX ? TB_CACHE_MB_MAX : megabytes;
+    cacheMegabytes = megabytes < TB_CACHE_MB_MIN   ? TB_CACHE_MB_MIN
+                     : megabytes > TB_CACHE_MB_MAX ? TB_CACHE_MB_MAX
+                                                   : megabytes;
     if (!cacheOn) return 1;
     if (tbcache_restart((size_t)cacheMegabytes << 20, WDL_FRACTION)) return 1;
     say(to, "no memory for the tablebase cache, tables off");
@@ -189,10 +197,8 @@ int tablebaseSetCache(int megabytes, TablebaseSay to) {
 }
 
 bool tablebaseProbe(const ChessBoardNode& n, int ply, bool hard, int& score) {
-    if (n.castle) return false;
     unsigned info, plies;
-    tbCounts.tree++;
-    if (!probeTables(n, hard, info, plies)) return false;
+    if (!probeTables(n, hard, tbCounts.tree, info, plies)) return false;
     tbCounts.hits++;
     score = verdictScore(verdictFor(n, info), ply + (int)plies, (int)n.side);
     return true;
@@ -220,10 +226,8 @@ bool bestTableMove(ChessBoard& b, int ply, bool atRoot, ChessMoveSort& best, int
         countNodes++;
         unsigned info = tb_DRAW, plies = 0;
         bool known = true;  // bare kings are a draw without a table
-        if (bitCount(n.bbOccupied) > 2) {
-            tbCounts.root++;
-            known = probeTables(n, true, info, plies);
-        }
+        if (!(bitCount(n.bbOccupied) == 2 && n.bbPiece[WHITE][KING] && n.bbPiece[BLACK][KING]))
+            known = probeTables(n, true, tbCounts.root, info, plies);
         // Among moves of the same result and distance, the better position.
         const int eval = known ? -n.evaluate(-MATE_VALUE, MATE_VALUE, 0) : 0;
         const int verdict = known ? -verdictFor(n, info) : TB_DRAWN;
@@ -250,10 +254,12 @@ bool tablebaseRootLine(ChessBoard& b, PLine& line) {
     clearPV(line);
     if (!tbMaxPieces || n.castle || bitCount(n.bbOccupied) > tbMaxPieces) return false;
     const uint8_t checkState = n.inCheck;  // the move generator records it for each position of the line
+    const unsigned long long nodesBefore = countNodes;  // a search in place of the tables counts afresh
     ChessMoveSort next;
     int verdict = TB_DRAWN;
     if (!bestTableMove(b, 0, true, next, verdict)) {
         n.inCheck = checkState;
+        countNodes = nodesBefore;
         return false;
     }
     line.moves[0] = next;

@@ -12,8 +12,8 @@ namespace {
 
 // The three-piece tables of the Debian package (any compression), or "".
 std::string tableFolder() {
-    for (const char* f : {"/usr/share/gaviotatb/gtb4", "/usr/share/gaviotatb/gtb3", "/usr/share/gaviotatb/gtb2",
-                          "/usr/share/gaviotatb/gtb1"})
+    for (const char* f : {"/usr/share/gaviotatb/gtb4", "/usr/share/gaviotatb/gtb3",
+                          "/usr/share/gaviotatb/gtb2", "/usr/share/gaviotatb/gtb1"})
         if (DIR* d = opendir(f)) {
             closedir(d);
             return f;
@@ -96,11 +96,14 @@ INSTANTIATE_TEST_SUITE_P(Positions, TablebaseRoot,
                                            RootCase{"KRK", "8/8/8/8/8/8/k7/2K4R w - - 0 1", 2},
                                            RootCase{"KPKWon", "4k3/8/4K3/4P3/8/8/8/8 w - - 0 1", 11},
                                            RootCase{"KPKDrawn", "8/8/8/4k3/8/8/4P3/4K3 w - - 0 1", 0}),
-                         [](const ::testing::TestParamInfo<RootCase>& p) { return std::string(p.param.name); });
+                         [](const ::testing::TestParamInfo<RootCase>& p) {
+                             return std::string(p.param.name);
+                         });
 
 // Where the tables are switched off, or cannot be reached within the search,
-// the search is the one without them, node for node. A four-piece root is
-// searched; its captures reach the three-piece tables.
+// the search is the one without them, node for node; a position without a
+// king is never looked up. A four-piece root is searched; its captures reach
+// the three-piece tables.
 struct SameCase {
     const char *name, *fen, *go;
     bool switchedOff;
@@ -124,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(SameCase{"KQKSwitchedOff", KQK, "go depth 5", true},
                       SameCase{"StartPosition", "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
                                "go depth 5", false},
-                      SameCase{"KRPPKR", "8/5k2/8/2r5/8/3PP3/4K3/7R w - - 0 1", "go depth 4", false}),
+                      SameCase{"KRPPKR", "8/5k2/8/2r5/8/3PP3/4K3/7R w - - 0 1", "go depth 4", false},
+                      SameCase{"KingMissing", "8/8/8/8/8/8/8/K6q w - - 0 1", "go depth 3", false}),
     [](const ::testing::TestParamInfo<SameCase>& p) { return std::string(p.param.name); });
 
 TEST_F(TablebaseTest, FourPieceRootIsSearchedWithProbesInTheTree) {
@@ -135,9 +139,9 @@ TEST_F(TablebaseTest, FourPieceRootIsSearchedWithProbesInTheTree) {
     EXPECT_EQ(e.countPrefix("info string tablebase probes root 0 tree 0 "), 0);
 }
 
-// An analysis or a ponder search keeps the tables' move until released; the
-// tables' own line names the reply.
-TEST_F(TablebaseTest, HeldAnswers) {
+// An analysis or a ponder search keeps the tables' move until released;
+// "searchmoves" restricts their choice; the tables' own line names the reply.
+TEST_F(TablebaseTest, HeldAnswersAndSearchMoves) {
     TableEngine e(tableFolder());
     e.send("setoption name Ponder value true");
     for (const char* release : {"stop", "ponderhit"}) {
@@ -147,16 +151,19 @@ TEST_F(TablebaseTest, HeldAnswers) {
         e.send(release);
         EXPECT_TRUE(startsWith(e.waitPrefix("bestmove"), "bestmove d1d6 ponder ")) << release;
     }
+    EXPECT_TRUE(startsWith(e.go(KQK, "go depth 3 searchmoves d1a1"), "bestmove d1a1 ponder "));
+    EXPECT_NE(e.lastThinking().find(" score mate 9 "), std::string::npos) << e.lastThinking();
 }
 
 // Folders that cannot be used are named and leave the tables off; a good one
 // in the list is loaded. A path sent during a search is loaded after it.
 TEST_F(TablebaseTest, BadFoldersAndOptionsDuringASearch) {
     TableEngine e("");
-    for (const std::string& folders : {std::string("/nonexistent/tables"), std::string(3000, 'x'), e.directory(),
-                                       std::string(" ; ;"), std::string("<empty>")})
+    for (const std::string& folders : {std::string("/nonexistent/tables"), std::string(3000, 'x'),
+                                       e.directory(), std::string(" ; ;"), std::string("<empty>")})
         e.send("setoption name GaviotaTbPath value " + folders);
-    for (const char* cache : {"0", "99999999999", "x"}) e.send(std::string("setoption name GaviotaTbCache value ") + cache);
+    for (const char* cache : {"0", "99999999999", "x"})
+        e.send(std::string("setoption name GaviotaTbCache value ") + cache);
     e.go(KQK, "go depth 3");
     EXPECT_EQ(e.countPrefix("info depth 3 "), 1);
     EXPECT_EQ(e.countPrefix("info string tablebase folder not readable: /nonexistent/tables"), 1);
