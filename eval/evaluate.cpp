@@ -1,8 +1,16 @@
 // Static evaluation: a tapered middle-game / end-game score built from the
 // incremental sums of the position record plus pawn structure, mobility,
-// piece placement and king safety computed from the bitboards.
+// piece placement and king safety computed from the bitboards. The code is
+// compiled twice: as the search's evaluation, and with per-term sums for the
+// "eval" command (Trace = true), so the explanation can never drift from it.
 #include "board/chessboard.h"
+#include "eval/evaltrace.h"
 #include "eval/weights.h"
+
+const char* const evalTermNames[TERM_COUNT] = {
+    "Material",      "Bishop pair",    "No pawns",       "Piece-square", "Tempo",         "Blocked pieces",
+    "Doubled pawns", "Isolated pawns", "Backward pawns", "Passed pawns", "Mobility",      "Knight outposts",
+    "Rook files",    "Seventh rank",   "Early queen",    "King safety",  "King placement"};
 
 namespace {
 
@@ -30,27 +38,44 @@ inline BitBoard pawnAttackSet(BitBoard pawns) {
                       : ((pawns & ~FILE_A) >> 9) | ((pawns & ~FILE_H) >> 7);
 }
 
+// Per-term sums of one colour: kept only when the evaluation is explained,
+// an empty base (no storage, no code) in the search's evaluation.
+template <bool Trace>
+struct TermSums {
+    void note(EvalTerm, int, int) {}
+};
+template <>
+struct TermSums<true> {
+    int sum[TERM_COUNT][2] = {};
+    void note(EvalTerm term, int mid, int end) {
+        sum[term][EVAL_MG] += mid;
+        sum[term][EVAL_EG] += end;
+    }
+};
+
 // Terms of one colour, as a bonus for that colour.
-struct SideEval {
+template <bool Trace>
+struct SideEval : TermSums<Trace> {
     int mid = 0;
     int end = 0;
     BitBoard attKnight = 0, attBishop = 0, attRook = 0, attQueen = 0;
 
-    void add(const int* w, int sign = 1) {
-        mid += sign * w[EVAL_MG];
-        end += sign * w[EVAL_EG];
+    void add(EvalTerm term, int m, int e) {
+        mid += m;
+        end += e;
+        this->note(term, m, e);
     }
+    void add(EvalTerm term, const int* w, int sign = 1) { add(term, sign * w[EVAL_MG], sign * w[EVAL_EG]); }
     // Mobility over the usable squares of an attack set.
     void mobility(BitBoard attacks, BitBoard usable, const int* midTable, const int* endTable) {
         const int m = bitCount(attacks & usable);
-        mid += midTable[m];
-        end += endTable[m];
+        add(TERM_MOBILITY, midTable[m], endTable[m]);
     }
 };
 
 // Blocked and trapped pieces of colour C (middle game only).
-template <int C>
-int blockedPieces(const ChessBoardNode& n) {
+template <int C, bool Trace>
+int blockedPieces(const ChessBoardNode& n, TermSums<Trace>& own) {
     constexpr int X = C ^ 1;
     // Squares are given for White and mirrored for Black.
     constexpr int M = C == WHITE ? 0 : 56;
@@ -75,12 +100,13 @@ int blockedPieces(const ChessBoardNode& n) {
         penalty += BLOCKED_ROOK;
     if ((king & (bbMask[0 ^ M] | bbMask[1 ^ M] | bbMask[2 ^ M])) && (rooks & (bbMask[0 ^ M] | bbMask[1 ^ M])))
         penalty += BLOCKED_ROOK;
+    own.note(TERM_BLOCKED, -penalty, 0);
     return penalty;
 }
 
 // Doubled, isolated, passed and backward pawns of colour C.
-template <int C>
-void pawnStructure(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval& e) {
+template <int C, bool Trace>
+void pawnStructure(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval<Trace>& e) {
     constexpr int X = C ^ 1;
     const BitBoard own = n.bbPiece[C][PAWN];
     const BitBoard opp = n.bbPiece[X][PAWN];
@@ -92,33 +118,26 @@ void pawnStructure(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval& e
         const int r = relativeRank<C>(s);
         const bool doubled = (evalFileAhead[C][s] & own) != 0;
         const bool isolated = (bbFileAround[s & 7] & own) == 0;
-        if (doubled) e.add(EVAL_DOUBLED_PAWN, -1);
-        if (isolated) e.add(EVAL_ISOLATED_PAWN, -1);
+        if (doubled) e.add(TERM_DOUBLED, EVAL_DOUBLED_PAWN, -1);
+        if (isolated) e.add(TERM_ISOLATED, EVAL_ISOLATED_PAWN, -1);
         if ((evalPassedSpan[C][s] & opp) == 0) {
             if (doubled) continue;
             const int pm = EVAL_PASSED_PAWN[EVAL_MG][r];
             const int pe = EVAL_PASSED_PAWN[EVAL_EG][r];
-            e.mid += pm;
-            e.end += pe;
-            if (n.bbColour[X] & pushSet<C>(s)) {
-                e.mid -= pm >> 1;
-                e.end -= pe >> 1;
-            }
-            e.end += kingDistance(oppKing, s) - kingDistance(ownKing, s) + 1;
-            if (bbPawnAttack[X][s] & own) {
-                e.mid += pm >> 1;
-                e.end += pe >> 1;
-            }
+            e.add(TERM_PASSED, pm, pe);
+            if (n.bbColour[X] & pushSet<C>(s)) e.add(TERM_PASSED, -(pm >> 1), -(pe >> 1));
+            e.add(TERM_PASSED, 0, kingDistance(oppKing, s) - kingDistance(ownKing, s) + 1);
+            if (bbPawnAttack[X][s] & own) e.add(TERM_PASSED, pm >> 1, pe >> 1);
         } else if (!isolated && (evalSupportBehind[C][s] & own) == 0 && (oppPawnAttacks & pushSet<C>(s))) {
-            e.add(EVAL_BACKWARD_PAWN, -1);
+            e.add(TERM_BACKWARD, EVAL_BACKWARD_PAWN, -1);
         }
     }
 }
 
 // Mobility, outposts, open files and seventh-rank pieces of colour C; also
 // collects the attack sets that the opposing king safety looks at.
-template <int C>
-void pieces(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval& e) {
+template <int C, bool Trace>
+void pieces(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval<Trace>& e) {
     constexpr int X = C ^ 1;
     const BitBoard occ = n.bbOccupied;
     const BitBoard usable = ~(n.bbColour[C] | oppPawnAttacks);
@@ -134,10 +153,8 @@ void pieces(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval& e) {
         e.attKnight |= a;
         e.mobility(a, usable, mobilityKnight_mid, mobilityKnight_end);
         const int outpost = pos_outpost_knight[C][s];
-        if (outpost && !(oppPawnAttacks & bbMask[s]) && (bbPawnAttack[X][s] & ownPawns)) {
-            e.mid += outpost;
-            e.end += outpost;
-        }
+        if (outpost && !(oppPawnAttacks & bbMask[s]) && (bbPawnAttack[X][s] & ownPawns))
+            e.add(TERM_OUTPOST, outpost, outpost);
     }
     b = n.bbPiece[C][BISHOP];
     while (b) {
@@ -153,8 +170,9 @@ void pieces(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval& e) {
         e.attRook |= a;
         e.mobility(a, usable, mobilityRook_mid, mobilityRook_end);
         const BitBoard file = bbFile[s & 7];
-        if (!(file & ownPawns)) e.add(file & oppPawns ? EVAL_ROOK_SEMI_OPEN_FILE : EVAL_ROOK_OPEN_FILE);
-        if ((bbMask[s] & seventh) && seventhTarget) e.add(EVAL_ROOK_ON_7TH);
+        if (!(file & ownPawns))
+            e.add(TERM_ROOK_FILE, file & oppPawns ? EVAL_ROOK_SEMI_OPEN_FILE : EVAL_ROOK_OPEN_FILE);
+        if ((bbMask[s] & seventh) && seventhTarget) e.add(TERM_SEVENTH, EVAL_ROOK_ON_7TH);
     }
     b = n.bbPiece[C][QUEEN];
     const int queenHome = C == WHITE ? 3 : 59;  // d1 / d8
@@ -163,17 +181,16 @@ void pieces(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval& e) {
         const BitBoard a = queenAttack(s, occ);
         e.attQueen |= a;
         e.mobility(a, usable, mobilityQueen_mid, mobilityQueen_end);
-        if ((bbMask[s] & seventh) && seventhTarget) e.add(EVAL_QUEEN_ON_7TH);
-        if (n.gamePhase == 0 && s != queenHome) {
-            e.mid -= EVAL_EARLY_QUEEN_MOVE;
-            e.end -= EVAL_EARLY_QUEEN_MOVE;
-        }
+        if ((bbMask[s] & seventh) && seventhTarget) e.add(TERM_SEVENTH, EVAL_QUEEN_ON_7TH);
+        if (n.gamePhase == 0 && s != queenHome)
+            e.add(TERM_EARLY_QUEEN, -EVAL_EARLY_QUEEN_MOVE, -EVAL_EARLY_QUEEN_MOVE);
     }
 }
 
 // Pawn shield, attack pressure and placement of colour C's king (middle game).
-template <int C>
-int kingSafety(const ChessBoardNode& n, const SideEval& opp, int oppAdjustedMaterial) {
+template <int C, bool Trace>
+int kingSafety(const ChessBoardNode& n, const SideEval<Trace>& opp, int oppAdjustedMaterial,
+               TermSums<Trace>& own) {
     const int k = n.kingSquare[C] & 63;
     const int f = k & 7;
     const int rr = relativeRank<C>(k);
@@ -195,36 +212,54 @@ int kingSafety(const ChessBoardNode& n, const SideEval& opp, int oppAdjustedMate
     if (units > 31) units = 31;
     const int safety = (shield - king_attack_table[units]) * oppAdjustedMaterial / KING_SAFETY_MATERIAL;
     const int placement = (rr == 0 && f != 3 && f != 4) ? 0 : -KING_PLACEMENT_PENALTY;
+    own.note(TERM_KING_SAFETY, safety, 0);
+    own.note(TERM_KING_PLACEMENT, placement, 0);
     return safety + placement;
 }
 
-template <int C>
-int adjustedMaterial(const ChessBoardNode& n) {
+template <int C, bool Trace>
+int adjustedMaterial(const ChessBoardNode& n, TermSums<Trace>& own) {
     int m = n.material[C];
-    if (bitCount(n.bbPiece[C][BISHOP]) >= 2) m += EVAL_BISHOP_PAIR;
-    if (!n.bbPiece[C][PAWN]) m -= EVAL_NO_PAWNS;
+    own.note(TERM_MATERIAL, m, m);
+    if (bitCount(n.bbPiece[C][BISHOP]) >= 2) {
+        m += EVAL_BISHOP_PAIR;
+        own.note(TERM_BISHOP_PAIR, EVAL_BISHOP_PAIR, EVAL_BISHOP_PAIR);
+    }
+    if (!n.bbPiece[C][PAWN]) {
+        m -= EVAL_NO_PAWNS;
+        own.note(TERM_NO_PAWNS, -EVAL_NO_PAWNS, -EVAL_NO_PAWNS);
+    }
     return m;
 }
 
-}  // namespace
-
-// Returns the static score in centipawns for the side to move.
-int ChessBoardNode::evaluate(int alpha, int beta, int lazy) const {
+// The static score in centipawns for the side to move. With Trace, every term
+// is also summed into trace, and a recognised draw still has its terms summed
+// (the score stays 0); the search's instance never looks at trace. Always
+// inlined, so that the search's evaluation stays one function as it was.
+template <bool Trace>
+__attribute__((always_inline)) inline int evaluateTerms(const ChessBoardNode& n, int alpha, int beta,
+                                                        int lazy, [[maybe_unused]] EvalTrace* trace) {
+    const int side = (int)n.side, xside = (int)n.xside;
     int scale = 32;
-    if (gamePhase >= 2) {
+    [[maybe_unused]] bool draw = false;
+    if (n.gamePhase >= 2) {
         int drawScore = 0;
-        if (evalEndGames(drawScore, scale)) return 0;
+        if (n.evalEndGames(drawScore, scale)) {
+            if constexpr (!Trace) return 0;
+            draw = true;
+        }
     }
 
     if (lazy == 1) {
-        const int m = material[side] - material[xside];
+        const int m = n.material[side] - n.material[xside];
         if (m + LAZY_EVAL_MARGIN <= alpha || m - LAZY_EVAL_MARGIN >= beta) return m;
     }
 
-    const int adjW = adjustedMaterial<WHITE>(*this);
-    const int adjB = adjustedMaterial<BLACK>(*this);
-    int mid = adjW - adjB + psqMiddle[WHITE] - psqMiddle[BLACK];
-    int end = adjW - adjB + psqEnd[WHITE] - psqEnd[BLACK];
+    SideEval<Trace> w, b;
+    const int adjW = adjustedMaterial<WHITE>(n, w);
+    const int adjB = adjustedMaterial<BLACK>(n, b);
+    int mid = adjW - adjB + n.psqMiddle[WHITE] - n.psqMiddle[BLACK];
+    int end = adjW - adjB + n.psqEnd[WHITE] - n.psqEnd[BLACK];
     if (side == WHITE) {
         mid += TEMPO_BONUS[EVAL_MG];
         end += TEMPO_BONUS[EVAL_EG];
@@ -233,24 +268,53 @@ int ChessBoardNode::evaluate(int alpha, int beta, int lazy) const {
         end -= TEMPO_BONUS[EVAL_EG];
     }
 
-    mid += blockedPieces<BLACK>(*this) - blockedPieces<WHITE>(*this);
+    mid += blockedPieces<BLACK>(n, b) - blockedPieces<WHITE>(n, w);
 
-    const BitBoard attW = pawnAttackSet<WHITE>(bbPiece[WHITE][PAWN]);
-    const BitBoard attB = pawnAttackSet<BLACK>(bbPiece[BLACK][PAWN]);
-    SideEval w, b;
-    pawnStructure<WHITE>(*this, attB, w);
-    pawnStructure<BLACK>(*this, attW, b);
-    pieces<WHITE>(*this, attB, w);
-    pieces<BLACK>(*this, attW, b);
-    mid += w.mid - b.mid + kingSafety<WHITE>(*this, b, adjB) - kingSafety<BLACK>(*this, w, adjW);
+    const BitBoard attW = pawnAttackSet<WHITE>(n.bbPiece[WHITE][PAWN]);
+    const BitBoard attB = pawnAttackSet<BLACK>(n.bbPiece[BLACK][PAWN]);
+    pawnStructure<WHITE>(n, attB, w);
+    pawnStructure<BLACK>(n, attW, b);
+    pieces<WHITE>(n, attB, w);
+    pieces<BLACK>(n, attW, b);
+    mid += w.mid - b.mid + kingSafety<WHITE>(n, b, adjB, w) - kingSafety<BLACK>(n, w, adjW, b);
     end += w.end - b.end;
 
     // The phase is not clamped at 24: after promotions it can pass it and the
     // end-game weight turns negative. Such positions are rare and short-lived
     // (the extra material decides the game), so the blend stays one formula
     // without a test on every call; a clamp would also change their scores.
-    const int p = phaseMaterial[WHITE] + phaseMaterial[BLACK];
+    const int p = n.phaseMaterial[WHITE] + n.phaseMaterial[BLACK];
     int score = (p * mid + (MAX_GAME_PHASE - p) * end) / MAX_GAME_PHASE;
+    if constexpr (Trace) {
+        w.note(TERM_PIECE_SQUARE, n.psqMiddle[WHITE], n.psqEnd[WHITE]);
+        b.note(TERM_PIECE_SQUARE, n.psqMiddle[BLACK], n.psqEnd[BLACK]);
+        TermSums<true>& mover = side == WHITE ? w : b;
+        mover.note(TERM_TEMPO, TEMPO_BONUS[EVAL_MG], TEMPO_BONUS[EVAL_EG]);
+        for (int t = 0; t < TERM_COUNT; t++)
+            for (int h = EVAL_MG; h <= EVAL_EG; h++) {
+                trace->term[t][WHITE][h] = w.sum[t][h];
+                trace->term[t][BLACK][h] = b.sum[t][h];
+            }
+        trace->mid = mid;
+        trace->end = end;
+        trace->phase = p;
+        trace->blended = score;
+        trace->scale = scale;
+        trace->draw = draw;
+    }
     if (scale != 32) score = score * scale / 32;
+    if constexpr (Trace)
+        if (draw) score = 0;
     return side == WHITE ? score : -score;
+}
+
+}  // namespace
+
+int ChessBoardNode::evaluate(int alpha, int beta, int lazy) const {
+    return evaluateTerms<false>(*this, alpha, beta, lazy, nullptr);
+}
+
+int explainEvaluation(const ChessBoardNode& n, EvalTrace& trace) {
+    trace.score = evaluateTerms<true>(n, -MATE_VALUE, MATE_VALUE, 0, &trace);
+    return trace.score;
 }

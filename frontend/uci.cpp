@@ -6,6 +6,7 @@
 
 #include "frontend/inifile.h"
 #include "frontend/log.h"
+#include "frontend/look.h"
 #include "frontend/protocol.h"
 #include "search/hashtable.h"
 #include "search/strength.h"
@@ -479,6 +480,10 @@ int parseUCI(char* line) {
         return 1;
     }
     if (!strncmp(line, "debug ", 6)) return 1;
+    if (!strcmp(line, "d") || !strcmp(line, "eval")) {
+        if (board && !thinking) line[0] == 'd' ? printDiagram(*board) : printEvaluation(*board);
+        return 1;
+    }
     if (!strncmp(line, "position ", 9)) {
         if (!thinking) parsePosition(line);
         return 1;
