@@ -7,7 +7,7 @@
 
 // The ratings the engine can be set to.
 const int STRENGTH_ELO_MIN = 1350;
-const int STRENGTH_ELO_MAX = 2200;
+const int STRENGTH_ELO_MAX = 2000;
 
 struct StrengthSettings {
     unsigned long long nodes;  // node budget of a search

@@ -30,7 +30,7 @@ TEST(ProtoUci, HandshakePrintsIdentityAndOptionsThenUciok) {
               "option name Book File type string default pelluxopenbook.bin\noption name Clear Hash type button\n"
               "option name MultiPV type spin default 1 min 1 max 32\n"
               "option name UCI_LimitStrength type check default false\n"
-              "option name UCI_Elo type spin default 1800 min 1350 max 2200\n"
+              "option name UCI_Elo type spin default 1800 min 1350 max 2000\n"
               "option name GaviotaTbPath type string default <empty>\n"
               "option name GaviotaTbCache type spin default 32 min 1 max 1024\nuciok\n");
     e.send("isready");
