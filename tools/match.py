@@ -19,6 +19,12 @@ counted and restarted.
 UCI options go with the engine as opt.<name>=<value>, for example
 "name=sf1700,cmd=/usr/games/stockfish,proto=uci,opt.UCI_LimitStrength=true,opt.UCI_Elo=1700".
 
+On a kernel that groups processes by session (autogroup), `nice` does not
+rank sessions against each other: give the driver's session and each engine's
+(the driver starts every engine in a session of its own) a higher priority with
+`echo -15 > /proc/<pid>/autogroup`, or fast time controls lose on time to
+whatever else the machine runs.
+
 With more than two engines every game picks a pair in turn. Exit status 1 if
 any fault (not a loss by mate) hit a Pellux engine.
 """
