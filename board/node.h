@@ -89,6 +89,13 @@ public:
     int sideInCheck() const { return isAttacked(kingSquare[side], xside); }
     // After makeMove: did the mover leave its own king attacked?
     int moverInCheck() const { return isAttacked(kingSquare[xside], side); }
+    // Does the generated move m keep the mover's own king safe? The position is left as it was.
+    bool keepsKingSafe(ChessMove m) {
+        makeMove(m);
+        const bool safe = !moverInCheck();
+        unMakeMove(m);
+        return safe;
+    }
 
     // --- evaluation (eval/)
     int evaluate(int alpha, int beta, int lazy) const;

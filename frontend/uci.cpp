@@ -9,6 +9,7 @@
 #include "frontend/look.h"
 #include "frontend/protocol.h"
 #include "search/hashtable.h"
+#include "search/moveorder.h"
 #include "search/strength.h"
 #include "search/tablebase.h"
 
@@ -250,14 +251,8 @@ const char* readSearchMoves(const char* p) {
             const ChessMove m = board->rootMoveList[i].move;
             char text[8];
             moveToCoord(m, text, true);
-            if (strcmp(text, word)) continue;
-            bool listed = false;
-            for (int k = 0; k < board->searchMoveCount; k++) listed = listed || board->searchMoves[k] == m;
-            if (listed) continue;
-            n.makeMove(m);
-            const bool legal = !n.moverInCheck();
-            n.unMakeMove(m);
-            if (legal) board->searchMoves[board->searchMoveCount++] = m;
+            if (strcmp(text, word) || containsMove(board->searchMoves, board->searchMoveCount, m)) continue;
+            if (n.keepsKingSafe(m)) board->searchMoves[board->searchMoveCount++] = m;
         }
     }
     return last;

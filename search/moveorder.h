@@ -60,19 +60,21 @@ inline void scoreQuiescentCaptures(ChessMoveSort* list, int n) {
     }
 }
 
+// Is m one of the count moves of list?
+inline bool containsMove(const ChessMove* list, int count, ChessMove m) {
+    for (int i = 0; i < count; i++)
+        if (list[i] == m) return true;
+    return false;
+}
+
 // Is the move left out of the multi-PV line being searched?
 inline bool isExcludedMove(const ChessBoard& b, ChessMove m) {
-    for (int i = 0; i < b.excludedCount; i++)
-        if (b.excludedMoves[i] == m) return true;
-    return false;
+    return containsMove(b.excludedMoves, b.excludedCount, m);
 }
 
 // Does "go searchmoves" let the root play this move? (Every move without a list.)
 inline bool isListedSearchMove(const ChessBoard& b, ChessMove m) {
-    if (b.searchMoveCount == 0) return true;
-    for (int i = 0; i < b.searchMoveCount; i++)
-        if (b.searchMoves[i] == m) return true;
-    return false;
+    return b.searchMoveCount == 0 || containsMove(b.searchMoves, b.searchMoveCount, m);
 }
 
 // May the root search this move in the line being searched? Not when

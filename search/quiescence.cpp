@@ -14,12 +14,8 @@ static bool hasLegalEvasion(ChessBoard& b, int ply) {
     ChessBoardNode& n = b.node;
     ChessMoveSort* list = b.moveOrder[ply].moves;
     const int count = n.generateKingEvasion(list);
-    for (int i = 0; i < count; i++) {
-        n.makeMove(list[i].move);
-        const bool legal = !n.moverInCheck();
-        n.unMakeMove(list[i].move);
-        if (legal) return true;
-    }
+    for (int i = 0; i < count; i++)
+        if (n.keepsKingSafe(list[i].move)) return true;
     return false;
 }
 
