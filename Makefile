@@ -9,13 +9,16 @@ PGO_BUILD ?= build-pgo
 JOBS ?= $(shell nproc)
 # A compiler named on the command line or in the environment is handed to cmake.
 CMAKE_CXX = $(if $(filter default,$(origin CXX)),,-DCMAKE_CXX_COMPILER=$(CXX))
+# WERROR=ON turns every compiler warning into an error (continuous integration does).
+WERROR ?= OFF
+CLANG_FORMAT ?= clang-format-14
 
-.PHONY: all build exe run test test-sanitize bench profile-build fuzz clean
+.PHONY: all build exe run test test-sanitize bench profile-build fuzz format format-check clean
 
 all: $(if $(EXE),exe,build)
 
 build:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(CMAKE_CXX)
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DPELLUX_WERROR=$(WERROR) $(CMAKE_CXX)
 	cmake --build $(BUILD) -j $(JOBS)
 
 exe:
@@ -32,7 +35,7 @@ test: build
 
 # Unit tests under AddressSanitizer and UndefinedBehaviorSanitizer (slow counts left out).
 test-sanitize:
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPELLUX_SANITIZE=ON
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPELLUX_SANITIZE=ON -DPELLUX_WERROR=$(WERROR)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
 
@@ -65,6 +68,17 @@ profile-build:
 	  ./$$p -perft 5 </dev/null >/dev/null; test $$? -eq 1 || exit 1; done
 	cmake -S . -B $(PGO_BUILD) -DPELLUX_PGO=use
 	cmake --build $(PGO_BUILD) -j $(JOBS) --target pellux-popcnt pellux-generic
+
+# Source layout: `make format` rewrites every C++ file with the project's
+# .clang-format; `make format-check` only reports the files it would change.
+CXX_SOURCES = $(shell find board movegen eval search frontend book diagnostics tests fuzz bench tools \
+                -name '*.cpp' -o -name '*.h')
+
+format:
+	$(CLANG_FORMAT) -i $(CXX_SOURCES)
+
+format-check:
+	$(CLANG_FORMAT) --dry-run --Werror $(CXX_SOURCES)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(PGO_BUILD)
