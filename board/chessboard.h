@@ -118,11 +118,13 @@ public:
     std::string whitePlayerName;
     std::string blackPlayerName;
 
-    // --- life cycle and game record (board/game.cpp)
+    // --- life cycle: tables, transposition table, new game (search/engine.cpp)
     ChessBoard();
     int init(unsigned hashSizeMB);
     void free();
     void newGame();
+
+    // --- start position and game record (board/game.cpp)
     void setStartPosition();
     int nextMove();
     int previousMove();

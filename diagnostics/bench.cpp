@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <sys/time.h>
 
-#include "frontend/chessboarduci.h"
+#include "board/chessboard.h"
 #include "search/moveorder.h"
 
 namespace {

@@ -13,3 +13,7 @@ const char* benchPosition(int index);
 
 // Depth of "-bench" when none is given.
 const int BENCH_DEFAULT_DEPTH = 8;
+
+// "-bench": searches the positions to depth (the default when 0 or less) and
+// prints the total node count and the speed.
+int cmdBench(int depth);

@@ -11,7 +11,8 @@
 
 #include <sys/time.h>
 
-#include "frontend/chessboarduci.h"
+#include "board/chessboard.h"
+#include "frontend/console.h"
 #include "frontend/log.h"
 #include "movegen/movegen.h"
 
@@ -286,7 +287,7 @@ void printTimeLine(long long us, unsigned long long nodes) {
 
 // Depths above the per-depth move lists are refused: header and time line only.
 // A count ended through perftInterrupt prints the iterations it finished.
-void ChessBoardUCI::doPerft(int depth) {
+void printPerft(ChessBoard& b, int depth) {
     for (int r = 0; r < 16; r++)
         for (int c = 0; c < 8; c++) perftNode[r][c] = 0;
     struct timeval start;
@@ -296,7 +297,7 @@ void ChessBoardUCI::doPerft(int depth) {
     beginCount();
     for (int d = 1; d <= depth; d++) {
         countnode = 0;
-        perft(d);
+        b.perft(d);
         if (countWasStopped()) break;
         perftNode[depth + 1 - d][0] = countnode;
         sendCommandf(" %2d. %16llu", d, countnode);
@@ -304,7 +305,7 @@ void ChessBoardUCI::doPerft(int depth) {
     printTimeLine(microsecondsSince(start), depth >= 1 ? perftNode[1][0] : 0);
 }
 
-void ChessBoardUCI::doPerftd(int depth) {
+void printPerftd(ChessBoard& b, int depth) {
     for (int r = 0; r < 16; r++)
         for (int c = 0; c < 8; c++) perftNode[r][c] = 0;
     struct timeval start;
@@ -317,7 +318,7 @@ void ChessBoardUCI::doPerftd(int depth) {
     beginCount();
     for (int d = 1; d <= depth; d++) {
         countnode = countcapture = countep = countpromotion = countcastle = countcheck = countmate = 0;
-        perftd(d);
+        b.perftd(d);
         if (countWasStopped()) break;
         unsigned long long* row = perftNode[depth + 1 - d];
         row[0] = countnode;
@@ -333,11 +334,11 @@ void ChessBoardUCI::doPerftd(int depth) {
     printTimeLine(microsecondsSince(start), depth >= 1 ? perftNode[1][0] : 0);
 }
 
-void ChessBoardUCI::doDivide(int depth) {
+void printDivide(ChessBoard& b, int depth) {
     struct timeval start;
     gettimeofday(&start, nullptr);
     beginCount();
-    divide(&node, depth);
+    b.divide(&b.node, depth);
     const long long us = microsecondsSince(start);
     unsigned long long total = 0;
     for (int i = 0; i < nbDivide; i++) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "board/chessboard.h"
+#include "diagnostics/perft.h"
+#include "frontend/console.h"
 
 class ChessBoardUCI : public ChessBoard {
 public:
@@ -24,9 +26,9 @@ public:
     void onSearchRootMove(ChessMove move, int number) override;
 
     // Printing forms of the perft tools (diagnostics/perft.cpp).
-    void doPerft(int depth);
-    void doPerftd(int depth);
-    void doDivide(int depth);
+    void doPerft(int depth) { printPerft(*this, depth); }
+    void doPerftd(int depth) { printPerftd(*this, depth); }
+    void doDivide(int depth) { printDivide(*this, depth); }
 };
 
 extern const char* const PELLUX_VERSION;  // "1.6"
@@ -54,13 +56,9 @@ extern int firstThink;
 extern char pondernewmove[12];
 extern int protocolversion;
 
-// Command loop and console (frontend/commandloop.cpp).
-int getInput();
+// Command loop (frontend/commandloop.cpp).
 int parseCommand();
 int parseWaitGUI(char* line);
-int sendCommandf(const char* format, ...) __attribute__((format(printf, 1, 2)));
-int sendCommand(const char* text);
-int getCommand(char* buffer);
 
 // Protocol handlers (frontend/uci.cpp, frontend/winboard.cpp).
 int parseUCI(char* line);
@@ -79,5 +77,3 @@ int cmdRunTestSEE(char* file);
 int cmdRunEvalSuite(const char* file);
 int cmdRunCheckFENSuite(const char* file);
 int cmdBuildBook(const char* pgnFile, const char* bookFile, int depth, int count);
-// Searches a fixed list of positions to a fixed depth; prints total nodes and speed (diagnostics/bench.cpp).
-int cmdBench(int depth);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "diagnostics/bench.h"
 #include "frontend/chessboarduci.h"
 #include "frontend/log.h"
 

@@ -17,9 +17,6 @@ const unsigned BOOK_NAME_MAX = 255;
 const unsigned LEVEL_WORD_MAX = 63;
 const unsigned PONDER_TEXT_MAX = 11;
 
-// A protocol line may be this long; a longer one is dropped whole.
-const unsigned long MAX_COMMAND_LINE = 1ul << 20;
-
 // The game record is re-based from the current position once it holds this
 // many moves, so that the record and the key history never fill up.
 const unsigned GAME_REBASE_AT = MAX_GAME_MOVES - 16;
@@ -60,11 +57,6 @@ void clearDeferred();
 // polled during the count: "quit", "stop", "?" or the end of input end it early.
 void runProtocolCount(const char* line);
 
-// Is a complete line already read and waiting in the input buffer?
-int lineWaiting();
-// Forgets every buffered line and the end of input, so that the loop can read
-// a new input stream (the fuzz targets run many in one process).
-void restartInput();
 // Dispatches one line to the parser of the current protocol; returns its result.
 int dispatchLine(char* line);
 // Reads and dispatches lines until done() is true, the program quits or input ends.

@@ -3,7 +3,7 @@
 #include <sys/time.h>
 
 #include "board/chessboard.h"
-#include "frontend/chessboarduci.h"
+#include "frontend/console.h"
 #include "search/moveorder.h"
 #include "search/strength.h"
 #include "search/timecontrol.h"
