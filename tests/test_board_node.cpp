@@ -1,9 +1,9 @@
 // Make and unmake: every incremental field against a fresh computation, exact
-// restoration on unmake, castling, en passant and promotion, tree walks and random games.
+// restoration on unmake, castling, en passant and promotion, and tree walks (long
+// random games and their take-back: the uci and winboard fuzz corpora).
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -177,23 +177,6 @@ TEST_F(BoardNode, FullCheckCatchesEitherColoursFields) {
         n() = good;
     }
     EXPECT_TRUE(n().checkConsistency(true));
-}
-
-// Long random games with every move checked as above, then back to the
-// start by unmaking every move.
-TEST_F(BoardNode, RandomGamesUnwindToTheStart) {
-    std::mt19937 rng(12345);
-    for (int game = 0; game < 12; game++) {
-        set(game & 1 ? KIWI : START);
-        const ChessBoardNode start = n();
-        ChessMove played[300], legal[256];
-        int plies = 0, nl;
-        while (plies < 300 && (nl = legalMoves(legal)) > 0) n().makeMove(played[plies++] = legal[rng() % nl]);
-        ASSERT_FALSE(HasFailure()) << "game " << game << " ply " << plies;
-        while (plies) n().unMakeMove(played[--plies]);
-        n().inCheck = start.inCheck;
-        ASSERT_EQ(diffNodes(n(), start), "") << "game " << game;
-    }
 }
 
 }  // namespace
