@@ -199,6 +199,12 @@ public:
     int runSEETestSuite(const std::string& file);
     int runEvalTestSuite(const std::string& file);
     int checkFENSuite(const std::string& file);
+
+private:
+    // --- the parts of ThreadComputerPlay (search/root.cpp)
+    int searchLine(int iter, int k, int lines);
+    ChessMove searchBestMove(int legalMoves);
+    void playSearchResult(ChessMove best);
 };
 
 // FEN conversions (board/fen.cpp).

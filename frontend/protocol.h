@@ -26,12 +26,7 @@ extern int uciHoldInfinite;  // "go infinite" not yet released by "stop"
 extern int uciHoldPonder;    // "go ponder" not yet released by "ponderhit" or "stop"
 extern int wbAnalyzing;      // WinBoard analyse mode ("analyze" .. "exit")
 extern int analysisRunning;  // the running search is an analysis
-extern int wbPonderRunning;  // the running WinBoard search is a ponder search on the expected reply
-
-// Outcomes of a WinBoard ponder search that ended by itself and waits for the opponent.
-enum : int { PONDER_WAIT_NONE = 0, PONDER_WAIT_OPEN = 1, PONDER_WAIT_HIT = 2, PONDER_WAIT_MISS = 3,
-             PONDER_WAIT_ABANDON = 4 };
-extern int wbPonderWait;
+// (The ponder states and their variables: frontend/chessboarduci.h.)
 
 // Coordinate text of a move (e2e4, e7e8q); four characters only when
 // withPromotion is false; "0000" for the empty move. out holds 6 bytes.
@@ -67,6 +62,22 @@ void dispatchUntil(bool (*done)());
 void ensureGameRoom();
 // Plays a blank-separated coordinate move list of any length; returns 1 when every move was played.
 int playMoveList(const char* text);
+
+// The end of a search under each protocol: the lines that report it, and
+// what the protocol does next (frontend/uci.cpp, frontend/winboard.cpp).
+void uciSearchFinished(ChessBoardUCI& b, int reason);
+void winboardSearchFinished(ChessBoardUCI& b, int reason);
+
+// Lines that end a search (frontend/events.cpp).
+// "info string tablebase probes root <n> tree <n> hits <n>".
+void sendTablebaseCounts();
+// "bestmove e2e4", with " ponder e7e5" when ponder is not empty.
+void sendBestMove(ChessMove move, ChessMove ponder);
+// WinBoard: "move e2e4", and "Hint: e7e5" for the expected reply.
+void sendEngineMove(ChessMove move);
+void sendHint(ChessMove reply);
+// WinBoard: the result when the side to move has no legal move (mate or stalemate).
+void sendResultClaim(const ChessBoardNode& n);
 
 // WinBoard game-start values (also applied by the finishing event for a deferred "new").
 void winboardNewGameValues();

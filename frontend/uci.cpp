@@ -1,5 +1,5 @@
-// UCI protocol, the engine events of ChessBoardUCI (UCI, WinBoard and console
-// forms), and the board helpers both protocols share.
+// UCI protocol: its commands, its options, the end of its searches, and the
+// board helpers both protocols share.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -490,163 +490,27 @@ int parseUCI(char* line) {
     return 1;
 }
 
-// ---------------------------------------------------------------------------
-// Engine events
-
-namespace {
-
-// Line text: every move followed by one blank; coordinate form for the
-// protocols, long algebraic form for the console.
-void lineText(const PLine& pv, char* out, size_t size, bool console) {
-    size_t used = 0;
-    out[0] = 0;
-    unsigned count = pv.count < (unsigned)MAX_PLY - 1 ? pv.count : (unsigned)MAX_PLY - 1;
-    for (unsigned i = 0; i < count; i++) {
-        char move[16];
-        if (console) pv.moves[i].move.text(move);
-        else moveToCoord(pv.moves[i].move, move, true);
-        size_t n = strlen(move);
-        if (used + n + 2 > size) break;
-        memcpy(out + used, move, n);
-        used += n;
-        out[used++] = ' ';
-        out[used] = 0;
-    }
-}
-
-bool isMateScore(int score) { return score >= MATE_BOUND || score <= -MATE_BOUND; }
-
-// The console time, speed and score fields of a thinking line.
-void consoleFields(ChessBoardUCI& b, int score, unsigned long long nodes, double time, char* timeText,
-                   int& speed, char* scoreText) {
-    double t = time == 0 ? 16000.0 : time;
-    long long ms = (long long)(time / 1000);
-    snprintf(timeText, 32, "%02d:%02d:%03d", (int)(ms / 60000), (int)(ms / 1000 % 60), (int)(ms % 1000));
-    speed = (int)((double)nodes * 1000.0 / t);
-    if (isMateScore(score))
-        snprintf(scoreText, 16, score > 0 ? "+M%d" : "-M%d", b.calcMateValue(score));
-    else
-        snprintf(scoreText, 16, score < 0 ? "%.2f" : "+%.2f", score / 100.0);
-}
-
-void thinkLine(ChessBoardUCI& b, int multiLine, int depth, PLine& pv, unsigned long long nodes, double time,
-               unsigned int selDepth, int bound) {
-    if (!showthinking) return;
-    int score = pv.moves[0].value;
-    int boundIndex = bound >= 0 && bound <= 2 ? bound : 0;
-    char text[MAX_PLY * 12 + 1];
-    if (guiMode == GUI_UCI) {
-        lineText(pv, text, sizeof(text), false);
-        bool mate = isMateScore(score);
-        int shown = mate ? (score > 0 ? b.calcMateValue(score) : -b.calcMateValue(score)) : score;
-        double t = time == 0 ? 16000.0 : time;
-        int ms = (int)(t / 1000);
-        int nps = (int)((double)nodes * 1000000.0 / t);
-        if (multiLine)
-            sendCommandf("info multipv %d depth %d seldepth %d score %s %d %stime %d nodes %llu nps %d pv %s",
-                         multiLine, depth, (int)selDepth, strMate[mate], shown, strBound[boundIndex], ms, nodes,
-                         nps, text);
-        else
-            sendCommandf("info depth %d seldepth %d score %s %d %stime %d nodes %llu nps %d pv %s", depth,
-                         (int)selDepth, strMate[mate], shown, strBound[boundIndex], ms, nodes, nps, text);
-    } else if (guiMode == GUI_WINBOARD) {
-        lineText(pv, text, sizeof(text), false);
-        sendCommandf("%d %d %d %llu %s", depth, score, (int)(time / 10000), nodes, text);
-    } else if (b.testSuiteMode) {
-        if (multiLine <= 1) currbestmove = pv.count ? pv.moves[0].move : ChessMove(0);
-        lineText(pv, text, sizeof(text), true);
-        char timeText[32], scoreText[16];
-        int speed;
-        consoleFields(b, score, nodes, time, timeText, speed, scoreText);
-        if (multiLine <= 1)
-            sendCommandf("%2d/%-2d%c %s %12llu %6d %7s %s", depth, (int)selDepth, charBound[boundIndex], timeText,
-                         nodes, speed, scoreText, text);
-        else
-            sendCommandf("       %s %12llu %6d %7s %s", timeText, nodes, speed, scoreText, text);
-    }
-}
-
-bool ponderWaitOver() { return wbPonderWait != PONDER_WAIT_OPEN; }
-
-}  // namespace
-
-void ChessBoardUCI::onComputerThinkPV(int depth, PLine& pv, unsigned long long nodes, double time,
-                                      unsigned int reachedDepth, int bound) {
-    thinkLine(*this, 0, depth, pv, nodes, time, reachedDepth, bound);
-}
-
-void ChessBoardUCI::onComputerThinkMultiPV(int line, int depth, PLine& pv, unsigned long long nodes, double time,
-                                           unsigned int reachedDepth, int bound) {
-    thinkLine(*this, line < 1 ? 1 : line, depth, pv, nodes, time, reachedDepth, bound);
-}
-
-void ChessBoardUCI::onSendHashFull(int permill) {
-    if (!testSuiteMode) sendCommandf("info hashfull %d", permill);
-}
-
-void ChessBoardUCI::onSendInfoDepth(int depth) {
-    if (!testSuiteMode) sendCommandf("info depth %d", depth);
-}
-
-// Handles the waiting line, and the lines that arrived with it as long as the
-// search goes on ("time", "otim" and a move come together under WinBoard).
-void ChessBoardUCI::onParseInputCommand() {
-    parseCommand();
-    while (!stopSearch && !Quit && lineWaiting()) parseCommand();
-}
-
-void ChessBoardUCI::onSearchRootMove(ChessMove move, int number) {
-    if (!showthinking || guiMode != GUI_UCI) return;
-    char text[8];
-    moveToCoord(move, text, true);
-    sendCommandf("info currmove %s currmovenumber %d", text, number);
-}
-
-// Prints the engine's move when a search is over, and under WinBoard starts
-// the ponder search on the expected reply. reason is the final stop code.
-void ChessBoardUCI::onComputerFinishPlaying(int reason) {
-    if (reason == STOP_NONE) reason = STOP_PLAY;  // a book move after a cleared stop code
-    if (guiMode == GUI_UCI && tbMaxPieces && reason != STOP_ABORT && !testSuiteMode)
-        sendCommandf("info string tablebase probes root %llu tree %llu hits %llu", tbCounts.root,
-                     tbCounts.tree, tbCounts.hits);
-    char text[64], move[8], reply[8];
-
+// The end of a UCI search: the tablebase counts, then exactly one "bestmove"
+// for the "go" (none after "quit"; "0000" when "ucinewgame" cut the search
+// short). An infinite or ponder search that ended by itself keeps its move
+// until "stop" or "ponderhit"; the pondering answer names the expected reply.
+void uciSearchFinished(ChessBoardUCI& b, int reason) {
+    if (tbMaxPieces && reason != STOP_ABORT && !b.testSuiteMode) sendTablebaseCounts();
     if (reason == STOP_PONDER) {
-        if (guiMode == GUI_UCI) {
-            moveToCoord(lastMove, move, true);
-            sendCommandf("bestmove %s", move);
-        } else if (guiMode == GUI_WINBOARD && pondering) {
-            // The opponent did not play the expected reply: play his move and, unless
-            // the engine was put in force mode meanwhile, think.
-            if (pondernewmove[0] && setMoveSquare(pondernewmove)) {
-                pondernextmove = 0;
-                movesToGo = (unsigned)(uciRemainingMoves > 0 ? uciRemainingMoves : 0);
-                if (!winboard_forcemode) requestSearch(0);
-            }
-        }
-        pondernewmove[0] = 0;
+        sendBestMove(b.lastMove, ChessMove(0));
         return;
     }
-
     if (reason == STOP_ABORT) {
         if (asknewgame) {
             winboardNewGameValues();
             asknewgame = 0;
-            if (guiMode == GUI_UCI && !Quit) sendCommand("bestmove 0000");
+            if (!Quit) sendCommand("bestmove 0000");
         }
-        return;  // "quit" or the end of an analysis: no move
+        return;  // "quit": no move
     }
+    if (b.testSuiteMode) return;
 
-    if (testSuiteMode || (guiMode != GUI_UCI && guiMode != GUI_WINBOARD)) return;
-
-    if (guiMode == GUI_WINBOARD && analysisRunning) {
-        // Analysis never plays: take back the move the search has made.
-        if (gameIndex > analysisIndexBefore) takeBack();
-        return;
-    }
-
-    // An infinite or ponder search that ended by itself keeps its move until released.
-    if (guiMode == GUI_UCI && !holdReleased()) {
+    if (!holdReleased()) {
         uciHolding = 1;
         dispatchUntil(holdReleased);
         uciHolding = 0;
@@ -658,64 +522,6 @@ void ChessBoardUCI::onComputerFinishPlaying(int reason) {
             return;
         }
     }
-
-    // A WinBoard ponder search that ended by itself waits for the opponent's move.
-    if (guiMode == GUI_WINBOARD && wbPonderRunning) {
-        wbPonderRunning = 0;
-        wbPonderWait = PONDER_WAIT_OPEN;
-        dispatchUntil(ponderWaitOver);
-        int outcome = wbPonderWait;
-        wbPonderWait = PONDER_WAIT_NONE;
-        if (Quit) return;
-        if (outcome != PONDER_WAIT_HIT) {
-            takeBack();  // the engine's answer
-            takeBack();  // the expected reply
-            pondernextmove = 0;
-            if (asknewgame) {
-                winboardNewGameValues();
-                asknewgame = 0;
-            } else if (outcome == PONDER_WAIT_MISS && setMoveSquare(pondernewmove) && !winboard_forcemode) {
-                movesToGo = (unsigned)(uciRemainingMoves > 0 ? uciRemainingMoves : 0);
-                requestSearch(0);
-            }
-            pondernewmove[0] = 0;
-            return;
-        }
-    }
-
-    moveToCoord(lastMove, move, true);
-    int used = snprintf(text, sizeof(text), "%s %s", guiMode == GUI_UCI ? "bestmove" : "move", move);
-    if (pondering) {
-        movePonder = ponderMove;
-        if (guiMode == GUI_UCI && !movePonder.isEmpty()) {
-            moveToCoord(movePonder, reply, false);
-            snprintf(text + used, sizeof(text) - (size_t)used, " ponder %s", reply);
-        }
-    } else {
-        movePonder = ChessMove(0);
-    }
-    if (guiMode == GUI_WINBOARD && uciMaxGameMoves) {
-        if (uciRemainingMoves == 1) uciRemainingMoves = uciMaxGameMoves;
-        else uciRemainingMoves--;
-    }
-    sendCommand(text);
-
-    if (guiMode == GUI_WINBOARD && pondering) {
-        pondernextmove = 0;
-        if (!movePonder.isEmpty()) {
-            moveToCoord(movePonder, reply, false);
-            sendCommandf("Hint: %s", reply);
-            ensureGameRoom();
-            moveToCoord(movePonder, reply, true);
-            if (setMoveSquare(reply)) {
-                // No ponder search when the expected reply leaves no move.
-                if (countLegalMoves() > 0) {
-                    pondernextmove = 1;
-                    requestSearch(1);
-                } else {
-                    takeBack();
-                }
-            }
-        }
-    }
+    movePonder = pondering ? b.ponderMove : ChessMove(0);
+    sendBestMove(b.lastMove, movePonder);
 }

@@ -6,7 +6,6 @@
 #include "frontend/inifile.h"
 #include "frontend/protocol.h"
 #include "search/timecontrol.h"
-#include "movegen/movegen.h"
 
 int wbAnalyzing = 0;
 int analysisRunning = 0;
@@ -141,14 +140,6 @@ void firstThinkAdjustment() {
     board->movesToGo = (unsigned)(remaining > 0 ? remaining : 0);
 }
 
-// The result claim for a side to move without a legal move: mated in check, else stalemated.
-void claimResult() {
-    const ChessBoardNode& n = board->node;
-    if (!movegen::kingAttacked(n, (int)n.side)) sendCommand("1/2-1/2 {Stalemate}");
-    else if (n.side == WHITE) sendCommand("0-1 {Black mates}");
-    else sendCommand("1-0 {White mates}");
-}
-
 // Opponent's move (or any move in force or analyse mode).
 int opponentMove(char* line, bool thinking) {
     if (wbPonderWait == PONDER_WAIT_OPEN) {
@@ -194,7 +185,7 @@ int opponentMove(char* line, bool thinking) {
     // The move ends the game against the engine: the result is claimed and the
     // process stays for the next game ("new") or "quit".
     if (board->countLegalMoves() == 0) {
-        claimResult();
+        sendResultClaim(board->node);
         return 1;
     }
     setEngineColour((int)board->node.side);
@@ -410,4 +401,93 @@ int parseWinboard(char* line) {
     }
     if (isMoveText(line)) return opponentMove(line, thinking);
     return 1;
+}
+
+namespace {
+
+bool ponderWaitOver() { return wbPonderWait != PONDER_WAIT_OPEN; }
+
+}  // namespace
+
+// The end of a WinBoard search. An abandoned ponder search plays the
+// opponent's real move and thinks on it; an analysis takes its move back; a
+// ponder search that ended by itself waits for the opponent's move. A move
+// played is sent with the hint of the expected reply, and pondering starts
+// on that reply.
+void winboardSearchFinished(ChessBoardUCI& b, int reason) {
+    if (reason == STOP_PONDER) {
+        // The opponent did not play the expected reply: play his move and, unless
+        // the engine was put in force mode meanwhile, think.
+        if (pondering && pondernewmove[0] && b.setMoveSquare(pondernewmove)) {
+            pondernextmove = 0;
+            b.movesToGo = (unsigned)(uciRemainingMoves > 0 ? uciRemainingMoves : 0);
+            if (!winboard_forcemode) requestSearch(0);
+        }
+        pondernewmove[0] = 0;
+        return;
+    }
+    if (reason == STOP_ABORT) {
+        if (asknewgame) {
+            winboardNewGameValues();
+            asknewgame = 0;
+        }
+        return;  // "quit", "new" or the end of an analysis: no move
+    }
+    if (b.testSuiteMode) return;
+
+    if (analysisRunning) {
+        // Analysis never plays: take back the move the search has made.
+        if (b.gameIndex > analysisIndexBefore) b.takeBack();
+        return;
+    }
+
+    // A ponder search that ended by itself waits for the opponent's move.
+    if (wbPonderRunning) {
+        wbPonderRunning = 0;
+        wbPonderWait = PONDER_WAIT_OPEN;
+        dispatchUntil(ponderWaitOver);
+        int outcome = wbPonderWait;
+        wbPonderWait = PONDER_WAIT_NONE;
+        if (Quit) return;
+        if (outcome != PONDER_WAIT_HIT) {
+            b.takeBack();  // the engine's answer
+            b.takeBack();  // the expected reply
+            pondernextmove = 0;
+            if (asknewgame) {
+                winboardNewGameValues();
+                asknewgame = 0;
+            } else if (outcome == PONDER_WAIT_MISS && b.setMoveSquare(pondernewmove) && !winboard_forcemode) {
+                b.movesToGo = (unsigned)(uciRemainingMoves > 0 ? uciRemainingMoves : 0);
+                requestSearch(0);
+            }
+            pondernewmove[0] = 0;
+            return;
+        }
+    }
+
+    movePonder = pondering ? b.ponderMove : ChessMove(0);
+    if (uciMaxGameMoves) {
+        if (uciRemainingMoves == 1) uciRemainingMoves = uciMaxGameMoves;
+        else uciRemainingMoves--;
+    }
+    sendEngineMove(b.lastMove);
+
+    if (pondering) {
+        pondernextmove = 0;
+        if (!movePonder.isEmpty()) {
+            sendHint(movePonder);
+            ensureGameRoom();
+            char reply[8];
+            moveToCoord(movePonder, reply, true);
+            if (b.setMoveSquare(reply)) {
+                // No ponder search when the expected reply leaves no move.
+                if (b.countLegalMoves() > 0) {
+                    pondernextmove = 1;
+                    requestSearch(1);
+                } else {
+                    b.takeBack();
+                }
+            }
+        }
+    }
 }

@@ -215,6 +215,157 @@ static ChessMove tableMove(ChessBoard& b) {
     return pv.moves[0].move;
 }
 
+// Step 7 for one line: line k (of lines) of iteration iter is searched with
+// an aspiration window around the line's score of the last iteration (from the
+// sixth iteration on), widened after each fail until the score falls inside.
+// Returns the score, which means nothing when the search was stopped.
+int ChessBoard::searchLine(int iter, int k, int lines) {
+    ChessBoardNode& n = node;
+    int alpha = -INFINITE_SCORE, beta = INFINITE_SCORE;
+    int delta = ASPIRATION_WINDOW;
+    if (iter >= 6) {
+        const int prev = lineScores[k][0];
+        alpha = prev - ASPIRATION_WINDOW > -INFINITE_SCORE ? prev - ASPIRATION_WINDOW : -INFINITE_SCORE;
+        beta = prev + ASPIRATION_WINDOW < INFINITE_SCORE ? prev + ASPIRATION_WINDOW : INFINITE_SCORE;
+    }
+    for (;;) {
+        clearPV(n.pvLines[0]);
+        if (longSearch) onSendInfoDepth(iter);
+        struct timeval start;
+        gettimeofday(&start, nullptr);
+        const int score = searchRoot(alpha, beta, iter * ONE_PLY);
+        elapsedTime += microsecondsSince(start);
+        if (stopSearch) return score;
+        if (longSearchEnabled && elapsedTime > LONG_SEARCH_MICROSECONDS) longSearch = 1;
+        int bound = BOUND_EXACT;
+        if (score <= alpha) {
+            alpha -= delta;
+            delta *= 2;
+            if (delta > ASPIRATION_MAX_DELTA) alpha = -INFINITE_SCORE;
+            if (alpha < -INFINITE_SCORE) alpha = -INFINITE_SCORE;
+            bound = BOUND_UPPER;
+        } else if (score >= beta) {
+            beta += delta;
+            delta *= 2;
+            if (delta > ASPIRATION_MAX_DELTA) beta = INFINITE_SCORE;
+            if (beta > INFINITE_SCORE) beta = INFINITE_SCORE;
+            bound = BOUND_LOWER;
+        } else {
+            lineScores[k][1] = score;
+        }
+        // A mate score opens the window for the rest of this line.
+        if (score >= MATE_BOUND || score <= -MATE_BOUND) {
+            alpha = -INFINITE_SCORE;
+            beta = INFINITE_SCORE;
+            delta = ASPIRATION_MAX_DELTA + 1;
+        }
+        if (bound == BOUND_EXACT) return score;
+        if ((showBoundLines && longSearch) || testSuiteMode) {
+            PLine& pv = n.pvLines[0];
+            if (pv.count == 0) {
+                pv.moves[0] = lastPV.moves[0];
+                pv.count = 1;
+            }
+            reportLine(*this, lines, k, iter, bound);
+        }
+    }
+}
+
+// Steps 6-8: the search proper. Returns the move to play, and leaves in
+// stopSearch why the search ended (never STOP_NONE); after STOP_ABORT the
+// move is empty.
+ChessMove ChessBoard::searchBestMove(int legalMoves) {
+    ChessBoardNode& n = node;
+
+    // Step 6. Set-up: killers, clock budget, lines and counters start afresh.
+    clearKillerMoves();
+    inputPollCount = 0;
+    stopSearch = STOP_NONE;
+    computeTimeLimit();
+    const int iterations = searchMode == SEARCH_DEPTH ? depthLimit : maxSearchDepth;
+    longSearch = 0;
+    ponderMove = emptyMove;
+    clearPV(lastPV);
+    clearPV(n.pvLines[0]);
+    selDepth = 0;
+    searchCount++;
+    elapsedTime = 0;
+    mateIterations = 0;
+    int lines = multiPV < legalMoves ? multiPV : legalMoves - 1;
+    if (lines > MAX_LINES) lines = MAX_LINES;
+    if (lines < 1 || searchMode == SEARCH_CLOCK) lines = 1;
+    for (int k = 0; k < lines; k++) lineScores[k][0] = lineScores[k][1] = 0;
+
+    // Step 7. Iterative deepening: each line of each iteration is searched
+    // with an aspiration window (searchLine); the first line of a finished
+    // iteration gives the move, and every later line leaves out the first
+    // moves of the lines before it.
+    ChessMove best = emptyMove;
+    bool partialFirstLine = false;  // stopped inside line 1 after a move was finished
+    for (int iter = 1; iter <= iterations && stopSearch == STOP_NONE; iter++) {
+        excludedCount = 0;
+        for (int k = 0; k < lines; k++) lineScores[k][0] = lineScores[k][1];
+        for (int k = 0; k < lines; k++) {
+            const int score = searchLine(iter, k, lines);
+            if (stopSearch) {
+                partialFirstLine = k == 0 && n.pvLines[0].count > 0;
+                break;
+            }
+            reportLine(*this, lines, k, iter, BOUND_EXACT);
+            if (k == 0) {
+                applyClockStops(iter, score);
+                const PLine& pv = n.pvLines[0];
+                best = pv.moves[0].move;
+                ponderMove = pv.count >= 2 ? pv.moves[1].move : emptyMove;
+                lastPV = pv;
+                installLastPV(iter);
+            }
+            if (stopSearch) break;  // the clock stops after the first line
+            if (k + 1 < lines) excludedMoves[excludedCount++] = n.pvLines[0].moves[0].move;
+        }
+    }
+
+    // Step 8. Choice: an abort plays nothing; otherwise the best move of the
+    // last finished iteration (or of a cut-short line at a fixed depth).
+    if (stopSearch == STOP_NONE) stopSearch = STOP_PLAY;
+    if (stopSearch == STOP_ABORT) return emptyMove;
+    // At a fixed depth, a first line cut short still holds moves searched
+    // to the end; otherwise the last finished iteration decides.
+    if (searchMode == SEARCH_DEPTH && partialFirstLine) {
+        const PLine& pv = n.pvLines[0];
+        best = pv.moves[0].move;
+        ponderMove = pv.count >= 2 ? pv.moves[1].move : emptyMove;
+    }
+    if (best.isEmpty() && stopSearch == STOP_PLAY) best = firstIterationMove(*this, ponderMove);
+    return best;
+}
+
+// Steps 9-11: the end of a search that did not abort. best is the move to
+// play (may be empty); stopSearch holds why the search ended.
+void ChessBoard::playSearchResult(ChessMove best) {
+    ChessBoardNode& n = node;
+
+    // Step 9. Ponder miss: an abandoned ponder search takes the pondered move back.
+    const int reason = stopSearch;
+    if (ponderSearch) ponderSearch = 0;
+    if (reason == STOP_PONDER) {
+        if (gameMoveCount > 0) takeBack();
+    } else if (!best.isEmpty()) {
+        // Step 10. Play the move. A full game record cannot take it: the position
+        // stays as it is and the move is only reported.
+        n.makeMove(best);
+        if (!recordMove(best)) {
+            n.unMakeMove(best);
+            lastMove = best;
+        }
+    }
+
+    // Step 11. Finish: the result is reported and the other side is to move.
+    onComputerFinishPlaying(reason);
+    if (reason != STOP_PONDER) onNextPlayer();
+    computerPlaying = 0;
+}
+
 int ChessBoard::ThreadComputerPlay() {
     ChessBoardNode& n = node;
 
@@ -258,135 +409,13 @@ int ChessBoard::ThreadComputerPlay() {
         if (tableBest.isEmpty()) ponderMove = emptyMove;
         stopSearch = STOP_PLAY;
     } else {
-        // Step 6. Set-up: killers, clock budget, lines and counters start afresh.
-        clearKillerMoves();
-        inputPollCount = 0;
-        stopSearch = STOP_NONE;
-        computeTimeLimit();
-        const int iterations = searchMode == SEARCH_DEPTH ? depthLimit : maxSearchDepth;
-        longSearch = 0;
-        ponderMove = emptyMove;
-        clearPV(lastPV);
-        clearPV(n.pvLines[0]);
-        selDepth = 0;
-        searchCount++;
-        elapsedTime = 0;
-        mateIterations = 0;
-        int lines = multiPV < legalMoves ? multiPV : legalMoves - 1;
-        if (lines > MAX_LINES) lines = MAX_LINES;
-        if (lines < 1 || searchMode == SEARCH_CLOCK) lines = 1;
-        for (int k = 0; k < lines; k++) lineScores[k][0] = lineScores[k][1] = 0;
-
-        // Step 7. Iterative deepening: each line of each iteration is searched
-        // with an aspiration window that widens when the score falls outside.
-        int delta = ASPIRATION_WINDOW;
-        bool partialFirstLine = false;  // stopped inside line 1 after a move was finished
-        for (int iter = 1; iter <= iterations && stopSearch == STOP_NONE; iter++) {
-            excludedCount = 0;
-            for (int k = 0; k < lines; k++) lineScores[k][0] = lineScores[k][1];
-            for (int k = 0; k < lines; k++) {
-                int alpha = -INFINITE_SCORE, beta = INFINITE_SCORE;
-                if (iter >= 6) {
-                    const int prev = lineScores[k][0];
-                    alpha = prev - ASPIRATION_WINDOW > -INFINITE_SCORE ? prev - ASPIRATION_WINDOW : -INFINITE_SCORE;
-                    beta = prev + ASPIRATION_WINDOW < INFINITE_SCORE ? prev + ASPIRATION_WINDOW : INFINITE_SCORE;
-                    delta = ASPIRATION_WINDOW;
-                }
-                int score = 0;
-                for (;;) {
-                    clearPV(n.pvLines[0]);
-                    if (longSearch) onSendInfoDepth(iter);
-                    struct timeval start;
-                    gettimeofday(&start, nullptr);
-                    score = searchRoot(alpha, beta, iter * ONE_PLY);
-                    elapsedTime += microsecondsSince(start);
-                    if (stopSearch) {
-                        partialFirstLine = k == 0 && n.pvLines[0].count > 0;
-                        break;
-                    }
-                    if (longSearchEnabled && elapsedTime > LONG_SEARCH_MICROSECONDS) longSearch = 1;
-                    int bound = BOUND_EXACT;
-                    if (score <= alpha) {
-                        alpha -= delta;
-                        delta *= 2;
-                        if (delta > ASPIRATION_MAX_DELTA) alpha = -INFINITE_SCORE;
-                        if (alpha < -INFINITE_SCORE) alpha = -INFINITE_SCORE;
-                        bound = BOUND_UPPER;
-                    } else if (score >= beta) {
-                        beta += delta;
-                        delta *= 2;
-                        if (delta > ASPIRATION_MAX_DELTA) beta = INFINITE_SCORE;
-                        if (beta > INFINITE_SCORE) beta = INFINITE_SCORE;
-                        bound = BOUND_LOWER;
-                    } else {
-                        lineScores[k][1] = score;
-                    }
-                    // A mate score opens the window for the rest of this line.
-                    if (score >= MATE_BOUND || score <= -MATE_BOUND) {
-                        alpha = -INFINITE_SCORE;
-                        beta = INFINITE_SCORE;
-                        delta = ASPIRATION_MAX_DELTA + 1;
-                    }
-                    if (bound == BOUND_EXACT) break;
-                    if ((showBoundLines && longSearch) || testSuiteMode) {
-                        PLine& pv = n.pvLines[0];
-                        if (pv.count == 0) {
-                            pv.moves[0] = lastPV.moves[0];
-                            pv.count = 1;
-                        }
-                        reportLine(*this, lines, k, iter, bound);
-                    }
-                }
-                if (stopSearch == STOP_NONE) reportLine(*this, lines, k, iter, BOUND_EXACT);
-                if (k == 0 && stopSearch == STOP_NONE) {
-                    applyClockStops(iter, score);
-                    const PLine& pv = n.pvLines[0];
-                    best = pv.moves[0].move;
-                    ponderMove = pv.count >= 2 ? pv.moves[1].move : emptyMove;
-                    lastPV = pv;
-                    installLastPV(iter);
-                }
-                if (stopSearch) break;
-                if (k + 1 < lines) excludedMoves[excludedCount++] = n.pvLines[0].moves[0].move;
-            }
-        }
-
-        // Step 8. Choice: an abort plays nothing; otherwise the best move of the
-        // last finished iteration (or of a cut-short line at a fixed depth).
-        if (stopSearch == STOP_NONE) stopSearch = STOP_PLAY;
+        best = searchBestMove(legalMoves);
         if (stopSearch == STOP_ABORT) {
             computerPlaying = 0;
             onComputerFinishPlaying(STOP_ABORT);
             return 1;
         }
-        // At a fixed depth, a first line cut short still holds moves searched
-        // to the end; otherwise the last finished iteration decides.
-        if (searchMode == SEARCH_DEPTH && partialFirstLine) {
-            const PLine& pv = n.pvLines[0];
-            best = pv.moves[0].move;
-            ponderMove = pv.count >= 2 ? pv.moves[1].move : emptyMove;
-        }
-        if (best.isEmpty() && stopSearch == STOP_PLAY) best = firstIterationMove(*this, ponderMove);
     }
-
-    // Step 9. Ponder miss: an abandoned ponder search takes the pondered move back.
-    const int reason = stopSearch;
-    if (ponderSearch) ponderSearch = 0;
-    if (reason == STOP_PONDER) {
-        if (gameMoveCount > 0) takeBack();
-    } else if (!best.isEmpty()) {
-        // Step 10. Play the move. A full game record cannot take it: the position
-        // stays as it is and the move is only reported.
-        n.makeMove(best);
-        if (!recordMove(best)) {
-            n.unMakeMove(best);
-            lastMove = best;
-        }
-    }
-
-    // Step 11. Finish: the result is reported and the other side is to move.
-    onComputerFinishPlaying(reason);
-    if (reason != STOP_PONDER) onNextPlayer();
-    computerPlaying = 0;
+    playSearchResult(best);
     return 1;
 }
