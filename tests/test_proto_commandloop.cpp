@@ -129,10 +129,11 @@ TEST_P(ProtoCount, CountsAnswersAndEnds) {
     EngineProcess e;
     e.send(GetParam() + "\nperft 200\n" + sync);
     ASSERT_EQ(e.waitPrefix(answer), answer);
-    EXPECT_EQ(std::vector<std::string>(e.seen.end() - 5, e.seen.end() - 1),
-              (std::vector<std::string>{"depth           nodes ", "", "", "Time = 00:00:000, speed =      0"}));
-    e.send("perftd 2\ndivide 2\nperft 4");  // nothing follows: the count must not wait for input
-    EXPECT_EQ(e.waitPrefix("  4. "), "  4.           197281");
+    std::vector<std::string> refused(e.seen.end() - 5, e.seen.end() - 1);
+    refused.back().replace(13, 3, "ms.");  // the milliseconds of a busy machine may not be 000
+    EXPECT_EQ(refused, (std::vector<std::string>{"depth           nodes ", "", "", "Time = 00:00:ms., speed =      0"}));
+    e.send("perftd 2\ndivide 2\nperft 5");  // nothing follows: the count must not wait for input
+    EXPECT_EQ(e.waitPrefix("  5. "), "  5.          4865609");
     for (const char* line : {" 2.              400 ", "     total :              400"})
         EXPECT_EQ(e.countPrefix(line), 1) << line;
     e.send("perft 60\n" + sync);

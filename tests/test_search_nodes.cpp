@@ -206,6 +206,7 @@ TEST(SearchHashTable, MateScoresAlwaysReplaceAndNoTable) {
     EXPECT_EQ(HashTable::infoScore(e->info), -31993);
     t.store(key ^ (1ULL << 40), ChessMove(5), BOUND_LOWER, 4, 17, 0);  // same slot, another position
     EXPECT_EQ(e->key, key ^ (1ULL << 40));
+    EXPECT_EQ(t.slot(key ^ 1) - e, 1) << "neighbouring keys, neighbouring slots: every entry is used";
     t.release();
     EXPECT_EQ(t.slot(key), nullptr);
     t.store(key, ChessMove(1), BOUND_EXACT, 4, 0, 0);  // skipped, no crash

@@ -77,11 +77,12 @@ INSTANTIATE_TEST_SUITE_P(
     evaltest::ByName());
 
 // "x" is a line (two bytes with its line end) without fields: it passes on the
-// previous position; the empty line is skipped.
+// previous position; the empty line is skipped; the field that ends the file
+// without a line end is compared too.
 TEST(Suites, PerftSuiteCountsLinesAndReportsEachWrongDepth) {
-    EXPECT_EQ(perft(START + " ;D1 21 ;D2 401\nx\n\n" + START + " ;D1 20", 2),
-              START + " ;D1 21 ;D2 401 Wrong : D1 20\n" + START +
-                  " ;D1 21 ;D2 401 Wrong : D2 400\nscore = 2 / 3\n");
+    EXPECT_EQ(perft(START + " ;D1 21 ;D2 401\nx\n\n" + START + " ;D1 20 ;D2 401", 2),
+              START + " ;D1 21 ;D2 401 Wrong : D1 20\n" + START + " ;D1 21 ;D2 401 Wrong : D2 400\n" + START +
+                  " ;D1 20 ;D2 401Wrong : D2 400\nscore = 1 / 3\n");
     EXPECT_EQ(perft(dataFile("perft.epd"), 3), "score = 84 / 84\n");
 }
 

@@ -3,13 +3,14 @@
 
 Usage:
   tools/mutate.py --src <source tree> --build <configured build dir> [-n 40] [--seed 1]
-                  [--timeout 120] [-j 2] [--only 3,7] [--tests REGEX] [--list]
+                  [--timeout 120] [-j 2] [--only 3,7] [--tests REGEX] [--log DIR] [--list]
 
   --src      the tree whose engine files are mutated (use a git worktree, never a
              tree someone is editing: each file is rewritten while its mutant runs)
   --build    a build directory of that tree, configured and built once beforehand,
              e.g. cmake -S <src> -B <build> -DCMAKE_BUILD_TYPE=Release -DPELLUX_LTO=OFF
   -j         tests run at once (most protocol tests wait more than they compute)
+  --log      keep the test output of each caught mutant in DIR/<number>.txt
   --list     print the sample without building or testing anything
   --only     run only these sample numbers (to look at a survivor again)
   --tests    run only the tests whose names match (ctest -R): after a change of the
@@ -136,7 +137,7 @@ def kill_leftovers(build):
                 pass
 
 
-def run_mutant(src, build, site, timeout, jobs, tests=""):
+def run_mutant(src, build, site, timeout, jobs, tests="", log=None):
     rel, no, col, old, new = site
     path = os.path.join(src, rel)
     with open(path) as f:
@@ -155,13 +156,18 @@ def run_mutant(src, build, site, timeout, jobs, tests=""):
         if b.returncode != 0:
             return "build-fail"
         t = subprocess.run(["nice", "-n", "10", "ctest", "-LE", "slow", f"-j{jobs}", "--stop-on-failure",
+                            "--output-on-failure",
                             "--timeout", str(timeout), "--no-tests=error"] + (["-R", tests] if tests else []),
                            cwd=build,
                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         kill_leftovers(build)
         if t.returncode == 0:
             return "survived"
-        failed = re.findall(r"\d+ - (\S+) \(", t.stdout)
+        if log:
+            with open(log, "w") as f:
+                f.write(t.stdout)
+        failed = re.findall(r"^\s*\d+ - (\S+).*\((?:Failed|Timeout|SEGFAULT|Subprocess aborted|\w[^)]*)\)\s*$",
+                            t.stdout, re.M)
         return "caught " + (failed[0] if failed else "")
     finally:
         with open(path, "w") as f:
@@ -178,6 +184,7 @@ def main():
     ap.add_argument("-j", type=int, default=2)
     ap.add_argument("--only", default="")
     ap.add_argument("--tests", default="")
+    ap.add_argument("--log", help="directory for the test output of each caught mutant")
     ap.add_argument("--list", action="store_true")
     a = ap.parse_args()
     chosen = sample(a.src, a.n, a.seed)
@@ -192,7 +199,8 @@ def main():
             print(f"{i:3} {rel}:{no}:{col + 1}  {what}", flush=True)
             continue
         t0 = time.time()
-        result = run_mutant(a.src, a.build, site, a.timeout, a.j, a.tests)
+        log = os.path.join(a.log, f"{i}.txt") if a.log else None
+        result = run_mutant(a.src, a.build, site, a.timeout, a.j, a.tests, log)
         key = result.split()[0]
         counts[key] = counts.get(key, 0) + 1
         print(f"{i:3} {rel}:{no}:{col + 1}  {what:12}  {result}  ({time.time() - t0:.0f}s)", flush=True)
