@@ -146,24 +146,27 @@ TEST_P(ProtoWinboardPonder, ReplyInForceModeThenGo) {
     EXPECT_EQ(e.countPrefix("move "), 2) << "a move after force/new";
 }
 
-// A ponder search that ended by itself (a depth limit) waits for the opponent's move; in force
-// mode a move other than the expected one is only recorded, and "go" answers it.
-TEST(ProtoWinboard, MissAfterAFinishedPonderSearchInForceModeIsOnlyRecorded) {
-    WbEngine e;
-    MoveOracle oracle({"e2e4"});
-    for (const char* line : {"new", "hard", "sd 2", "e2e4"}) e.send(line);
-    std::string answer = e.nextMove();
-    ASSERT_TRUE(oracle.play(answer)) << answer;
-    const std::string reply = e.waitPrefix("Hint: ", 3000) == "Hint: a2a3" ? "h2h3" : "a2a3";
-    e.collect(300);
-    e.send("force\n" + reply);
-    ASSERT_TRUE(oracle.play(reply));
-    EXPECT_TRUE(e.sync(2));
-    e.collect(500);
-    EXPECT_EQ(e.countPrefix("move "), 1) << "no move in force mode";
-    e.send("go");
-    answer = e.nextMove();
-    EXPECT_TRUE(oracle.play(answer)) << answer;
+// A ponder search that ended by itself (a depth limit) waits for the opponent's move. "easy" or
+// "force" then ends the wait without a move; the opponent's move (not the expected one) is
+// answered, in force mode after "go".
+TEST(ProtoWinboard, EasyOrForceAfterAFinishedPonderSearchPlaysNothing) {
+    for (const std::string word : {"easy", "force"}) {
+        WbEngine e;
+        MoveOracle oracle({"e2e4"});
+        for (const char* line : {"new", "hard", "sd 2", "e2e4"}) e.send(line);
+        std::string answer = e.nextMove();
+        ASSERT_TRUE(oracle.play(answer)) << answer;
+        const std::string reply = e.waitPrefix("Hint: ", 3000) == "Hint: a2a3" ? "h2h3" : "a2a3";
+        e.collect(300);
+        e.send(word);
+        EXPECT_TRUE(e.sync(2));
+        e.collect(500);
+        EXPECT_EQ(e.countPrefix("move "), 1) << word;
+        e.send(reply + (word == "force" ? "\ngo" : ""));
+        ASSERT_TRUE(oracle.play(reply));
+        answer = e.nextMove();
+        EXPECT_TRUE(oracle.play(answer)) << word << " " << answer;
+    }
 }
 
 // The ponder search starts with the clock of 1000 s sent before the engine's move; the hit comes with

@@ -172,6 +172,10 @@ def run_mutant(src, build, site, timeout, jobs, tests="", log=None):
     finally:
         with open(path, "w") as f:
             f.write(original)
+        # A compiler cut off by an interrupt may still write the mutant's object file;
+        # a restored source dated later is always rebuilt.
+        later = time.time() + 5
+        os.utime(path, (later, later))
 
 
 def main():
