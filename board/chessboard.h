@@ -25,10 +25,12 @@ struct ChessGameRecordEntry {
 
 extern unsigned long long countNodes;
 extern const int drawValue[2];
-extern int FUTILITY_MARGIN[8];
 // Node calls between two console polls of a search, as a new game sets it
 // (30000); the fuzz targets lower it so that a search ends soon after its input.
 extern unsigned defaultInputPollPeriod;
+// An input poll period that turns polling off (benchmarks, tests, the
+// fallback search): the console is never consulted.
+const unsigned NO_INPUT_POLL = 0xFFFFFFFFu;
 
 class ChessBoard {
 public:

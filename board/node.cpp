@@ -1,5 +1,5 @@
-// Make and unmake on the position record, the key from scratch, and the
-// consistency check used by debug builds and tests.
+// Make and unmake (of a move and of the null move) on the position record,
+// the key from scratch, and the consistency check used by debug builds and tests.
 #include "board/node.h"
 
 #include <cassert>
@@ -213,6 +213,45 @@ void ChessBoardNode::unMakeMove(ChessMove m) {
     const ChessMoveUndo& u = undo[ply];
     hashKey = u.key;
     castle = u.castle;
+    enPassant = u.enPassant;
+    fiftyMove = u.fifty;
+
+    assert(checkConsistency(false));
+}
+
+void ChessBoardNode::makeNullMove() {
+    // Room on the undo stack, and a king that no passing can leave en prise.
+    assert(ply < (unsigned)UNDO_SIZE);
+    assert(!sideInCheck());
+
+    ChessMoveUndo& u = undo[ply];
+    u.key = hashKey;
+    u.move = emptyMove;
+    u.enPassant = enPassant;
+    u.fifty = fiftyMove;
+    ply++;
+
+    fiftyMove = 0;
+    if (enPassant) {
+        hashKey ^= hashkey_enpassant[enPassant - 1];
+        enPassant = 0;
+    }
+    hashKey ^= hashkey_side;
+    side ^= 1;
+    xside ^= 1;
+
+    assert(checkConsistency(false));
+}
+
+void ChessBoardNode::unMakeNullMove() {
+    // The last entry on the undo stack must be the null move.
+    assert(ply > 0 && undo[ply - 1].move == emptyMove);
+
+    side ^= 1;
+    xside ^= 1;
+    ply--;
+    const ChessMoveUndo& u = undo[ply];
+    hashKey = u.key;
     enPassant = u.enPassant;
     fiftyMove = u.fifty;
 

@@ -65,14 +65,18 @@ public:
     // --- make / unmake (board/node.cpp)
     void makeMove(ChessMove m);
     void unMakeMove(ChessMove m);
+    // Passes the turn (the null move of the search): the other side moves,
+    // en passant lapses and the fifty-move counter starts again. Castling
+    // rights stay, and the key list used for repetitions is not extended.
+    // The side to move must not be in check.
+    void makeNullMove();
+    void unMakeNullMove();
     uint64_t createHashKey() const;
     // Recomputes the incremental fields from scratch and compares them with the
     // stored ones. The fast part checks unions, xside, king squares and bounds;
     // full adds bitboards versus squarePiece, sums, material key, phase and key.
     // Returns 1 when consistent; on a mismatch writes a description to why.
     int checkConsistency(bool full, char* why = nullptr, unsigned whySize = 0) const;
-    void printPieceArray() const {}
-    void printPiece() const {}
 
     // --- move generation (movegen/)
     int generateMoves(ChessMoveSort* list, int inCheck);

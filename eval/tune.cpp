@@ -4,8 +4,7 @@
 #include "board/chessboard.h"
 #include "eval/eval.h"
 #include "eval/weights.h"
-
-int FUTILITY_MARGIN[8] = {0, 200, 500, 975, 975, 0, 0, 0};
+#include "search/searchnode.h"
 
 namespace {
 

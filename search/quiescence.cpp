@@ -1,45 +1,9 @@
-// The quiescence search (captures and promotions with stand pat, all
-// evasions after a capture that gives check) and the draw tests that open
-// every node of the main search.
+// The quiescence search: captures and promotions with stand pat, all
+// evasions after a capture that gives check.
 #include "board/chessboard.h"
 #include "search/moveorder.h"
+#include "search/searchnode.h"
 #include "search/strength.h"
-
-static const int FIFTY_MOVE_PLIES = 100;
-
-// Does the side to move, known to be in check, have a legal move? The ply's
-// own list is free at this point (the node has not generated yet), so the
-// evasions go there and the root list is left alone.
-static bool hasLegalEvasion(ChessBoard& b, int ply) {
-    ChessBoardNode& n = b.node;
-    ChessMoveSort* list = b.moveOrder[ply].moves;
-    const int count = n.generateKingEvasion(list);
-    for (int i = 0; i < count; i++)
-        if (n.keepsKingSafe(list[i].move)) return true;
-    return false;
-}
-
-// Returns 1 when the position is a draw by lack of material, by the fifty-move
-// rule (unless the side to move is mated) or by repetition since the last
-// irreversible move.
-int ChessBoard::isDrawNode(int ply) {
-    ChessBoardNode& n = node;
-    // Without pawns, a single minor piece cannot mate: the evaluation knows the rule.
-    if (n.evaluateDraw()) return 1;
-
-    if (n.fiftyMove >= FIFTY_MOVE_PLIES) {
-        if (n.undo[n.ply].plyInCheck != 1 || !n.sideInCheck() || hasLegalEvasion(*this, ply)) return 1;
-    }
-
-    // Positions with the same side to move, two plies apart, back to the last
-    // capture or pawn move: older ones cannot match.
-    const int count = (int)n.hashListCount;
-    const int last = count - (int)n.fiftyMove;
-    const uint64_t key = n.hashKey;
-    for (int i = count - 2; i >= 0 && i >= last; i -= 2)
-        if (n.hashList[i] == key) return 1;
-    return 0;
-}
 
 int ChessBoard::search_quiescent(int ply, int alpha, int beta, int fullEval, int checkEvasions) {
     ChessBoardNode& n = node;

@@ -7,6 +7,7 @@
 #include "book/openingbook.h"
 #include "search/hashtable.h"
 #include "search/moveorder.h"
+#include "search/searchnode.h"
 #include "search/tablebase.h"
 
 static const int INFINITE_SCORE = MATE_VALUE + 1;  // 32001, outside every real score

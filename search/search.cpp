@@ -1,7 +1,9 @@
-// The principal-variation alpha-beta search below the root.
+// The principal-variation alpha-beta search below the root, and the draw
+// test that opens its nodes and the quiescence search's evasion nodes.
 #include "board/chessboard.h"
 #include "search/hashtable.h"
 #include "search/moveorder.h"
+#include "search/searchnode.h"
 #include "search/strength.h"
 #include "search/tablebase.h"
 
@@ -14,6 +16,45 @@ static const int NULL_MOVE_SCORE_LIMIT = MATE_BOUND - 1;
 // Internal iterative deepening runs from a little over five plies of depth:
 // shallower nodes search too cheaply to be worth a preliminary search.
 static const int IID_MIN_DEPTH = 5 * ONE_PLY + 1;
+// A hundred plies without a capture or a pawn move draw the game.
+static const int FIFTY_MOVE_PLIES = 100;
+
+// Read at depths of one to three plies (step 10); the rest is spare room.
+int FUTILITY_MARGIN[8] = {0, 200, 500, 975, 975, 0, 0, 0};
+
+// Does the side to move, known to be in check, have a legal move? The ply's
+// own list is free at this point (the node has not generated yet), so the
+// evasions go there and the root list is left alone.
+static bool hasLegalEvasion(ChessBoard& b, int ply) {
+    ChessBoardNode& n = b.node;
+    ChessMoveSort* list = b.moveOrder[ply].moves;
+    const int count = n.generateKingEvasion(list);
+    for (int i = 0; i < count; i++)
+        if (n.keepsKingSafe(list[i].move)) return true;
+    return false;
+}
+
+// Returns 1 when the position is a draw by lack of material, by the fifty-move
+// rule (unless the side to move is mated) or by repetition since the last
+// irreversible move.
+int ChessBoard::isDrawNode(int ply) {
+    ChessBoardNode& n = node;
+    // Without pawns, a single minor piece cannot mate: the evaluation knows the rule.
+    if (n.evaluateDraw()) return 1;
+
+    if (n.fiftyMove >= FIFTY_MOVE_PLIES) {
+        if (n.undo[n.ply].plyInCheck != 1 || !n.sideInCheck() || hasLegalEvasion(*this, ply)) return 1;
+    }
+
+    // Positions with the same side to move, two plies apart, back to the last
+    // capture or pawn move: older ones cannot match.
+    const int count = (int)n.hashListCount;
+    const int last = count - (int)n.fiftyMove;
+    const uint64_t key = n.hashKey;
+    for (int i = count - 2; i >= 0 && i >= last; i -= 2)
+        if (n.hashList[i] == key) return 1;
+    return 0;
+}
 
 int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
     ChessBoardNode& n = node;
@@ -67,19 +108,8 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
     // this node is good enough without a search of its own.
     if (!inCheck && allowNull == 1 && nullWindow == 1 && n.phaseMaterial[n.side] != 0 && depth >= 2 * ONE_PLY &&
         beta >= -NULL_MOVE_SCORE_LIMIT && beta <= NULL_MOVE_SCORE_LIMIT) {
-        here.key = key;
-        here.move = emptyMove;
-        here.enPassant = n.enPassant;
-        here.fifty = n.fiftyMove;
-        n.ply++;
-        n.fiftyMove = 0;
-        if (n.enPassant) {
-            n.hashKey ^= hashkey_enpassant[n.enPassant - 1];
-            n.enPassant = 0;
-        }
-        n.hashKey ^= hashkey_side;
-        n.side ^= 1;
-        n.xside ^= 1;
+        n.makeNullMove();
+        // The passed side was not in check, so the side now to move is not either.
         n.undo[n.ply].plyInCheck = 0;
         n.undo[n.ply].nullWindow = 1;
 
@@ -90,12 +120,7 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
         else
             score = -search_quiescent(ply + 1, -beta, -beta + 1, 0, 0);
 
-        n.side ^= 1;
-        n.xside ^= 1;
-        n.ply--;
-        n.hashKey = here.key;
-        n.enPassant = here.enPassant;
-        n.fiftyMove = here.fifty;
+        n.unMakeNullMove();
 
         if (stopSearch) return 0;
         if (score >= beta) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "search/moveorder.h"
+#include "search/searchnode.h"
 
 int tbMaxPieces = 0;
 TablebaseCounts tbCounts = {0, 0, 0};

@@ -1,6 +1,7 @@
 // Make and unmake: every incremental field against a fresh computation, exact
-// restoration on unmake, castling, en passant and promotion, and tree walks (long
-// random games and their take-back: the uci and winboard fuzz corpora).
+// restoration on unmake (of every move and of the null move), castling, en
+// passant and promotion, and tree walks (long random games and their
+// take-back: the uci and winboard fuzz corpora).
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -60,7 +61,21 @@ protected:
             if (!diff.empty()) ADD_FAILURE() << "unmake " << m.moveInt << ": " << diff;
             if (HasFailure()) return 0;
         }
+        if (!node.sideInCheck()) nullMoveRoundTrip();
         return nl;
+    }
+    // A side not in check passes: the other side moves, en passant and the
+    // counter lapse, the key stays true; unmaking gives the position back.
+    void nullMoveRoundTrip() {
+        ChessBoardNode& node = n();
+        char why[200] = "";
+        saved = node;
+        node.makeNullMove();
+        if (!node.checkConsistency(true, why, sizeof why)) ADD_FAILURE() << "null move: " << why;
+        EXPECT_TRUE(node.side == saved.xside && node.enPassant == 0 && node.fiftyMove == 0 &&
+                    node.ply == saved.ply + 1);
+        node.unMakeNullMove();
+        EXPECT_EQ(diffNodes(node, saved), "") << "null move undone";
     }
     unsigned long long walk(int depth) {
         ChessMove legal[256];

@@ -4,6 +4,7 @@
 
 #include "eval/eval.h"
 #include "eval_reference.h"
+#include "search/searchnode.h"
 
 using evaltest::Terms;
 

@@ -5,6 +5,7 @@
 
 #include "eval/weights.h"
 #include "frontend/protocol.h"
+#include "search/searchnode.h"
 #include "tests/proto_helpers.h"
 
 namespace {
