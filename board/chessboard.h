@@ -155,9 +155,9 @@ public:
     int getNextMove(ChessMoveOrder& order, ChessMoveSort& out, int ply);
     void orderMovesCaptures(ChessMoveSort* list, int n);
     void orderMovesQuiet(ChessMoveSort* list, int n);
-    void orderMoves(ChessMoveSort* list, int n, int ply);
-    void orderMoves_quiescent(ChessMoveSort* list, int n);
-    void orderMoves_quiescent_checks(ChessMoveSort* list, int n);
+    void orderMoves(ChessMoveSort* list, int n, ChessMove move, int ply);
+    void orderMoves_quiescent(ChessMoveSort* list, int n, ChessMove move, int ply);
+    void orderMoves_quiescent_checks(ChessMoveSort* list, int n, ChessMove move, int ply);
     int orderMoves_root(ChessMoveSort* list, int n, int ply, int check);
     void sortMoves(ChessMoveSort* list, int n);
     void clearKillerMoves();

@@ -38,7 +38,7 @@ void ChessBoard::orderMovesQuiet(ChessMoveSort* list, int n) {
 }
 
 // Capture formula, then the two killers of the ply, then history.
-void ChessBoard::orderMoves(ChessMoveSort* list, int n, int ply) {
+void ChessBoard::orderMoves(ChessMoveSort* list, int n, ChessMove, int ply) {
     const uint32_t(*hist)[64] = historyTable[node.side];
     const ChessMove k0 = killerMoves[ply][0], k1 = killerMoves[ply][1];
     for (int i = 0; i < n; i++) {
@@ -55,12 +55,12 @@ void ChessBoard::orderMoves(ChessMoveSort* list, int n, int ply) {
     sortMoves(list, n);
 }
 
-void ChessBoard::orderMoves_quiescent(ChessMoveSort* list, int n) {
+void ChessBoard::orderMoves_quiescent(ChessMoveSort* list, int n, ChessMove, int) {
     scoreQuiescentCaptures(list, n);
     sortMoves(list, n);
 }
 
-void ChessBoard::orderMoves_quiescent_checks(ChessMoveSort* list, int n) {
+void ChessBoard::orderMoves_quiescent_checks(ChessMoveSort* list, int n, ChessMove, int) {
     const uint32_t(*hist)[64] = historyTable[node.side];
     for (int i = 0; i < n; i++) {
         ChessMove m = list[i].move;
@@ -230,7 +230,7 @@ int ChessBoard::getNextMove(ChessMoveOrder& order, ChessMoveSort& out, int ply) 
                 order.stage = PICK_DONE;
                 return PICK_DONE;
             }
-            orderMoves(order.moves, (int)order.count, ply);
+            orderMoves(order.moves, (int)order.count, order.hashMove, ply);
             order.index = 1;
             order.stage = PICK_EVASIONS;
             if (order.moves[0].move != order.hashMove) {

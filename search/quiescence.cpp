@@ -18,7 +18,7 @@ int ChessBoard::search_quiescent(int ply, int alpha, int beta, int fullEval, int
         if (isDrawNode(ply)) return drawValue[n.side];
         count = n.generateKingEvasion(order.moves);
         order.count = (uint32_t)count;
-        orderMoves_quiescent_checks(order.moves, count);
+        orderMoves_quiescent_checks(order.moves, count, emptyMove, ply);
     } else {
         const int standPat = n.evaluate(alpha, beta, fullEval ? 0 : 1) + strengthNoise(n.hashKey);
         if (standPat > alpha) {
@@ -28,7 +28,7 @@ int ChessBoard::search_quiescent(int ply, int alpha, int beta, int fullEval, int
         count = n.generateMovesC(order.moves);
         order.count = (uint32_t)count;
         if (count == 0) return alpha;
-        orderMoves_quiescent(order.moves, count);
+        orderMoves_quiescent(order.moves, count, emptyMove, ply);
     }
 
     const uint8_t nullWindow = n.undo[n.ply].nullWindow;
