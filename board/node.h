@@ -77,6 +77,9 @@ public:
     // full adds bitboards versus squarePiece, sums, material key, phase and key.
     // Returns 1 when consistent; on a mismatch writes a description to why.
     int checkConsistency(bool full, char* why = nullptr, unsigned whySize = 0) const;
+    // Debugging hooks: they print nothing.
+    void printPieceArray() const {}
+    void printPiece() const {}
 
     // --- move generation (movegen/)
     int generateMoves(ChessMoveSort* list, int inCheck);

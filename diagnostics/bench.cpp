@@ -7,7 +7,6 @@
 #include <sys/time.h>
 
 #include "board/chessboard.h"
-#include "search/moveorder.h"
 
 namespace {
 

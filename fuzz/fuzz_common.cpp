@@ -15,7 +15,6 @@
 #include "eval/eval.h"
 #include "frontend/protocol.h"
 #include "movegen/movegen.h"
-#include "search/moveorder.h"
 
 #ifndef PELLUX_LIBFUZZER
 namespace {

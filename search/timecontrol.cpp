@@ -4,7 +4,6 @@
 
 #include "board/chessboard.h"
 #include "frontend/console.h"
-#include "search/moveorder.h"
 #include "search/strength.h"
 #include "search/timecontrol.h"
 
