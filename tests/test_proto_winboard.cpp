@@ -169,6 +169,20 @@ TEST(ProtoWinboard, EasyOrForceAfterAFinishedPonderSearchPlaysNothing) {
     }
 }
 
+// The expected reply after a ponder search that ended by itself is a hit: the pondered answer is
+// played at once, with no new thinking (the hint is a move of Black's, from rank 7 or 8).
+TEST(ProtoWinboard, HitAfterAFinishedPonderSearchPlaysAtOnce) {
+    WbEngine e;
+    for (const char* line : {"new", "hard", "sd 2", "post", "go"}) e.send(line);
+    ASSERT_NE(e.nextMove(), "");
+    const std::string hint = e.waitPrefix("Hint: ", 3000);
+    ASSERT_TRUE(startsWith(hint, "Hint: ")) << hint;
+    e.collect(300);
+    ASSERT_TRUE(e.sync(1));
+    e.send(hint.substr(6));
+    EXPECT_TRUE(startsWith(e.waitPrefix(""), "move ")) << "thinking again after " << hint;
+}
+
 // The ponder search starts with the clock of 1000 s sent before the engine's move; the hit comes with
 // 1 s left, and the answer follows at once (about 50 ms of budget, counted from the ponder start).
 TEST(ProtoWinboard, PonderHitTakesTheClockSentWithTheMove) {
