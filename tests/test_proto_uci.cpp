@@ -69,12 +69,7 @@ TEST(ProtoUci, ThinkingLinesPerIteration) {
     e.send("position fen 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1");
     EXPECT_EQ(e.go("go depth 5"), "bestmove a1a8");
     for (int d = 1; d <= 5; d++) EXPECT_EQ(e.countPrefix("info depth " + std::to_string(d) + " "), 1) << d;
-    for (const std::string& l : e.seen) {
-        EXPECT_TRUE(!startsWith(l, "info depth ") || l.find("score mate 1 ") != l.npos) << l;
-        const size_t at = l.find(" time ");
-        const double ms = at == l.npos ? 0 : std::stod(l.substr(at + 6));
-        EXPECT_TRUE(ms >= 0 && ms < 20000) << l;
-    }
+    for (const std::string& l : e.seen) EXPECT_TRUE(!startsWith(l, "info depth ") || l.find("score mate 1 ") != l.npos) << l;
     e.send("position fen 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1");
     EXPECT_EQ(e.go("go", 5000), "bestmove a1a8");
     EXPECT_EQ(e.countPrefix("info depth 5 "), 2);
