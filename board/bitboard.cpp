@@ -246,13 +246,13 @@ static BitBoard walkRay(int square, int df, int dr, BitBoard occupancy) {
 }
 
 BitBoard RookAttack(int square, BitBoard occupancy) {
-    return walkRay(square, 0, 1, occupancy) | walkRay(square, 0, -1, occupancy) | walkRay(square, 1, 0, occupancy) |
-           walkRay(square, -1, 0, occupancy);
+    return walkRay(square, 0, 1, occupancy) | walkRay(square, 0, -1, occupancy) |
+           walkRay(square, 1, 0, occupancy) | walkRay(square, -1, 0, occupancy);
 }
 
 BitBoard BishopAttack(int square, BitBoard occupancy) {
-    return walkRay(square, 1, 1, occupancy) | walkRay(square, 1, -1, occupancy) | walkRay(square, -1, 1, occupancy) |
-           walkRay(square, -1, -1, occupancy);
+    return walkRay(square, 1, 1, occupancy) | walkRay(square, 1, -1, occupancy) |
+           walkRay(square, -1, 1, occupancy) | walkRay(square, -1, -1, occupancy);
 }
 
 // Fills one slider kind's table slice by slice, in square order.

@@ -2,8 +2,9 @@
 // the search. Each group of members is defined in its own folder.
 #pragma once
 
-#include <string>
 #include <sys/time.h>
+
+#include <string>
 
 #include "board/node.h"
 
@@ -42,8 +43,8 @@ public:
     virtual void onNextPlayer() = 0;
     virtual void onComputerThinkPV(int depth, PLine& pv, unsigned long long nodes, double time,
                                    unsigned int selDepth, int bound) = 0;
-    virtual void onComputerThinkMultiPV(int line, int depth, PLine& pv, unsigned long long nodes,
-                                        double time, unsigned int selDepth, int bound) = 0;
+    virtual void onComputerThinkMultiPV(int line, int depth, PLine& pv, unsigned long long nodes, double time,
+                                        unsigned int selDepth, int bound) = 0;
     virtual void onComputerClearPV() = 0;
     virtual void onSendHashFull(int permill) = 0;
     virtual void onSendInfoDepth(int depth) = 0;

@@ -15,7 +15,8 @@ const int NUMBER_CAP = 1000000000;  // longer digit runs saturate instead of ove
 
 // The one parser behind setFENString and checkFENString; strict adds the
 // back-rank pawn test. Returns 1 when the string reached the half-move field.
-int parseFEN(const char* fen, char* board, int& side, int& castle, int& ep, int& fullmove, int& fifty, bool strict) {
+int parseFEN(const char* fen, char* board, int& side, int& castle, int& ep, int& fullmove, int& fifty,
+             bool strict) {
     memset(board, 0, 64);
     side = WHITE;
     castle = 0;
@@ -201,13 +202,20 @@ char swapCase(char c) {
 
 char mirrorStateLetter(char c) {
     switch (c) {
-        case 'K': return 'k';
-        case 'k': return 'K';
-        case 'Q': return 'q';
-        case 'q': return 'Q';
-        case 'w': return 'b';
-        case 'b': return 'w';
-        default: return c;
+        case 'K':
+            return 'k';
+        case 'k':
+            return 'K';
+        case 'Q':
+            return 'q';
+        case 'q':
+            return 'Q';
+        case 'w':
+            return 'b';
+        case 'b':
+            return 'w';
+        default:
+            return c;
     }
 }
 

@@ -7,13 +7,13 @@ namespace {
 
 // Signed board array of the start position: +type White, -type Black.
 const char START_POSITION[64] = {
-    ROOK,  KNIGHT, BISHOP, QUEEN, KING,  BISHOP, KNIGHT, ROOK,   //
-    PAWN,  PAWN,   PAWN,   PAWN,  PAWN,  PAWN,   PAWN,   PAWN,   //
-    0,     0,      0,      0,     0,     0,      0,      0,      //
-    0,     0,      0,      0,     0,     0,      0,      0,      //
-    0,     0,      0,      0,     0,     0,      0,      0,      //
-    0,     0,      0,      0,     0,     0,      0,      0,      //
-    -PAWN, -PAWN,  -PAWN,  -PAWN, -PAWN, -PAWN,  -PAWN,  -PAWN,  //
+    ROOK,  KNIGHT,  BISHOP,  QUEEN,  KING,  BISHOP,  KNIGHT,  ROOK,   //
+    PAWN,  PAWN,    PAWN,    PAWN,   PAWN,  PAWN,    PAWN,    PAWN,   //
+    0,     0,       0,       0,      0,     0,       0,       0,      //
+    0,     0,       0,       0,      0,     0,       0,       0,      //
+    0,     0,       0,       0,      0,     0,       0,       0,      //
+    0,     0,       0,       0,      0,     0,       0,       0,      //
+    -PAWN, -PAWN,   -PAWN,   -PAWN,  -PAWN, -PAWN,   -PAWN,   -PAWN,  //
     -ROOK, -KNIGHT, -BISHOP, -QUEEN, -KING, -BISHOP, -KNIGHT, -ROOK,
 };
 

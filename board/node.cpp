@@ -286,10 +286,12 @@ int ChessBoardNode::checkConsistency(bool full, char* why, unsigned whySize) con
     for (int c = 0; c < 2; c++) {
         BitBoard all = 0;
         for (int t = 0; t < 8; t++) {
-            if (all & bbPiece[c][t]) return fail(why, whySize, "colour %lld: piece boards overlap at type %lld", c, t);
+            if (all & bbPiece[c][t])
+                return fail(why, whySize, "colour %lld: piece boards overlap at type %lld", c, t);
             all |= bbPiece[c][t];
         }
-        if (bbPiece[c][NOPIECE] | bbPiece[c][7]) return fail(why, whySize, "colour %lld: unused piece row set", c);
+        if (bbPiece[c][NOPIECE] | bbPiece[c][7])
+            return fail(why, whySize, "colour %lld: unused piece row set", c);
         if (all != bbColour[c]) return fail(why, whySize, "colour %lld: union of pieces differs", c);
         if (bbPiece[c][KING] && (kingSquare[c] > 63 || !(bbPiece[c][KING] & bbMask[kingSquare[c]])))
             return fail(why, whySize, "colour %lld: no king on square %lld", c, kingSquare[c]);
@@ -324,11 +326,15 @@ int ChessBoardNode::checkConsistency(bool full, char* why, unsigned whySize) con
         if (mat[c] != material[c]) return fail(why, whySize, "colour %lld: material %lld", c, material[c]);
         if (phase[c] != phaseMaterial[c])
             return fail(why, whySize, "colour %lld: phase material %lld", c, phaseMaterial[c]);
-        if (mid[c] != psqMiddle[c]) return fail(why, whySize, "colour %lld: middle-game sum %lld", c, psqMiddle[c]);
+        if (mid[c] != psqMiddle[c])
+            return fail(why, whySize, "colour %lld: middle-game sum %lld", c, psqMiddle[c]);
         if (end[c] != psqEnd[c]) return fail(why, whySize, "colour %lld: end-game sum %lld", c, psqEnd[c]);
     }
-    if (matKey != materialKey) return fail(why, whySize, "material key %llx, expected %llx", (long long)materialKey, (long long)matKey);
-    if (gamePhase != GamePhaseValue(phase[0] + phase[1])) return fail(why, whySize, "game phase %lld", gamePhase);
+    if (matKey != materialKey)
+        return fail(why, whySize, "material key %llx, expected %llx", (long long)materialKey,
+                    (long long)matKey);
+    if (gamePhase != GamePhaseValue(phase[0] + phase[1]))
+        return fail(why, whySize, "game phase %lld", gamePhase);
     if (hashKey != createHashKey()) return fail(why, whySize, "hash key differs from a fresh computation");
     return 1;
 }

@@ -53,7 +53,7 @@ public:
     uint8_t castle;
     uint8_t enPassant;  // file + 1 of the pawn that just advanced two squares, 0 none
     uint8_t fiftyMove;
-    uint8_t inCheck;    // CHECK_NONE / CHECK_YES / CHECK_MATED / CHECK_STALEMATED
+    uint8_t inCheck;  // CHECK_NONE / CHECK_YES / CHECK_MATED / CHECK_STALEMATED
     uint32_t kingSquare[2];
     uint8_t squarePiece[64];
     uint32_t ply;

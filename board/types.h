@@ -22,13 +22,7 @@ enum : int { CHECK_NONE = 0, CHECK_YES = 1, CHECK_MATED = 2, CHECK_STALEMATED = 
 enum : int { STOP_NONE = 0, STOP_PLAY = 1, STOP_PONDER = 2, STOP_ABORT = 3 };
 
 // Search modes (ChessBoard::setEngineSearchMode).
-enum : int {
-    SEARCH_DEPTH = 0,
-    SEARCH_NODES = 1,
-    SEARCH_MOVETIME = 3,
-    SEARCH_CLOCK = 5,
-    SEARCH_INFINITE = 7
-};
+enum : int { SEARCH_DEPTH = 0, SEARCH_NODES = 1, SEARCH_MOVETIME = 3, SEARCH_CLOCK = 5, SEARCH_INFINITE = 7 };
 
 // Bound codes of hash entries and reported lines.
 enum : int { BOUND_EXACT = 0, BOUND_UPPER = 1, BOUND_LOWER = 2 };

@@ -3,8 +3,9 @@
 // the same number.
 #include "diagnostics/bench.h"
 
-#include <cstdio>
 #include <sys/time.h>
+
+#include <cstdio>
 
 #include "board/chessboard.h"
 

@@ -5,7 +5,8 @@
 
 class ChessBoard;
 
-extern unsigned long long countnode, countcapture, countep, countpromotion, countcastle, countcheck, countmate;
+extern unsigned long long countnode, countcapture, countep, countpromotion, countcastle, countcheck,
+    countmate;
 
 // Row per iteration depth: nodes, captures, e.p., checks, mates, (unused), promotions, castles.
 extern unsigned long long perftNode[128][8];

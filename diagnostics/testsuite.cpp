@@ -1,9 +1,10 @@
 // The EPD test suite: for every position with a "bm" or "am" operation,
 // search for the set time, play the move and check it.
+#include <sys/time.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/time.h>
 #include <vector>
 
 #include "board/chessboard.h"
@@ -86,7 +87,8 @@ int ChessBoard::runTestSuite(const std::string& file) {
         const char* p = line;
         while ((p = nextEpdItem(p, item)) != nullptr) {
             printf("%s\n", dashes);
-            printf(item.avoid ? "%s am %s; id %s;\n\n" : "%s bm %s; id %s;\n\n", item.position, item.moves, item.id);
+            printf(item.avoid ? "%s am %s; id %s;\n\n" : "%s bm %s; id %s;\n\n", item.position, item.moves,
+                   item.id);
             hashTable.clear();
 
             char squares[64];
@@ -115,7 +117,8 @@ int ChessBoard::runTestSuite(const std::string& file) {
             played.move.textShort(shortText, rootMoveList, rootMoveCount);
             copyRange(played.san, sizeof played.san, shortText, shortText + strlen(shortText));
             played.move.text(longText);
-            bool found = (shortText[0] && strstr(item.moves, shortText)) || (longText[0] && strstr(item.moves, longText));
+            bool found = (shortText[0] && strstr(item.moves, shortText)) ||
+                         (longText[0] && strstr(item.moves, longText));
             if (item.avoid) found = !found;
             if (found) {
                 printf("result => '%s' : ok\n", shortText);
@@ -132,7 +135,8 @@ int ChessBoard::runTestSuite(const std::string& file) {
     const long long elapsed = elapsedMicroseconds(start, stop);
     const long long ms = elapsed / 1000;
     printf("\nTime : %02d:%02d:%03d\n", (int)(ms / 60000), (int)(ms / 1000 % 60), (int)(ms % 1000));
-    printf("\nTotal nodes = %8llu, Speed %d\n", totalNodes, elapsed > 0 ? (int)(totalNodes * 1000 / elapsed) : 0);
+    printf("\nTotal nodes = %8llu, Speed %d\n", totalNodes,
+           elapsed > 0 ? (int)(totalNodes * 1000 / elapsed) : 0);
     printf("\nScore = %d / %d\n", solved, lines);
     printf("\nBad results : \n\n");
     for (const std::string& s : failed) printf("%s", s.c_str());

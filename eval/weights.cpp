@@ -217,7 +217,8 @@ void initEval() {
     }
     for (int type = 0; type < 8; type++) {
         for (int s = 0; s < 64; s++) {
-            piece_square_table_middlegame[WHITE][type][s] = piece_square_table_middlegame[BLACK][type][s ^ 56];
+            piece_square_table_middlegame[WHITE][type][s] =
+                piece_square_table_middlegame[BLACK][type][s ^ 56];
             piece_square_table_endgame[WHITE][type][s] = piece_square_table_endgame[BLACK][type][s ^ 56];
         }
     }

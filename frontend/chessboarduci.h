@@ -75,8 +75,13 @@ extern ChessMove movePonder;
 extern char pondernewmove[12];
 extern int wbPonderRunning;
 // Outcomes of a WinBoard ponder search that ended by itself and waits for the opponent.
-enum : int { PONDER_WAIT_NONE = 0, PONDER_WAIT_OPEN = 1, PONDER_WAIT_HIT = 2, PONDER_WAIT_MISS = 3,
-             PONDER_WAIT_ABANDON = 4 };
+enum : int {
+    PONDER_WAIT_NONE = 0,
+    PONDER_WAIT_OPEN = 1,
+    PONDER_WAIT_HIT = 2,
+    PONDER_WAIT_MISS = 3,
+    PONDER_WAIT_ABANDON = 4
+};
 extern int wbPonderWait;
 
 extern int asknewgame;

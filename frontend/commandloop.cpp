@@ -113,7 +113,8 @@ bool countInputStops() {
             break;
         }
         if (line.empty()) continue;
-        if (line == "stop" || line == "?") stop = true;
+        if (line == "stop" || line == "?")
+            stop = true;
         else if (line == "quit" || line == "isready" || !strncmp(line.c_str(), "ping ", 5)) {
             if (!dispatchLine(&line[0])) Quit = 1;
         } else {
@@ -131,19 +132,26 @@ void runProtocolCount(const char* line) {
     // Depths the count cannot take print the header and the time line only, as on the command line.
     const int depth = readInt(blank + 1);
     perftInterrupt = countInputStops;
-    if (!strncmp(line, "perft ", 6)) board->doPerft(depth);
-    else if (!strncmp(line, "perftd ", 7)) board->doPerftd(depth);
-    else board->doDivide(depth);
+    if (!strncmp(line, "perft ", 6))
+        board->doPerft(depth);
+    else if (!strncmp(line, "perftd ", 7))
+        board->doPerftd(depth);
+    else
+        board->doDivide(depth);
     perftInterrupt = nullptr;
     drainDeferred();
 }
 
 int dispatchLine(char* line) {
     switch (guiMode) {
-        case GUI_NONE: return parseWaitGUI(line);
-        case GUI_UCI: return parseUCI(line);
-        case GUI_WINBOARD: return parseWinboard(line);
-        default: return 1;
+        case GUI_NONE:
+            return parseWaitGUI(line);
+        case GUI_UCI:
+            return parseUCI(line);
+        case GUI_WINBOARD:
+            return parseWinboard(line);
+        default:
+            return 1;
     }
 }
 

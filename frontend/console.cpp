@@ -5,12 +5,13 @@
 // handled, and so that a line of any length arrives whole.
 #include "frontend/console.h"
 
+#include <sys/select.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <sys/select.h>
-#include <unistd.h>
 
 namespace {
 

@@ -18,8 +18,10 @@ void lineText(const PLine& pv, char* out, size_t size, bool console) {
     unsigned count = pv.count < (unsigned)MAX_PLY - 1 ? pv.count : (unsigned)MAX_PLY - 1;
     for (unsigned i = 0; i < count; i++) {
         char move[16];
-        if (console) pv.moves[i].move.text(move);
-        else moveToCoord(pv.moves[i].move, move, true);
+        if (console)
+            pv.moves[i].move.text(move);
+        else
+            moveToCoord(pv.moves[i].move, move, true);
         size_t n = strlen(move);
         if (used + n + 2 > size) break;
         memcpy(out + used, move, n);
@@ -59,8 +61,8 @@ void thinkLine(ChessBoardUCI& b, int multiLine, int depth, PLine& pv, unsigned l
         int nps = (int)((double)nodes * 1000000.0 / t);
         if (multiLine)
             sendCommandf("info multipv %d depth %d seldepth %d score %s %d %stime %d nodes %llu nps %d pv %s",
-                         multiLine, depth, (int)selDepth, strMate[mate], shown, strBound[boundIndex], ms, nodes,
-                         nps, text);
+                         multiLine, depth, (int)selDepth, strMate[mate], shown, strBound[boundIndex], ms,
+                         nodes, nps, text);
         else
             sendCommandf("info depth %d seldepth %d score %s %d %stime %d nodes %llu nps %d pv %s", depth,
                          (int)selDepth, strMate[mate], shown, strBound[boundIndex], ms, nodes, nps, text);
@@ -74,8 +76,8 @@ void thinkLine(ChessBoardUCI& b, int multiLine, int depth, PLine& pv, unsigned l
         int speed;
         consoleFields(b, score, nodes, time, timeText, speed, scoreText);
         if (multiLine <= 1)
-            sendCommandf("%2d/%-2d%c %s %12llu %6d %7s %s", depth, (int)selDepth, charBound[boundIndex], timeText,
-                         nodes, speed, scoreText, text);
+            sendCommandf("%2d/%-2d%c %s %12llu %6d %7s %s", depth, (int)selDepth, charBound[boundIndex],
+                         timeText, nodes, speed, scoreText, text);
         else
             sendCommandf("       %s %12llu %6d %7s %s", timeText, nodes, speed, scoreText, text);
     }
@@ -88,8 +90,8 @@ void ChessBoardUCI::onComputerThinkPV(int depth, PLine& pv, unsigned long long n
     thinkLine(*this, 0, depth, pv, nodes, time, reachedDepth, bound);
 }
 
-void ChessBoardUCI::onComputerThinkMultiPV(int line, int depth, PLine& pv, unsigned long long nodes, double time,
-                                           unsigned int reachedDepth, int bound) {
+void ChessBoardUCI::onComputerThinkMultiPV(int line, int depth, PLine& pv, unsigned long long nodes,
+                                           double time, unsigned int reachedDepth, int bound) {
     thinkLine(*this, line < 1 ? 1 : line, depth, pv, nodes, time, reachedDepth, bound);
 }
 
@@ -119,8 +121,10 @@ void ChessBoardUCI::onSearchRootMove(ChessMove move, int number) {
 // suites) prints nothing. reason is the final stop code.
 void ChessBoardUCI::onComputerFinishPlaying(int reason) {
     if (reason == STOP_NONE) reason = STOP_PLAY;  // a book move after a cleared stop code
-    if (guiMode == GUI_UCI) uciSearchFinished(*this, reason);
-    else if (guiMode == GUI_WINBOARD) winboardSearchFinished(*this, reason);
+    if (guiMode == GUI_UCI)
+        uciSearchFinished(*this, reason);
+    else if (guiMode == GUI_WINBOARD)
+        winboardSearchFinished(*this, reason);
 }
 
 // ---------------------------------------------------------------------------
@@ -155,7 +159,10 @@ void sendHint(ChessMove reply) {
 }
 
 void sendResultClaim(const ChessBoardNode& n) {
-    if (!movegen::kingAttacked(n, (int)n.side)) sendCommand("1/2-1/2 {Stalemate}");
-    else if (n.side == WHITE) sendCommand("0-1 {Black mates}");
-    else sendCommand("1-0 {White mates}");
+    if (!movegen::kingAttacked(n, (int)n.side))
+        sendCommand("1/2-1/2 {Stalemate}");
+    else if (n.side == WHITE)
+        sendCommand("0-1 {Black mates}");
+    else
+        sendCommand("1-0 {White mates}");
 }

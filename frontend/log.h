@@ -1,8 +1,9 @@
 // The diagnostic log (switched off: every operation does nothing) and the profiler.
 #pragma once
 
-#include <cstdio>
 #include <sys/time.h>
+
+#include <cstdio>
 
 class Log {
 public:

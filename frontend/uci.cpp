@@ -77,9 +77,9 @@ void loadWantedBook(bool report) {
 }
 
 // Options that a search holds back, by the start of their name after "name ".
-const char* const OPTION_NAMES[] = {"Hash ",    "Ponder ",           "OwnBook ", "Book ",
-                                    "Clear ",   "MultiPV ",          "UCI_LimitStrength ",
-                                    "UCI_Elo ", "GaviotaTbPath",     "GaviotaTbCache "};
+const char* const OPTION_NAMES[] = {"Hash ",         "Ponder ",        "OwnBook ",           "Book ",
+                                    "Clear ",        "MultiPV ",       "UCI_LimitStrength ", "UCI_Elo ",
+                                    "GaviotaTbPath", "GaviotaTbCache "};
 const int OPTION_KINDS = sizeof(OPTION_NAMES) / sizeof(OPTION_NAMES[0]);
 
 int optionKind(const char* name) {
@@ -159,7 +159,8 @@ void loadBookFromConfig() {
 
 void ensureGameRoom() {
     ChessBoardNode& node = board->node;
-    if (board->gameMoveCount < GAME_REBASE_AT && node.hashListCount < GAME_REBASE_AT && node.ply < GAME_REBASE_AT)
+    if (board->gameMoveCount < GAME_REBASE_AT && node.hashListCount < GAME_REBASE_AT &&
+        node.ply < GAME_REBASE_AT)
         return;
     // Positions before the last pawn move or capture can never repeat, so
     // only the keys since then are needed for the repetition test.
@@ -226,8 +227,8 @@ int parsePosition(char* line) {
 
 namespace {
 
-const char* const GO_WORDS[] = {"searchmoves", "ponder", "wtime", "btime", "winc", "binc", "movestogo",
-                                "depth", "nodes", "mate", "movetime", "infinite"};
+const char* const GO_WORDS[] = {"searchmoves", "ponder", "wtime", "btime", "winc",     "binc",
+                                "movestogo",   "depth",  "nodes", "mate",  "movetime", "infinite"};
 
 bool isGoWord(const char* p) {
     for (const char* w : GO_WORDS) {
@@ -372,8 +373,10 @@ int parseOptionUCI(char* line) {
         // The folders are the rest of the line; no value (or "<empty>") unloads the tables.
         const char* v = nextWord(p);
         const char* folders = "";
-        if (v && !strncmp(v, "value ", 6)) folders = v + 6;
-        else if (v && strcmp(v, "value")) return 0;
+        if (v && !strncmp(v, "value ", 6))
+            folders = v + 6;
+        else if (v && strcmp(v, "value"))
+            return 0;
         if (!strcmp(folders, "<empty>")) folders = "";
         tablebaseLoad(folders, infoString);
     } else if (!strncmp(p, "GaviotaTbCache ", 15)) {

@@ -251,15 +251,18 @@ int parseWinboard(char* line) {
         forgetClocks();
         loadBookFromConfig();
         winboard_forcemode = 0;
-        sendCommandf("feature setboard=1 myname=\"Pellux %s %s\" analyze=1 ping=1 draw=0 sigint=0 "
-                     "variants=\"normal\" done=1 colors=0",
-                     PELLUX_VERSION, archi);
+        sendCommandf(
+            "feature setboard=1 myname=\"Pellux %s %s\" analyze=1 ping=1 draw=0 sigint=0 "
+            "variants=\"normal\" done=1 colors=0",
+            PELLUX_VERSION, archi);
         return 1;
     }
     if (!board) {
         // Nothing below needs an answer before "xboard" has created the board.
-        if (!strncmp(line, "ping ", 5)) sendCommandf("pong %d", readInt(line + 5));
-        else if (!strncmp(line, "protover ", 9)) protocolversion = readInt(line + 9);
+        if (!strncmp(line, "ping ", 5))
+            sendCommandf("pong %d", readInt(line + 5));
+        else if (!strncmp(line, "protover ", 9))
+            protocolversion = readInt(line + 9);
         return 1;
     }
     if (!strcmp(line, "undo")) {
@@ -271,8 +274,10 @@ int parseWinboard(char* line) {
     if (!strcmp(line, "white") || !strcmp(line, "black")) return 1;
     if (!strcmp(line, "force")) {
         // The engine plays neither side now: a ponder search has nothing left to wait for.
-        if (wbPonderWait == PONDER_WAIT_OPEN) wbPonderWait = PONDER_WAIT_ABANDON;
-        else if (thinking && wbPonderRunning && pondernextmove) abandonPonderSearch();
+        if (wbPonderWait == PONDER_WAIT_OPEN)
+            wbPonderWait = PONDER_WAIT_ABANDON;
+        else if (thinking && wbPonderRunning && pondernextmove)
+            abandonPonderSearch();
         winboard_forcemode = 1;
         return 1;
     }
@@ -467,8 +472,10 @@ void winboardSearchFinished(ChessBoardUCI& b, int reason) {
 
     movePonder = pondering ? b.ponderMove : ChessMove(0);
     if (uciMaxGameMoves) {
-        if (uciRemainingMoves == 1) uciRemainingMoves = uciMaxGameMoves;
-        else uciRemainingMoves--;
+        if (uciRemainingMoves == 1)
+            uciRemainingMoves = uciMaxGameMoves;
+        else
+            uciRemainingMoves--;
     }
     sendEngineMove(b.lastMove);
 

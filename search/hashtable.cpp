@@ -6,12 +6,14 @@
 // resident memory: the process grows only by the pages the search stores
 // into.
 #include "search/hashtable.h"
-#include "search/hashsize.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
-#include <sys/mman.h>
-#include <unistd.h>
+
+#include "search/hashsize.h"
 
 HashTable hashTable;
 

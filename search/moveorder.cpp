@@ -1,10 +1,11 @@
 // Move ordering: the sort values of captures, killers and history, the
 // staged move picker of the main search, the root ordering, and the killer
 // and history tables that learn from cutoffs.
+#include "search/moveorder.h"
+
 #include <cstring>
 
 #include "board/chessboard.h"
-#include "search/moveorder.h"
 
 // Ties are not kept in generation order: the later of two equal entries that
 // meet a larger one ends up first. Node counts depend on this exact loop.
@@ -64,7 +65,8 @@ void ChessBoard::orderMoves_quiescent_checks(ChessMoveSort* list, int n, ChessMo
     const uint32_t(*hist)[64] = historyTable[node.side];
     for (int i = 0; i < n; i++) {
         ChessMove m = list[i].move;
-        list[i].value = isCaptureOrQueenPromotion(m) ? captureValue(m) : QUIET_BASE + (int)hist[m.piece()][m.to()];
+        list[i].value =
+            isCaptureOrQueenPromotion(m) ? captureValue(m) : QUIET_BASE + (int)hist[m.piece()][m.to()];
     }
     sortMoves(list, n);
 }
@@ -115,7 +117,8 @@ void ChessBoard::updateKillersAndHistory(ChessMove m, int depth, int ply) {
 }
 
 // Hands out a killer unless it is the hash move or not valid here.
-static inline bool takeKiller(ChessBoardNode& n, ChessMove k, int value, ChessMove hashMove, ChessMoveSort& out) {
+static inline bool takeKiller(ChessBoardNode& n, ChessMove k, int value, ChessMove hashMove,
+                              ChessMoveSort& out) {
     if (k == hashMove || !n.validMove(k)) return false;
     out.move = k;
     out.value = value;
@@ -128,129 +131,131 @@ static inline bool takeKiller(ChessBoardNode& n, ChessMove k, int value, ChessMo
 int ChessBoard::getNextMove(ChessMoveOrder& order, ChessMoveSort& out, int ply) {
     for (;;) {
         switch (order.stage) {
-        case PICK_HASH:
-        case PICK_EVASION_HASH:
-            order.stage = order.stage == PICK_HASH ? PICK_CAPTURES_GEN : PICK_EVASIONS_GEN;
-            if (node.validMove(order.hashMove)) {
-                out.move = order.hashMove;
-                out.value = HASH_MOVE_VALUE;
-                return (int)order.stage;
-            }
-            order.hashMove = emptyMove;
-            continue;
-
-        case PICK_CAPTURES_GEN:
-            order.badIndex = PICK_LIST_LAST;
-            order.index = 0;
-            order.count = (uint32_t)node.generateMovesC(order.moves);
-            if (order.count == 0) {
-                order.stage = PICK_KILLER1;
-                continue;
-            }
-            orderMovesCaptures(order.moves, (int)order.count);
-            order.stage = PICK_CAPTURES;
-            // fall through
-        case PICK_CAPTURES:
-            while (order.index < order.count) {
-                const ChessMoveSort& e = order.moves[order.index++];
-                const ChessMove m = e.move;
-                if (PieceCaptureValue[m.captured()] < PieceCaptureValue[m.piece()] &&
-                    staticExchangeEvaluation(m) < 0) {
-                    order.moves[order.badIndex--] = e;
-                    continue;
-                }
-                if (m != order.hashMove) {
-                    out = e;
+            case PICK_HASH:
+            case PICK_EVASION_HASH:
+                order.stage = order.stage == PICK_HASH ? PICK_CAPTURES_GEN : PICK_EVASIONS_GEN;
+                if (node.validMove(order.hashMove)) {
+                    out.move = order.hashMove;
+                    out.value = HASH_MOVE_VALUE;
                     return (int)order.stage;
                 }
+                order.hashMove = emptyMove;
+                continue;
+
+            case PICK_CAPTURES_GEN:
+                order.badIndex = PICK_LIST_LAST;
+                order.index = 0;
+                order.count = (uint32_t)node.generateMovesC(order.moves);
+                if (order.count == 0) {
+                    order.stage = PICK_KILLER1;
+                    continue;
+                }
+                orderMovesCaptures(order.moves, (int)order.count);
+                order.stage = PICK_CAPTURES;
+                // fall through
+            case PICK_CAPTURES:
+                while (order.index < order.count) {
+                    const ChessMoveSort& e = order.moves[order.index++];
+                    const ChessMove m = e.move;
+                    if (PieceCaptureValue[m.captured()] < PieceCaptureValue[m.piece()] &&
+                        staticExchangeEvaluation(m) < 0) {
+                        order.moves[order.badIndex--] = e;
+                        continue;
+                    }
+                    if (m != order.hashMove) {
+                        out = e;
+                        return (int)order.stage;
+                    }
+                }
+                order.stage = PICK_KILLER1;
+                // fall through
+            case PICK_KILLER1:
+                order.stage = PICK_KILLER2;
+                if (takeKiller(node, killerMoves[ply][0], KILLER1_VALUE, order.hashMove, out))
+                    return (int)order.stage;
+                // fall through
+            case PICK_KILLER2:
+                order.stage = PICK_QUIET_GEN;
+                if (takeKiller(node, killerMoves[ply][1], KILLER2_VALUE, order.hashMove, out))
+                    return (int)order.stage;
+                // fall through
+            case PICK_QUIET_GEN: {
+                // Quiet moves go after the captures; a list crowded by deferred
+                // captures is filled through a scratch list so nothing is overwritten.
+                const uint32_t start = order.count;
+                const uint32_t room = order.badIndex + 1 - start;
+                int n;
+                if (room >= MAX_QUIET_MOVES) {
+                    n = node.generateMovesNC(order.moves + start);
+                } else {
+                    ChessMoveSort scratch[256];
+                    n = node.generateMovesNC(scratch);
+                    if ((uint32_t)n > room) n = (int)room;
+                    memcpy(order.moves + start, scratch, sizeof(ChessMoveSort) * (size_t)n);
+                }
+                if (n == 0) {
+                    order.stage = PICK_BAD_CAPTURES;
+                    order.count = order.badIndex;
+                    order.index = PICK_LIST_LAST;
+                    continue;
+                }
+                orderMovesQuiet(order.moves + start, n);
+                order.count += (uint32_t)n;
+                order.stage = PICK_QUIET;
             }
-            order.stage = PICK_KILLER1;
-            // fall through
-        case PICK_KILLER1:
-            order.stage = PICK_KILLER2;
-            if (takeKiller(node, killerMoves[ply][0], KILLER1_VALUE, order.hashMove, out)) return (int)order.stage;
-            // fall through
-        case PICK_KILLER2:
-            order.stage = PICK_QUIET_GEN;
-            if (takeKiller(node, killerMoves[ply][1], KILLER2_VALUE, order.hashMove, out)) return (int)order.stage;
-            // fall through
-        case PICK_QUIET_GEN: {
-            // Quiet moves go after the captures; a list crowded by deferred
-            // captures is filled through a scratch list so nothing is overwritten.
-            const uint32_t start = order.count;
-            const uint32_t room = order.badIndex + 1 - start;
-            int n;
-            if (room >= MAX_QUIET_MOVES) {
-                n = node.generateMovesNC(order.moves + start);
-            } else {
-                ChessMoveSort scratch[256];
-                n = node.generateMovesNC(scratch);
-                if ((uint32_t)n > room) n = (int)room;
-                memcpy(order.moves + start, scratch, sizeof(ChessMoveSort) * (size_t)n);
-            }
-            if (n == 0) {
+                // fall through
+            case PICK_QUIET: {
+                const ChessMove k0 = killerMoves[ply][0], k1 = killerMoves[ply][1];
+                while (order.index < order.count) {
+                    const ChessMoveSort& e = order.moves[order.index++];
+                    if (e.move != order.hashMove && e.move != k0 && e.move != k1) {
+                        out = e;
+                        return (int)order.stage;
+                    }
+                }
                 order.stage = PICK_BAD_CAPTURES;
                 order.count = order.badIndex;
                 order.index = PICK_LIST_LAST;
-                continue;
             }
-            orderMovesQuiet(order.moves + start, n);
-            order.count += (uint32_t)n;
-            order.stage = PICK_QUIET;
-        }
-            // fall through
-        case PICK_QUIET: {
-            const ChessMove k0 = killerMoves[ply][0], k1 = killerMoves[ply][1];
-            while (order.index < order.count) {
-                const ChessMoveSort& e = order.moves[order.index++];
-                if (e.move != order.hashMove && e.move != k0 && e.move != k1) {
-                    out = e;
-                    return (int)order.stage;
+                // fall through
+            case PICK_BAD_CAPTURES:
+                while (order.index > order.count) {
+                    const ChessMoveSort& e = order.moves[order.index--];
+                    if (e.move != order.hashMove) {
+                        out = e;
+                        return (int)order.stage;
+                    }
                 }
-            }
-            order.stage = PICK_BAD_CAPTURES;
-            order.count = order.badIndex;
-            order.index = PICK_LIST_LAST;
-        }
-            // fall through
-        case PICK_BAD_CAPTURES:
-            while (order.index > order.count) {
-                const ChessMoveSort& e = order.moves[order.index--];
-                if (e.move != order.hashMove) {
-                    out = e;
-                    return (int)order.stage;
-                }
-            }
-            order.stage = PICK_DONE;
-            return PICK_DONE;
-
-        case PICK_EVASIONS_GEN:
-            order.count = (uint32_t)node.generateKingEvasion(order.moves);
-            if (order.count == 0) {
                 order.stage = PICK_DONE;
                 return PICK_DONE;
-            }
-            orderMoves(order.moves, (int)order.count, order.hashMove, ply);
-            order.index = 1;
-            order.stage = PICK_EVASIONS;
-            if (order.moves[0].move != order.hashMove) {
-                out = order.moves[0];
-                return (int)order.stage;
-            }
-            // fall through
-        case PICK_EVASIONS:
-            while (order.index < order.count) {
-                const ChessMoveSort& e = order.moves[order.index++];
-                if (e.move != order.hashMove) {
-                    out = e;
+
+            case PICK_EVASIONS_GEN:
+                order.count = (uint32_t)node.generateKingEvasion(order.moves);
+                if (order.count == 0) {
+                    order.stage = PICK_DONE;
+                    return PICK_DONE;
+                }
+                orderMoves(order.moves, (int)order.count, order.hashMove, ply);
+                order.index = 1;
+                order.stage = PICK_EVASIONS;
+                if (order.moves[0].move != order.hashMove) {
+                    out = order.moves[0];
                     return (int)order.stage;
                 }
-            }
-            order.stage = PICK_DONE;
-            return PICK_DONE;
+                // fall through
+            case PICK_EVASIONS:
+                while (order.index < order.count) {
+                    const ChessMoveSort& e = order.moves[order.index++];
+                    if (e.move != order.hashMove) {
+                        out = e;
+                        return (int)order.stage;
+                    }
+                }
+                order.stage = PICK_DONE;
+                return PICK_DONE;
 
-        default:
-            return PICK_DONE;
+            default:
+                return PICK_DONE;
         }
     }
 }

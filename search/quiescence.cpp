@@ -37,7 +37,8 @@ int ChessBoard::search_quiescent(int ply, int alpha, int beta, int fullEval, int
     for (int i = 0; i < count; i++) {
         const ChessMove m = order.moves[i].move;
         // Losing captures are not worth a look when standing pat is allowed.
-        if (!evasion && order.moves[i].value <= LOSING_CAPTURE_VALUE && staticExchangeEvaluation(m) < 0) continue;
+        if (!evasion && order.moves[i].value <= LOSING_CAPTURE_VALUE && staticExchangeEvaluation(m) < 0)
+            continue;
         ChessMoveUndo* child = makeCountedMove(n, m);
         if (!child) continue;
         child->nullWindow = nullWindow;

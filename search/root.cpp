@@ -1,7 +1,8 @@
 // The search driver: legal-move check, book move, iterative deepening with
 // aspiration windows and multi-PV, the root search, and playing the move.
-#include <cstring>
 #include <sys/time.h>
+
+#include <cstring>
 
 #include "board/chessboard.h"
 #include "book/openingbook.h"
@@ -68,24 +69,24 @@ int ChessBoard::calcMateValue(int score) const {
 
 void ChessBoard::setEngineSearchMode(int mode, int value, int) {
     switch (mode) {
-    case SEARCH_DEPTH:
-        searchMode = mode;
-        depthLimit = value;
-        break;
-    case SEARCH_NODES:
-        searchMode = mode;
-        nodeLimit = (unsigned long long)(long long)value;
-        break;
-    case SEARCH_MOVETIME:
-        searchMode = mode;
-        moveTime = (uint32_t)value;
-        break;
-    case SEARCH_CLOCK:
-    case SEARCH_INFINITE:
-        searchMode = mode;
-        break;
-    default:
-        break;
+        case SEARCH_DEPTH:
+            searchMode = mode;
+            depthLimit = value;
+            break;
+        case SEARCH_NODES:
+            searchMode = mode;
+            nodeLimit = (unsigned long long)(long long)value;
+            break;
+        case SEARCH_MOVETIME:
+            searchMode = mode;
+            moveTime = (uint32_t)value;
+            break;
+        case SEARCH_CLOCK:
+        case SEARCH_INFINITE:
+            searchMode = mode;
+            break;
+        default:
+            break;
     }
 }
 
@@ -195,7 +196,8 @@ static int countSearchedRootMoves(ChessBoard& b) {
     const int count = b.generateRootMoves();
     int allowed = 0;
     for (int i = 0; i < count; i++)
-        if (isListedSearchMove(b, b.rootMoveList[i].move) && isLegalHere(b.node, b.rootMoveList[i].move)) allowed++;
+        if (isListedSearchMove(b, b.rootMoveList[i].move) && isLegalHere(b.node, b.rootMoveList[i].move))
+            allowed++;
     return allowed;
 }
 
@@ -379,8 +381,10 @@ int ChessBoard::ThreadComputerPlay() {
     }
     if (searchMoveCount > 0) {
         const int allowed = countSearchedRootMoves(*this);
-        if (allowed == 0) searchMoveCount = 0;
-        else legalMoves = allowed;
+        if (allowed == 0)
+            searchMoveCount = 0;
+        else
+            legalMoves = allowed;
     }
 
     // Steps 2-5. Start: the start is announced, a book move is looked up, the
@@ -393,7 +397,8 @@ int ChessBoard::ThreadComputerPlay() {
     // move is played if the opponent makes the expected reply).
     if (bookEnabled == 1 && gameMoveCount < bookMoveLimit && searchMode != SEARCH_INFINITE) {
         bookMove = openingBook.findMove(n.hashKey);
-        if (!bookMove.isEmpty() && !(isGeneratedLegalMove(*this, bookMove) && isListedSearchMove(*this, bookMove)))
+        if (!bookMove.isEmpty() &&
+            !(isGeneratedLegalMove(*this, bookMove) && isListedSearchMove(*this, bookMove)))
             bookMove = emptyMove;
     }
     countNodes = 0;

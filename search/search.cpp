@@ -94,7 +94,8 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
             if (HashTable::infoDepth(e->info) >= depth) {
                 const int s = HashTable::scoreFromHash(HashTable::infoScore(e->info), ply);
                 const int b = HashTable::infoBound(e->info);
-                if (b == BOUND_EXACT || (b == BOUND_UPPER && s <= alpha) || (b == BOUND_LOWER && s >= beta)) return s;
+                if (b == BOUND_EXACT || (b == BOUND_UPPER && s <= alpha) || (b == BOUND_LOWER && s >= beta))
+                    return s;
             }
         }
     }
@@ -106,8 +107,8 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
 
     // Step 7. Null-move pruning: let the opponent move twice; if that still fails high,
     // this node is good enough without a search of its own.
-    if (!inCheck && allowNull == 1 && nullWindow == 1 && n.phaseMaterial[n.side] != 0 && depth >= 2 * ONE_PLY &&
-        beta >= -NULL_MOVE_SCORE_LIMIT && beta <= NULL_MOVE_SCORE_LIMIT) {
+    if (!inCheck && allowNull == 1 && nullWindow == 1 && n.phaseMaterial[n.side] != 0 &&
+        depth >= 2 * ONE_PLY && beta >= -NULL_MOVE_SCORE_LIMIT && beta <= NULL_MOVE_SCORE_LIMIT) {
         n.makeNullMove();
         // The passed side was not in check, so the side now to move is not either.
         n.undo[n.ply].plyInCheck = 0;
@@ -148,7 +149,8 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
     bool futile = false;
     int futilityValue = 0;
     if (depth < 4 * ONE_PLY && !inCheck && nullWindow == 1 && n.gamePhase <= 1) {
-        futilityValue = n.evaluate(alpha, beta, 1) + strengthNoise(n.hashKey) + FUTILITY_MARGIN[depth / ONE_PLY];
+        futilityValue =
+            n.evaluate(alpha, beta, 1) + strengthNoise(n.hashKey) + FUTILITY_MARGIN[depth / ONE_PLY];
         futile = futilityValue <= alpha;
     }
 

@@ -36,7 +36,8 @@ StrengthSettings strengthSettings(int elo) {
     const double t = (double)(elo - a.elo) / (double)(b.elo - a.elo);
     StrengthSettings s;
     s.nodes = (unsigned long long)std::exp(std::log(a.nodes) + t * (std::log(b.nodes) - std::log(a.nodes)));
-    s.noise = elo >= NOISE_FREE_ELO ? 0
-                                    : NOISE_AT_MIN * (NOISE_FREE_ELO - elo) / (NOISE_FREE_ELO - STRENGTH_ELO_MIN);
+    s.noise = elo >= NOISE_FREE_ELO
+                  ? 0
+                  : NOISE_AT_MIN * (NOISE_FREE_ELO - elo) / (NOISE_FREE_ELO - STRENGTH_ELO_MIN);
     return s;
 }

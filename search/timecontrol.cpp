@@ -1,15 +1,16 @@
 // Time control: the per-node stop test with its periodic clock reading and
 // console poll, the budget of a search, and the stops between iterations.
+#include "search/timecontrol.h"
+
 #include <sys/time.h>
 
 #include "board/chessboard.h"
 #include "frontend/console.h"
 #include "search/strength.h"
-#include "search/timecontrol.h"
 
 static const uint32_t INFINITE_TIME = 4294967295u;  // about 71.6 minutes
-static const unsigned EARLY_SEARCHES = 10;         // the first searches of a game get more time
-static const uint32_t LOW_CLOCK_US = 100000;       // with an increment, the clock is kept near this
+static const unsigned EARLY_SEARCHES = 10;          // the first searches of a game get more time
+static const uint32_t LOW_CLOCK_US = 100000;        // with an increment, the clock is kept near this
 
 // Between input polls the clock of a timed search is also read every
 // CLOCK_CHECK_MASK + 1 calls (256, a power of two so the test is one mask): a
@@ -131,17 +132,18 @@ void ChessBoard::computeTimeLimit() {
     stopNodes = searchMode == SEARCH_NODES && nodeLimit < strengthNodes ? nodeLimit : strengthNodes;
     gettimeofday(&searchStartTime, nullptr);
     // Each game draws its own errors.
-    if (searchCount == 0) strengthNoiseSeed = (uint64_t)searchStartTime.tv_sec * 1000003u + (uint64_t)searchStartTime.tv_usec;
+    if (searchCount == 0)
+        strengthNoiseSeed = (uint64_t)searchStartTime.tv_sec * 1000003u + (uint64_t)searchStartTime.tv_usec;
     switch (searchMode) {
-    case SEARCH_CLOCK:
-        timeLimit = clockBudget(*this, (int)node.side, searchCount);
-        break;
-    case SEARCH_INFINITE:
-        timeLimit = INFINITE_TIME;
-        break;
-    default:
-        timeLimit = moveTime;
-        break;
+        case SEARCH_CLOCK:
+            timeLimit = clockBudget(*this, (int)node.side, searchCount);
+            break;
+        case SEARCH_INFINITE:
+            timeLimit = INFINITE_TIME;
+            break;
+        default:
+            timeLimit = moveTime;
+            break;
     }
 }
 

@@ -30,7 +30,7 @@ protected:
 ChessBoardUCI* BoardGame::b = nullptr;
 
 // Index, count, last move and key after each step through the record.
-#define EXPECT_RECORD(index, count, last, key)                                               \
+#define EXPECT_RECORD(index, count, last, key)                                                       \
     EXPECT_EQ(std::make_tuple(b->gameIndex, b->gameMoveCount, b->lastMove.moveInt, b->node.hashKey), \
               std::make_tuple((uint32_t)(index), (uint32_t)(count), (last).moveInt, (uint64_t)(key)))
 

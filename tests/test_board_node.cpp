@@ -19,12 +19,27 @@ namespace {
 std::string diffNodes(const ChessBoardNode& a, const ChessBoardNode& b) {
     std::ostringstream d;
 #define PELLUX_CMP(field) \
-    if (memcmp(&a.field, &b.field, sizeof a.field)) d << #field " ";
-    PELLUX_CMP(bbOccupied) PELLUX_CMP(bbColour) PELLUX_CMP(bbPiece) PELLUX_CMP(hashKey) PELLUX_CMP(material)
-    PELLUX_CMP(side) PELLUX_CMP(xside) PELLUX_CMP(gamePhase) PELLUX_CMP(phaseMaterial) PELLUX_CMP(psqMiddle)
-    PELLUX_CMP(psqEnd) PELLUX_CMP(materialKey) PELLUX_CMP(castle) PELLUX_CMP(enPassant) PELLUX_CMP(fiftyMove)
-    PELLUX_CMP(inCheck) PELLUX_CMP(kingSquare) PELLUX_CMP(squarePiece) PELLUX_CMP(ply)
-    PELLUX_CMP(hashListCount)
+    if (memcmp(&a.field, &b.field, sizeof a.field)) d << #field " "
+    PELLUX_CMP(bbOccupied);
+    PELLUX_CMP(bbColour);
+    PELLUX_CMP(bbPiece);
+    PELLUX_CMP(hashKey);
+    PELLUX_CMP(material);
+    PELLUX_CMP(side);
+    PELLUX_CMP(xside);
+    PELLUX_CMP(gamePhase);
+    PELLUX_CMP(phaseMaterial);
+    PELLUX_CMP(psqMiddle);
+    PELLUX_CMP(psqEnd);
+    PELLUX_CMP(materialKey);
+    PELLUX_CMP(castle);
+    PELLUX_CMP(enPassant);
+    PELLUX_CMP(fiftyMove);
+    PELLUX_CMP(inCheck);
+    PELLUX_CMP(kingSquare);
+    PELLUX_CMP(squarePiece);
+    PELLUX_CMP(ply);
+    PELLUX_CMP(hashListCount);
 #undef PELLUX_CMP
     if (a.hashListCount == b.hashListCount && a.hashListCount <= (unsigned)UNDO_SIZE &&
         memcmp(a.hashList, b.hashList, a.hashListCount * sizeof a.hashList[0]))

@@ -73,8 +73,7 @@ TEST(CommandLine, OutputAndStatus) {
          "[Engine]\nHash=-1\n"},
         {"-divide 1 -fen 'not a position'", "Bad FEN string !\n", 0},
         {"-testsuite missing.epd 5000", ""},
-        {"-perftd 3 -fen 'r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1'",
-         "depth..."},
+        {"-perftd 3 -fen 'r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1'", "depth..."},
         {"bench 2", "Nodes searched: 45660\nNodes/second: ..."}};
     for (const char* args :
          {"", "-perft", "-perft 3 extra", "-divide 2 -fun 8/8/8/8/8/8/8/8", "-perft 1 2 3 4", "-testsuite",

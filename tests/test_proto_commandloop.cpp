@@ -16,8 +16,10 @@ class ProtoFirstLine : public ::testing::TestWithParam<std::string> {};
 TEST_P(ProtoFirstLine, EndsTheProgram) {
     EngineProcess e;
     for (const char* line : {"", "setvalue doubledpawn 12", "setvalue futility2"}) e.send(line);
-    if (GetParam() == "end of input") e.closeInput();
-    else e.send(GetParam());
+    if (GetParam() == "end of input")
+        e.closeInput();
+    else
+        e.send(GetParam());
     EXPECT_EQ(e.waitExit(3000), 1);
     EXPECT_EQ(e.seen, std::vector<std::string>{"Pellux 1.6 (64 bits) by Vornhalt"});
 }
@@ -30,7 +32,8 @@ INSTANTIATE_TEST_SUITE_P(Lines, ProtoFirstLine,
 // run (its last line) is run from "/", where "./" followed by the absolute build path finds the program.
 TEST(ProtoCommandLoop, MakeRunEndsQuietlyAfterQuit) {
     std::string bin = PELLUX_GENERIC_BIN, dir = bin.substr(0, bin.rfind('/'));
-    FILE* make = popen(("make -s -n -C " PELLUX_TEST_DATA "/../.. run BUILD=" + dir + " 2>/dev/null").c_str(), "r");
+    FILE* make =
+        popen(("make -s -n -C " PELLUX_TEST_DATA "/../.. run BUILD=" + dir + " 2>/dev/null").c_str(), "r");
     ASSERT_NE(make, nullptr);
     std::string recipe;
     for (char chunk[4096]; fgets(chunk, sizeof chunk, make);) recipe = chunk;
@@ -43,8 +46,10 @@ TEST(ProtoCommandLoop, MakeRunEndsQuietlyAfterQuit) {
 TEST(ProtoCommandLoop, TuningLinesBeforeTheProtocol) {
     int saved[3] = {EVAL_DOUBLED_PAWN[0], EVAL_DOUBLED_PAWN[1], FUTILITY_MARGIN[2]};
     auto tune = [](std::string line) { return parseWaitGUI(&line[0]); };
-    EXPECT_EQ(tune("setvalue doubledpawn 15.9") + tune("setvalue futility2 300") + tune("setvalue futility2"), 3);
-    EXPECT_EQ(std::make_tuple(EVAL_DOUBLED_PAWN[0], EVAL_DOUBLED_PAWN[1], FUTILITY_MARGIN[2]), std::make_tuple(15, 15, 300));
+    EXPECT_EQ(tune("setvalue doubledpawn 15.9") + tune("setvalue futility2 300") + tune("setvalue futility2"),
+              3);
+    EXPECT_EQ(std::make_tuple(EVAL_DOUBLED_PAWN[0], EVAL_DOUBLED_PAWN[1], FUTILITY_MARGIN[2]),
+              std::make_tuple(15, 15, 300));
     EXPECT_EQ(tune("setvalue " + std::string(5000, 'n') + " 4"), 1);
     EXPECT_EQ(tune("hello"), 0);
     EVAL_DOUBLED_PAWN[0] = saved[0], EVAL_DOUBLED_PAWN[1] = saved[1], FUTILITY_MARGIN[2] = saved[2];
@@ -87,7 +92,8 @@ protected:
     // The repetition rule of the search: the key two, four, ... plies back, within the fifty-move window.
     bool repeated() {
         ChessBoardNode& n = board->node;
-        for (int i = (int)n.hashListCount - 2, looked = 0; i >= 0 && looked < (n.fiftyMove + 1) / 2; i -= 2, looked++)
+        for (int i = (int)n.hashListCount - 2, looked = 0; i >= 0 && looked < (n.fiftyMove + 1) / 2;
+             i -= 2, looked++)
             if (n.hashList[i] == n.hashKey) return true;
         return false;
     }
@@ -132,14 +138,16 @@ TEST_P(ProtoCount, CountsAnswersAndEnds) {
     ASSERT_EQ(e.waitPrefix(answer), answer);
     std::vector<std::string> refused(e.seen.end() - 5, e.seen.end() - 1);
     refused.back().replace(13, 3, "ms.");  // the milliseconds of a busy machine may not be 000
-    EXPECT_EQ(refused, (std::vector<std::string>{"depth           nodes ", "", "", "Time = 00:00:ms., speed =      0"}));
+    EXPECT_EQ(refused, (std::vector<std::string>{"depth           nodes ", "", "",
+                                                 "Time = 00:00:ms., speed =      0"}));
     e.send("perftd 2\ndivide 2\nperft 5");  // nothing follows: the count must not wait for input
     EXPECT_EQ(e.waitPrefix("  5. "), "  5.          4865609");
     for (const char* line : {" 2.              400 ", "     total :              400"})
         EXPECT_EQ(e.countPrefix(line), 1) << line;
     e.send("perft 60\n" + sync);
     EXPECT_EQ(e.waitPrefix(answer), answer);
-    e.send(uci ? "position fen 8/8/8/8/8/8/4K3/k7 w - - 0 1\nstop" : "setboard 8/8/8/8/8/8/4K3/k7 w - - 0 1\n?");
+    e.send(uci ? "position fen 8/8/8/8/8/8/4K3/k7 w - - 0 1\nstop"
+               : "setboard 8/8/8/8/8/8/4K3/k7 w - - 0 1\n?");
     EXPECT_TRUE(startsWith(e.waitPrefix("Time = "), "Time = "));
     e.send("divide 1\nperft 60");
     EXPECT_EQ(e.waitPrefix("     total :"), "     total :                8");

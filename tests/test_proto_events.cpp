@@ -5,7 +5,8 @@
 
 namespace {
 
-// guiMode, testSuiteMode, multi-PV line number (0: onComputerThinkPV), score, time in microseconds, nodes, bound.
+// guiMode, testSuiteMode, multi-PV line number (0: onComputerThinkPV), score, time in microseconds, nodes,
+// bound.
 struct ThinkCase {
     int gui, suite, line, score;
     double time;
@@ -36,8 +37,10 @@ TEST_P(ProtoThinkLine, PrintsTheExactLine) {
     guiMode = c.gui;
     b->testSuiteMode = c.suite;
     testing::internal::CaptureStdout();
-    if (c.line) b->onComputerThinkMultiPV(c.line, 3, pv, c.nodes, c.time, 5, c.bound);
-    else b->onComputerThinkPV(3, pv, c.nodes, c.time, 5, c.bound);
+    if (c.line)
+        b->onComputerThinkMultiPV(c.line, 3, pv, c.nodes, c.time, 5, c.bound);
+    else
+        b->onComputerThinkPV(3, pv, c.nodes, c.time, 5, c.bound);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(c.expected) + "\n");
 }
 
@@ -45,25 +48,33 @@ INSTANTIATE_TEST_SUITE_P(
     Forms, ProtoThinkLine,
     ::testing::Values(
         ThinkCase{1, 0, 0, 35, 2500000, 5000000, 2,
-                  "info depth 3 seldepth 5 score cp 35 lowerbound time 2500 nodes 5000000 nps 2000000 pv e2e4 e7e5 "},
+                  "info depth 3 seldepth 5 score cp 35 lowerbound time 2500 nodes 5000000 nps 2000000 pv "
+                  "e2e4 e7e5 "},
         ThinkCase{1, 0, 0, -12, 2500000, 5000000, 1,
-                  "info depth 3 seldepth 5 score cp -12 upperbound time 2500 nodes 5000000 nps 2000000 pv e2e4 e7e5 "},
+                  "info depth 3 seldepth 5 score cp -12 upperbound time 2500 nodes 5000000 nps 2000000 pv "
+                  "e2e4 e7e5 "},
         ThinkCase{1, 0, 0, 31999, 0, 1000, 0,
                   "info depth 3 seldepth 5 score mate 1 time 16 nodes 1000 nps 62500 pv e2e4 e7e5 "},
         ThinkCase{1, 0, 0, -31996, 0, 1000, 0,
                   "info depth 3 seldepth 5 score mate -2 time 16 nodes 1000 nps 62500 pv e2e4 e7e5 "},
         ThinkCase{1, 0, 2, 35, 2500000, 5000000, 0,
-                  "info multipv 2 depth 3 seldepth 5 score cp 35 time 2500 nodes 5000000 nps 2000000 pv e2e4 e7e5 "},
+                  "info multipv 2 depth 3 seldepth 5 score cp 35 time 2500 nodes 5000000 nps 2000000 pv e2e4 "
+                  "e7e5 "},
         ThinkCase{2, 0, 0, 35, 2500000, 5000000, 0, "3 35 250 5000000 e2e4 e7e5 "},
         ThinkCase{2, 0, 3, 31999, 2500000, 5000000, 0, "3 31999 250 5000000 e2e4 e7e5 "},
-        ThinkCase{0, 1, 0, 35, 62500000, 5000000, 2, " 3/5 + 01:02:500      5000000     80   +0.35 e2-e4 e7-e5 "},
-        ThinkCase{0, 1, 0, -150, 2500000, 5000000, 0, " 3/5   00:02:500      5000000   2000   -1.50 e2-e4 e7-e5 "},
+        ThinkCase{0, 1, 0, 35, 62500000, 5000000, 2,
+                  " 3/5 + 01:02:500      5000000     80   +0.35 e2-e4 e7-e5 "},
+        ThinkCase{0, 1, 0, -150, 2500000, 5000000, 0,
+                  " 3/5   00:02:500      5000000   2000   -1.50 e2-e4 e7-e5 "},
         ThinkCase{0, 1, 1, -31997, 0, 7, 1, " 3/5 - 00:00:000            7      0     -M1 e2-e4 e7-e5 "},
-        ThinkCase{0, 1, 2, 31997, 2500000, 5000000, 0, "       00:02:500      5000000   2000     +M2 e2-e4 e7-e5 "}),
+        ThinkCase{0, 1, 2, 31997, 2500000, 5000000, 0,
+                  "       00:02:500      5000000   2000     +M2 e2-e4 e7-e5 "}),
     [](const ::testing::TestParamInfo<ThinkCase>& p) {
         const ThinkCase& c = p.param;
-        return std::string(c.gui == 1 ? "Uci" : c.gui == 2 ? "WinBoard" : "Console") + (c.line ? "MultiPv" : "Pv") +
-               std::to_string(p.index);
+        return std::string(c.gui == 1   ? "Uci"
+                           : c.gui == 2 ? "WinBoard"
+                                        : "Console") +
+               (c.line ? "MultiPv" : "Pv") + std::to_string(p.index);
     });
 
 // Hash fill, depth and current move reports, and the modes that print nothing.

@@ -23,16 +23,17 @@ TEST(ProtoUci, HandshakePrintsIdentityAndOptionsThenUciok) {
     UciEngine e;
     std::string all;
     for (const std::string& l : e.seen) all += l + "\n";
-    EXPECT_EQ(all,
-              "Pellux 1.6 (64 bits) by Vornhalt\nid name Pellux 1.6 64 bits\nid author Vornhalt\n"
-              "option name Hash type spin default 32 min 4 max 4096\noption name Ponder type check default false\n"
-              "option name OwnBook type check default false\n"
-              "option name Book File type string default pelluxopenbook.bin\noption name Clear Hash type button\n"
-              "option name MultiPV type spin default 1 min 1 max 32\n"
-              "option name UCI_LimitStrength type check default false\n"
-              "option name UCI_Elo type spin default 1800 min 1350 max 2000\n"
-              "option name GaviotaTbPath type string default <empty>\n"
-              "option name GaviotaTbCache type spin default 32 min 1 max 1024\nuciok\n");
+    EXPECT_EQ(
+        all,
+        "Pellux 1.6 (64 bits) by Vornhalt\nid name Pellux 1.6 64 bits\nid author Vornhalt\n"
+        "option name Hash type spin default 32 min 4 max 4096\noption name Ponder type check default false\n"
+        "option name OwnBook type check default false\n"
+        "option name Book File type string default pelluxopenbook.bin\noption name Clear Hash type button\n"
+        "option name MultiPV type spin default 1 min 1 max 32\n"
+        "option name UCI_LimitStrength type check default false\n"
+        "option name UCI_Elo type spin default 1800 min 1350 max 2000\n"
+        "option name GaviotaTbPath type string default <empty>\n"
+        "option name GaviotaTbCache type spin default 32 min 1 max 1024\nuciok\n");
     e.send("isready");
     EXPECT_EQ(e.waitPrefix("readyok"), "readyok");
 }
@@ -56,8 +57,9 @@ TEST_P(ProtoUciGo, AnswersOnceWithALegalMove) {
 
 INSTANTIATE_TEST_SUITE_P(GoForms, ProtoUciGo,
                          ::testing::Values("go wtime 3000 btime 3000 winc 100 binc 100 movestogo 20",
-                                           "go wtime 2000 btime 2000", "go btime 1000 wtime 1000 binc 50 winc 50",
-                                           "go depth 4", "go nodes 20000", "go movetime 150",
+                                           "go wtime 2000 btime 2000",
+                                           "go btime 1000 wtime 1000 binc 50 winc 50", "go depth 4",
+                                           "go nodes 20000", "go movetime 150",
                                            "go depth 3 wtime 500 btime 500", "go depth 2 wtime",
                                            "go movetime 99999999999999999999 depth -5"),
                          paramName<std::string>);
@@ -69,7 +71,8 @@ TEST(ProtoUci, ThinkingLinesPerIteration) {
     e.send("position fen 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1");
     EXPECT_EQ(e.go("go depth 5"), "bestmove a1a8");
     for (int d = 1; d <= 5; d++) EXPECT_EQ(e.countPrefix("info depth " + std::to_string(d) + " "), 1) << d;
-    for (const std::string& l : e.seen) EXPECT_TRUE(!startsWith(l, "info depth ") || l.find("score mate 1 ") != l.npos) << l;
+    for (const std::string& l : e.seen)
+        EXPECT_TRUE(!startsWith(l, "info depth ") || l.find("score mate 1 ") != l.npos) << l;
     e.send("position fen 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1");
     EXPECT_EQ(e.go("go", 5000), "bestmove a1a8");
     EXPECT_EQ(e.countPrefix("info depth 5 "), 2);
@@ -105,8 +108,10 @@ TEST_P(ProtoUciHeld, AnswerWaitsForRelease) {
 
 INSTANTIATE_TEST_SUITE_P(Release, ProtoUciHeld,
                          ::testing::Values("go infinite depth 2 / stop", "go ponder depth 2 / ponderhit",
-                                           "go ponder depth 2 / stop", "go ponder wtime 2000 btime 2000 / ponderhit",
-                                           "go ponder wtime 2000 btime 2000 / stop!", "go ponder infinite / stop!"),
+                                           "go ponder depth 2 / stop",
+                                           "go ponder wtime 2000 btime 2000 / ponderhit",
+                                           "go ponder wtime 2000 btime 2000 / stop!",
+                                           "go ponder infinite / stop!"),
                          paramName<std::string>);
 
 class ProtoUciNoMove : public ::testing::TestWithParam<std::string> {};
@@ -119,7 +124,8 @@ TEST_P(ProtoUciNoMove, MatedOrStalematedSideAnswersNullMove) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Positions, ProtoUciNoMove,
-                         ::testing::Values("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1", "k7/2Q5/1K6/8/8/8/8/8 b - - 0 1"),
+                         ::testing::Values("7k/6Q1/6K1/8/8/8/8/8 b - - 0 1",
+                                           "k7/2Q5/1K6/8/8/8/8/8 b - - 0 1"),
                          [](const ::testing::TestParamInfo<std::string>& p) {
                              return std::string(p.index ? "Stalemated" : "Mated");
                          });
@@ -206,7 +212,9 @@ TEST_P(ProtoUciSearchMoves, OnlyListedMovesAreSearched) {
     std::vector<std::string> answer = splitOn(e.waitPrefix("bestmove", 20000), ' ');
     ASSERT_GE(answer.size(), 2u);
     const std::vector<std::string> allowed = splitOn(f[2], ' ');
-    auto listed = [&](const std::string& m) { return std::find(allowed.begin(), allowed.end(), m) != allowed.end(); };
+    auto listed = [&](const std::string& m) {
+        return std::find(allowed.begin(), allowed.end(), m) != allowed.end();
+    };
     EXPECT_TRUE(listed(answer[1])) << answer[1];
     int lines = 0;
     for (size_t i = from; i < e.seen.size(); i++) {
@@ -265,8 +273,10 @@ TEST_P(ProtoUciEnd, ProgramEndsPromptly) {
     e.send("position startpos");
     e.send(GetParam().substr(0, slash));
     e.collect(200);
-    if (GetParam().substr(slash + 3) == "quit") e.send("quit");
-    else e.closeInput();
+    if (GetParam().substr(slash + 3) == "quit")
+        e.send("quit");
+    else
+        e.closeInput();
     EXPECT_EQ(e.waitExit(3000), 1);
 }
 

@@ -8,7 +8,8 @@
 namespace {
 
 const char* const FEATURE_LINE =
-    "feature setboard=1 myname=\"Pellux 1.6 64 bits\" analyze=1 ping=1 draw=0 sigint=0 variants=\"normal\" done=1 "
+    "feature setboard=1 myname=\"Pellux 1.6 64 bits\" analyze=1 ping=1 draw=0 sigint=0 variants=\"normal\" "
+    "done=1 "
     "colors=0";
 
 class WbEngine : public EngineProcess {
@@ -85,7 +86,8 @@ TEST_P(ProtoWinboardGameEnd, ClaimsOnlyInAGameAndStays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Moves, ProtoWinboardGameEnd,
-    ::testing::Values("new,force,f2f3,e7e5,g2g4,d8h4", "new,force,setboard 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1,a1a8",
+    ::testing::Values("new,force,f2f3,e7e5,g2g4,d8h4",
+                      "new,force,setboard 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1,a1a8",
                       "new,force,setboard 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1,analyze,a1a8,exit",
                       "new,setboard 6k1/5ppp/8/8/8/8/5PPP/R5K1 w - - 0 1,a1a8|1-0 {White mates}",
                       "new,setboard r5k1/5ppp/8/8/8/8/5PPP/6K1 b - - 0 1,a8a1|0-1 {Black mates}",
@@ -119,8 +121,8 @@ TEST_P(ProtoWinboardPonder, GameStaysConsistent) {
     EXPECT_TRUE(oracle.play(answer)) << answer;
 }
 
-INSTANTIATE_TEST_SUITE_P(Events, ProtoWinboardPonder,
-                         ::testing::Values("Hit", "Miss", "Easy"), paramName<std::string>);
+INSTANTIATE_TEST_SUITE_P(Events, ProtoWinboardPonder, ::testing::Values("Hit", "Miss", "Easy"),
+                         paramName<std::string>);
 
 // Match runners send the opponent's move in force mode and then "go", while the engine
 // still ponders on a short clock: the reply is made once, the engine answers it once, and
@@ -134,8 +136,8 @@ TEST_P(ProtoWinboardPonder, ReplyInForceModeThenGo) {
     std::string expected = e.waitPrefix("Hint: ", 3000).substr(6);
     ASSERT_TRUE(oracle.legal(expected)) << expected;
     std::string reply = GetParam() == "Hit" ? expected : (expected == "a7a6" ? "h7h6" : "a7a6");
-    for (const std::string& line : {std::string("time 90"), std::string("otim 90"), std::string("force"), reply,
-                                     std::string("go")})
+    for (const std::string& line :
+         {std::string("time 90"), std::string("otim 90"), std::string("force"), reply, std::string("go")})
         e.send(line);
     oracle.play(reply);
     answer = e.nextMove(5000);
@@ -187,7 +189,8 @@ TEST(ProtoWinboard, HitAfterAFinishedPonderSearchPlaysAtOnce) {
 // 1 s left, and the answer follows at once (about 50 ms of budget, counted from the ponder start).
 TEST(ProtoWinboard, PonderHitTakesTheClockSentWithTheMove) {
     WbEngine e;
-    for (const char* line : {"new", "hard", "level 0 100 0", "time 100000", "otim 100000", "e2e4"}) e.send(line);
+    for (const char* line : {"new", "hard", "level 0 100 0", "time 100000", "otim 100000", "e2e4"})
+        e.send(line);
     e.collect(300);
     e.send("?");
     ASSERT_NE(e.nextMove(), "");
@@ -257,13 +260,16 @@ TEST_F(WinboardClock, LevelTimeOtimStAndSd) {
     EXPECT_EQ(clock(), std::make_tuple(300000.0f, 40u, (int)SEARCH_CLOCK));
     run("level 0 0:30 2");
     EXPECT_EQ(clock(), std::make_tuple(30000.0f, 0u, (int)SEARCH_CLOCK));
-    EXPECT_EQ(std::make_pair(board->timeIncrement[WHITE], board->timeIncrement[BLACK]), std::make_pair(2000, 2000));
+    EXPECT_EQ(std::make_pair(board->timeIncrement[WHITE], board->timeIncrement[BLACK]),
+              std::make_pair(2000, 2000));
     run("level 40 " + std::string(200, '9') + ":" + std::string(200, '9') + " 0");  // cut, no overflow
     run("time 6000");
     run("otim 500");
-    EXPECT_EQ(std::make_pair(board->clockTime[side ^ 1], board->clockTime[side]), std::make_pair(60000.0f, 5000.0f));
+    EXPECT_EQ(std::make_pair(board->clockTime[side ^ 1], board->clockTime[side]),
+              std::make_pair(60000.0f, 5000.0f));
     run("st 10");
-    EXPECT_EQ(std::make_pair(board->searchMode, board->moveTime), std::make_pair((int)SEARCH_MOVETIME, 10000000u));
+    EXPECT_EQ(std::make_pair(board->searchMode, board->moveTime),
+              std::make_pair((int)SEARCH_MOVETIME, 10000000u));
     run("sd 6");
     EXPECT_EQ(std::make_pair(board->searchMode, board->depthLimit), std::make_pair((int)SEARCH_DEPTH, 6));
     run("sd 100000");
@@ -274,8 +280,9 @@ TEST_F(WinboardClock, LevelTimeOtimStAndSd) {
 // it turns out to play, and the same clock gives the same budget under UCI (a thirtieth of 1 s plus the
 // 10 ms increment, doubled for the first search).
 TEST_F(WinboardClock, FirstBudgetFollowsTheEngineColourAsUnderUci) {
-    for (const char* lines : {"level 0 1 0.01|time 100|otim 200|go", "level 0 0:01 0.01|otim 200|time 100|e2e4",
-                              "uci|go wtime 1000 btime 2000 winc 10 binc 10"}) {
+    for (const char* lines :
+         {"level 0 1 0.01|time 100|otim 200|go", "level 0 0:01 0.01|otim 200|time 100|e2e4",
+          "uci|go wtime 1000 btime 2000 winc 10 binc 10"}) {
         std::vector<std::string> l = splitOn(lines, '|');
         testing::internal::CaptureStdout();
         run("xboard");

@@ -190,7 +190,8 @@ TEST(SearchHashTable, ClearEmptiesEveryStretchAndTouchesNoFreshMemory) {
     t.store(t.size - 1, ChessMove(9), BOUND_EXACT, 4, 1, 0);
     t.clear();
     uint32_t kept = 0;
-    for (uint32_t i = 0; i < t.size; i++) kept += t.entries[i].key || t.entries[i].move.moveInt || t.entries[i].info;
+    for (uint32_t i = 0; i < t.size; i++)
+        kept += t.entries[i].key || t.entries[i].move.moveInt || t.entries[i].info;
     EXPECT_EQ(kept, 0u);
 }
 

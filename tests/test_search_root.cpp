@@ -1,10 +1,11 @@
 // The search driver: mates, events, multi-PV, limits, clock budgets, stops, book
 // moves, a full game record, the EPD suite and the node-count signature.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
-#include <unistd.h>
 
 #include "book/openingbook.h"
 #include "diagnostics/bench.h"
@@ -121,8 +122,12 @@ TEST(SearchLimits, AbandonedPonderSearchTakesThePonderedMoveBack) {
 // instead, and so is every infinite search: an analysis shows its thinking.
 TEST(SearchBook, StaleStopIsClearedAndBadWordsAndAnalysesAreSearched) {
     const ChessMove d4 = ChessMove::make(11, 27, PAWN, 0, 0, ChessMove::DOUBLE_PUSH_FLAG);
-    const ChessMove words[] = {d4, ChessMove::make(3, 39, QUEEN), ChessMove(0x00142546u), ChessMove(0x190Cu),
-                               ChessMove(d4.moveInt | 1u << 24), d4};
+    const ChessMove words[] = {d4,
+                               ChessMove::make(3, 39, QUEEN),
+                               ChessMove(0x00142546u),
+                               ChessMove(0x190Cu),
+                               ChessMove(d4.moveInt | 1u << 24),
+                               d4};
     for (const ChessMove& m : words) {
         const bool analysis = &m == &words[5], played = &m == &words[0];
         BoardPtr b = makeSearchBoard(nullptr, 2);
@@ -157,10 +162,11 @@ TEST(SearchDriver, FullGameRecordKeepsTheBoardSound) {
 // Clock (ms), increment (ms), moves to go, searches so far, budget (us); a short clock keeps 5 % or
 // 30 ms, one under 40 ms three quarters; with an increment, a clock near 100 ms spends half of it.
 TEST(SearchClock, Budgets) {
-    const int cases[][5] = {{60000, 0, 0, 0, 3000000},   {60000, 1000, 0, 10, 3000000}, {10000, 0, 1, 0, 9500000},
-                            {10000, 0, 1, 10, 5000000},  {10000, 0, 1, 5, 7500000},     {40, 100, 0, 10, 10000},
-                            {20, 10, 0, 10, 1000},       {60000, 0, 20, 12, 3000000},   {-500, 0, 0, 0, 0},
-                            {100, 10, 0, 10, 5000},      {300, 10, 0, 10, 20000},       {50, 10, 0, 10, 2500}};
+    const int cases[][5] = {
+        {60000, 0, 0, 0, 3000000},  {60000, 1000, 0, 10, 3000000}, {10000, 0, 1, 0, 9500000},
+        {10000, 0, 1, 10, 5000000}, {10000, 0, 1, 5, 7500000},     {40, 100, 0, 10, 10000},
+        {20, 10, 0, 10, 1000},      {60000, 0, 20, 12, 3000000},   {-500, 0, 0, 0, 0},
+        {100, 10, 0, 10, 5000},     {300, 10, 0, 10, 20000},       {50, 10, 0, 10, 2500}};
     BoardPtr b = makeSearchBoard();
     b->setEngineSearchMode(SEARCH_CLOCK, 0, 0);
     for (const auto& c : cases) {
