@@ -11,7 +11,8 @@ JOBS ?= $(shell nproc)
 CMAKE_CXX = $(if $(filter default,$(origin CXX)),,-DCMAKE_CXX_COMPILER=$(CXX))
 # WERROR=ON turns every compiler warning into an error (continuous integration does).
 WERROR ?= OFF
-CLANG_FORMAT ?= clang-format-14
+# clang-format 14 lays out the sources (the plain name is tried when the versioned one is missing).
+CLANG_FORMAT ?= $(or $(shell command -v clang-format-14),clang-format)
 
 .PHONY: all build exe run test test-sanitize bench profile-build fuzz format format-check clean
 
@@ -78,7 +79,8 @@ format:
 	$(CLANG_FORMAT) -i $(CXX_SOURCES)
 
 format-check:
-	$(CLANG_FORMAT) --dry-run --Werror $(CXX_SOURCES)
+	@echo "$(CLANG_FORMAT) --dry-run --Werror on $(words $(CXX_SOURCES)) sources"
+	@$(CLANG_FORMAT) --dry-run --Werror $(CXX_SOURCES)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(PGO_BUILD)
