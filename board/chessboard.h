@@ -204,7 +204,7 @@ public:
     int checkFENSuite(const std::string& file);
 
 private:
-    // --- the parts of ThreadComputerPlay (search/root.cpp)
+    // --- the stages of ThreadComputerPlay (search/root.cpp)
     int searchLine(int iter, int k, int lines);
     ChessMove searchBestMove(int legalMoves);
     void playSearchResult(ChessMove best);
