@@ -81,6 +81,9 @@ void sendResultClaim(const ChessBoardNode& n);
 
 // WinBoard game-start values (also applied by the finishing event for a deferred "new").
 void winboardNewGameValues();
+// A "new" or "ucinewgame" that arrived during a search takes effect once the
+// search has ended; returns whether there was one.
+bool startAskedNewGame();
 // Starts or restarts the WinBoard analysis of the current position.
 void startAnalysis();
 

@@ -504,11 +504,7 @@ void uciSearchFinished(ChessBoardUCI& b, int reason) {
         return;
     }
     if (reason == STOP_ABORT) {
-        if (asknewgame) {
-            winboardNewGameValues();
-            asknewgame = 0;
-            if (!Quit) sendCommand("bestmove 0000");
-        }
+        if (startAskedNewGame() && !Quit) sendCommand("bestmove 0000");
         return;  // "quit": no move
     }
     if (b.testSuiteMode) return;
@@ -518,9 +514,7 @@ void uciSearchFinished(ChessBoardUCI& b, int reason) {
         dispatchUntil(holdReleased);
         uciHolding = 0;
         if (Quit) return;
-        if (asknewgame) {
-            winboardNewGameValues();
-            asknewgame = 0;
+        if (startAskedNewGame()) {
             sendCommand("bestmove 0000");
             return;
         }

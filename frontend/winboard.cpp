@@ -17,6 +17,9 @@ namespace {
 
 const int WINBOARD_HASH_MB = 128;
 
+// A search started by the opponent's move counts the moves left to the time control.
+void setMovesToGo(ChessBoard& b) { b.movesToGo = (unsigned)(uciRemainingMoves > 0 ? uciRemainingMoves : 0); }
+
 // The colour the engine plays: Black after "new", the side to move at "go",
 // and the side to move after an opponent's move outside force mode.
 int engineColour = BLACK;
@@ -189,7 +192,7 @@ int opponentMove(char* line, bool thinking) {
         return 1;
     }
     setEngineColour((int)board->node.side);
-    board->movesToGo = (unsigned)(uciRemainingMoves > 0 ? uciRemainingMoves : 0);
+    setMovesToGo(*board);
     runSearch(0);
     return 1;
 }
@@ -208,6 +211,13 @@ static void winboardGameCounters() {
 void winboardNewGameValues() {
     board->newGame();
     winboardGameCounters();
+}
+
+bool startAskedNewGame() {
+    if (!asknewgame) return false;
+    winboardNewGameValues();
+    asknewgame = 0;
+    return true;
 }
 
 void startAnalysis() {
@@ -425,17 +435,14 @@ void winboardSearchFinished(ChessBoardUCI& b, int reason) {
         // the engine was put in force mode meanwhile, think.
         if (pondering && pondernewmove[0] && b.setMoveSquare(pondernewmove)) {
             pondernextmove = 0;
-            b.movesToGo = (unsigned)(uciRemainingMoves > 0 ? uciRemainingMoves : 0);
+            setMovesToGo(b);
             if (!winboard_forcemode) requestSearch(0);
         }
         pondernewmove[0] = 0;
         return;
     }
     if (reason == STOP_ABORT) {
-        if (asknewgame) {
-            winboardNewGameValues();
-            asknewgame = 0;
-        }
+        startAskedNewGame();
         return;  // "quit", "new" or the end of an analysis: no move
     }
     if (b.testSuiteMode) return;
@@ -458,11 +465,9 @@ void winboardSearchFinished(ChessBoardUCI& b, int reason) {
             b.takeBack();  // the engine's answer
             b.takeBack();  // the expected reply
             pondernextmove = 0;
-            if (asknewgame) {
-                winboardNewGameValues();
-                asknewgame = 0;
-            } else if (outcome == PONDER_WAIT_MISS && b.setMoveSquare(pondernewmove) && !winboard_forcemode) {
-                b.movesToGo = (unsigned)(uciRemainingMoves > 0 ? uciRemainingMoves : 0);
+            if (!startAskedNewGame() && outcome == PONDER_WAIT_MISS && b.setMoveSquare(pondernewmove) &&
+                !winboard_forcemode) {
+                setMovesToGo(b);
                 requestSearch(0);
             }
             pondernewmove[0] = 0;
