@@ -65,7 +65,7 @@ struct SideEval : TermSums<Trace> {
         end += e;
         this->note(term, m, e);
     }
-    void add(EvalTerm term, const int* w, int sign = 1) { add(term, sign * w[EVAL_MG], sign * w[EVAL_EG]); }
+    void add(EvalTerm term, const int* w, int times = 1) { add(term, times * w[EVAL_MG], times * w[EVAL_EG]); }
     // Mobility over the usable squares of an attack set.
     void mobility(BitBoard attacks, BitBoard usable, const int* midTable, const int* endTable) {
         const int m = bitCount(attacks & usable);
@@ -104,33 +104,70 @@ int blockedPieces(const ChessBoardNode& n, TermSums<Trace>& own) {
     return penalty;
 }
 
-// Doubled, isolated, passed and backward pawns of colour C.
-template <int C, bool Trace>
-void pawnStructure(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval<Trace>& e) {
-    constexpr int X = C ^ 1;
-    const BitBoard own = n.bbPiece[C][PAWN];
-    const BitBoard opp = n.bbPiece[X][PAWN];
-    const int ownKing = n.kingSquare[C] & 63;
-    const int oppKing = n.kingSquare[X] & 63;
-    BitBoard b = own;
-    while (b) {
+// What a pawn structure alone decides: how many doubled, isolated and backward
+// pawns each colour has, and which pawns are passed (doubled ones excepted).
+// Positions in a search share their pawns with many others, so these facts are
+// kept in a small cache indexed by the two pawn sets. An entry holds counts, not
+// weighted scores, so a weight tuned at run time never meets a stale score; and
+// the all-zero entry a fresh cache holds is the true one for a board without pawns.
+struct PawnFacts {
+    BitBoard pawns[2];
+    BitBoard passed;
+    uint8_t doubled[2], isolated[2], backward[2];
+};
+
+constexpr int PAWN_CACHE_BITS = 14;  // 16384 entries of 32 bytes
+PawnFacts pawnCache[1 << PAWN_CACHE_BITS];
+
+template <int C>
+void findPawnFacts(BitBoard own, BitBoard opp, BitBoard oppPawnAttacks, PawnFacts& f) {
+    for (BitBoard b = own; b;) {
         const int s = popLsb(b);
-        const int r = relativeRank<C>(s);
         const bool doubled = (evalFileAhead[C][s] & own) != 0;
         const bool isolated = (bbFileAround[s & 7] & own) == 0;
-        if (doubled) e.add(TERM_DOUBLED, EVAL_DOUBLED_PAWN, -1);
-        if (isolated) e.add(TERM_ISOLATED, EVAL_ISOLATED_PAWN, -1);
+        f.doubled[C] += doubled;
+        f.isolated[C] += isolated;
         if ((evalPassedSpan[C][s] & opp) == 0) {
-            if (doubled) continue;
-            const int pm = EVAL_PASSED_PAWN[EVAL_MG][r];
-            const int pe = EVAL_PASSED_PAWN[EVAL_EG][r];
-            e.add(TERM_PASSED, pm, pe);
-            if (n.bbColour[X] & pushSet<C>(s)) e.add(TERM_PASSED, -(pm >> 1), -(pe >> 1));
-            e.add(TERM_PASSED, 0, kingDistance(oppKing, s) - kingDistance(ownKing, s) + 1);
-            if (bbPawnAttack[X][s] & own) e.add(TERM_PASSED, pm >> 1, pe >> 1);
+            if (!doubled) f.passed |= bbMask[s];
         } else if (!isolated && (evalSupportBehind[C][s] & own) == 0 && (oppPawnAttacks & pushSet<C>(s))) {
-            e.add(TERM_BACKWARD, EVAL_BACKWARD_PAWN, -1);
+            f.backward[C]++;
         }
+    }
+}
+
+const PawnFacts& pawnFacts(BitBoard white, BitBoard black, BitBoard attW, BitBoard attB) {
+    const uint64_t mix = (white ^ (black * 0x9E3779B97F4A7C15ull)) * 0xC2B2AE3D27D4EB4Full;
+    PawnFacts& f = pawnCache[mix >> (64 - PAWN_CACHE_BITS)];
+    if (f.pawns[WHITE] != white || f.pawns[BLACK] != black) {
+        f = PawnFacts{};
+        f.pawns[WHITE] = white, f.pawns[BLACK] = black;
+        findPawnFacts<WHITE>(white, black, attB, f);
+        findPawnFacts<BLACK>(black, white, attW, f);
+    }
+    return f;
+}
+
+// Doubled, isolated, passed and backward pawns of colour C. A passed pawn's
+// bonus is halved while a piece stands in front of it, grows as the enemy king
+// is farther from it than its own, and grows again while a pawn guards it.
+template <int C, bool Trace>
+void pawnStructure(const ChessBoardNode& n, const PawnFacts& f, SideEval<Trace>& e) {
+    constexpr int X = C ^ 1;
+    e.add(TERM_DOUBLED, EVAL_DOUBLED_PAWN, -f.doubled[C]);
+    e.add(TERM_ISOLATED, EVAL_ISOLATED_PAWN, -f.isolated[C]);
+    e.add(TERM_BACKWARD, EVAL_BACKWARD_PAWN, -f.backward[C]);
+    const BitBoard own = n.bbPiece[C][PAWN];
+    const int ownKing = n.kingSquare[C] & 63;
+    const int oppKing = n.kingSquare[X] & 63;
+    for (BitBoard b = f.passed & own; b;) {
+        const int s = popLsb(b);
+        const int r = relativeRank<C>(s);
+        const int pm = EVAL_PASSED_PAWN[EVAL_MG][r];
+        const int pe = EVAL_PASSED_PAWN[EVAL_EG][r];
+        e.add(TERM_PASSED, pm, pe);
+        if (n.bbColour[X] & pushSet<C>(s)) e.add(TERM_PASSED, -(pm >> 1), -(pe >> 1));
+        e.add(TERM_PASSED, 0, kingDistance(oppKing, s) - kingDistance(ownKing, s) + 1);
+        if (bbPawnAttack[X][s] & own) e.add(TERM_PASSED, pm >> 1, pe >> 1);
     }
 }
 
@@ -272,8 +309,9 @@ __attribute__((always_inline)) inline int evaluateTerms(const ChessBoardNode& n,
 
     const BitBoard attW = pawnAttackSet<WHITE>(n.bbPiece[WHITE][PAWN]);
     const BitBoard attB = pawnAttackSet<BLACK>(n.bbPiece[BLACK][PAWN]);
-    pawnStructure<WHITE>(n, attB, w);
-    pawnStructure<BLACK>(n, attW, b);
+    const PawnFacts& facts = pawnFacts(n.bbPiece[WHITE][PAWN], n.bbPiece[BLACK][PAWN], attW, attB);
+    pawnStructure<WHITE>(n, facts, w);
+    pawnStructure<BLACK>(n, facts, b);
     pieces<WHITE>(n, attB, w);
     pieces<BLACK>(n, attW, b);
     mid += w.mid - b.mid + kingSafety<WHITE>(n, b, adjB, w) - kingSafety<BLACK>(n, w, adjW, b);

@@ -29,7 +29,8 @@ int expected(const char* fen) {
 }
 
 // Every data position and random-walk descendant: the engine equals the
-// reference, and the colour-mirrored twin scores the same, lazy or not.
+// reference, and the colour-mirrored twin scores the same, lazy or not, and
+// again when the pawn facts come from the cache.
 TEST(Eval, MatchesReferenceAndMirrorOnCorpus) {
     EXPECT_EQ(eval("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"), 5);  // the tempo
     const std::vector<std::string> fens = evaltest::corpus(evaltest::sharedBoard(), 6, 24);
@@ -46,6 +47,7 @@ TEST(Eval, MatchesReferenceAndMirrorOnCorpus) {
         char mirrored[256];
         ASSERT_TRUE(reverseFENString(fen.c_str(), mirrored));
         ASSERT_EQ(eval(mirrored), full) << fen;
+        ASSERT_EQ(eval(fen.c_str()), full) << "pawn facts found in the cache: " << fen;
         for (int window : {50, 400})
             ASSERT_EQ(eval(fen.c_str(), -window, window, 1), eval(mirrored, -window, window, 1)) << fen;
     }
