@@ -204,6 +204,8 @@ def main():
             continue
         t0 = time.time()
         log = os.path.join(a.log, f"{i}.txt") if a.log else None
+        if log:
+            os.makedirs(a.log, exist_ok=True)
         result = run_mutant(a.src, a.build, site, a.timeout, a.j, a.tests, log)
         key = result.split()[0]
         counts[key] = counts.get(key, 0) + 1
