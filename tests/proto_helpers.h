@@ -2,9 +2,11 @@
 // pipes, a legality oracle, and long games.
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,10 +36,6 @@ inline std::string testName(const std::string& text) {
     while (!name.empty() && name.back() == '_') name.pop_back();
     return name.empty() ? "empty" : name;
 }
-template <class P>
-std::string paramName(const ::testing::TestParamInfo<P>& p) {
-    return testName(p.param);
-}
 
 inline std::vector<std::string> splitOn(const std::string& s, char separator) {
     std::istringstream in(s);
@@ -52,27 +50,17 @@ inline std::string moveOf(const std::string& line) {
     return w.size() >= 2 ? w[1] : "";
 }
 
-// The program run in a fresh temporary directory (so no stray pellux.ini is read); command lines are
+// A program run in a fresh temporary directory (so no stray pellux.ini is read); command lines are
 // written to it and its reply lines awaited with a timeout. Every line read is kept in seen.
 class EngineProcess {
 public:
-    EngineProcess() {
+    // The engine, started at once; EngineProcess(false) only makes the directory, for files to be put
+    // there before start().
+    explicit EngineProcess(bool startNow = true) {
         char pattern[] = "/tmp/pellux_proto_XXXXXX";
         const char* made = mkdtemp(pattern);
         dir = made ? made : "/tmp";
-        int toChild[2], fromChild[2];
-        if (pipe(toChild) != 0 || pipe(fromChild) != 0) return;
-        pid = fork();
-        if (pid == 0) {
-            dup2(toChild[0], 0), dup2(fromChild[1], 1);
-            for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) close(fd);
-            if (chdir(dir.c_str()) != 0) _exit(127);
-            execl(PELLUX_GENERIC_BIN, PELLUX_GENERIC_BIN, (char*)nullptr);
-            _exit(127);
-        }
-        close(toChild[0]), close(fromChild[1]);
-        input = toChild[1], output = fromChild[0];
-        signal(SIGPIPE, SIG_IGN);
+        if (startNow) start();
     }
     ~EngineProcess() {
         closeInput();
@@ -80,11 +68,43 @@ public:
         if (output >= 0) close(output);
         if (dir != "/tmp" && system(("rm -rf '" + dir + "'").c_str()) != 0) dir.clear();
     }
+    // Starts the program. With arguments (a shell word list, possibly empty) it is a command-line run:
+    // input empty, errors merged into the output, address space limited.
+    void start(const char* binary = PELLUX_GENERIC_BIN, const std::string* arguments = nullptr) {
+        int toChild[2], fromChild[2];
+        if (pid > 0 || pipe(toChild) != 0 || pipe(fromChild) != 0) return;
+        pid = fork();
+        if (pid == 0) {
+            dup2(fromChild[1], 1);
+            if (arguments) {
+                dup2(fromChild[1], 2), dup2(open("/dev/null", O_RDONLY), 0);
+#if !defined(__SANITIZE_ADDRESS__)  // address space limits do not mix with the address sanitizer
+                struct rlimit limit = {1200000ul << 10, 1200000ul << 10};
+                setrlimit(RLIMIT_AS, &limit);
+#endif
+            } else {
+                dup2(toChild[0], 0);
+            }
+            for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) close(fd);
+            if (chdir(dir.c_str()) != 0) _exit(127);
+            if (arguments)
+                execl("/bin/sh", "sh", "-c", ("exec '" + std::string(binary) + "' " + *arguments).c_str(),
+                      (char*)nullptr);
+            else
+                execl(binary, binary, (char*)nullptr);
+            _exit(127);
+        }
+        close(toChild[0]), close(fromChild[1]);
+        input = toChild[1], output = fromChild[0];
+        if (arguments) closeInput();
+        signal(SIGPIPE, SIG_IGN);
+    }
+    bool started() const { return pid > 0; }
     const std::string& directory() const { return dir; }
     bool send(const std::string& text) { return writeRaw(text + "\n"); }
     bool writeRaw(const std::string& data) {
         for (size_t done = 0; done < data.size();) {
-            ssize_t n = write(input, data.data() + done, data.size() - done);
+            ssize_t n = input < 0 ? -1 : write(input, data.data() + done, data.size() - done);
             if (n <= 0) return false;
             done += (size_t)n;
         }
@@ -93,17 +113,23 @@ public:
     void closeInput() {
         if (input >= 0) close(input), input = -1;
     }
-    // Waits for the next line that begins with prefix. Returns the line, or "<timeout>" / "<eof>".
-    std::string waitPrefix(const std::string& prefix, int timeoutMs = 10000) {
+    // Waits for the next line that begins with prefix; false on timeout or at the end of the output.
+    bool nextLine(std::string& line, const std::string& prefix, int timeoutMs = 10000) {
         for (long long deadline = nowMs() + timeoutMs;;) {
-            for (std::string line; takeLine(line);) {
+            while (takeLine(line)) {
                 seen.push_back(line);
-                if (startsWith(line, prefix)) return line;
+                if (startsWith(line, prefix)) return true;
             }
-            if (eof) return "<eof>";
-            if (deadline - nowMs() <= 0) return "<timeout>";
+            line = eof ? "<eof>" : "<timeout>";
+            if (eof || deadline - nowMs() <= 0) return false;
             fill((int)(deadline - nowMs()));
         }
+    }
+    // The next line that begins with prefix, or "<timeout>" / "<eof>".
+    std::string waitPrefix(const std::string& prefix, int timeoutMs = 10000) {
+        std::string line;
+        nextLine(line, prefix, timeoutMs);
+        return line;
     }
     // Reads whatever arrives within ms milliseconds.
     void collect(int ms) { waitPrefix("\x01", ms); }
@@ -112,18 +138,19 @@ public:
         return (int)std::count_if(seen.begin(), seen.end(),
                                   [&](const std::string& l) { return startsWith(l, prefix); });
     }
-    // Waits for the process to end; returns its exit status, or -1 on timeout.
+    // Waits for the process to end, reading its output meanwhile; returns its exit status, or -1 on
+    // timeout.
     int waitExit(int timeoutMs = 10000) {
-        for (long long deadline = nowMs() + timeoutMs; nowMs() <= deadline;) {
+        for (long long deadline = nowMs() + timeoutMs; !exited && nowMs() <= deadline;) {
             int status = 0;
             if (waitpid(pid, &status, WNOHANG) == pid) {
                 exited = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+                exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
             }
             fill(20);
             for (std::string line; takeLine(line);) seen.push_back(line);
         }
-        return -1;
+        return exited ? exitStatus : -1;
     }
     std::vector<std::string> seen;
 
@@ -140,14 +167,16 @@ private:
     void fill(int timeoutMs) {
         struct pollfd p = {output, POLLIN, 0};
         char chunk[65536];
-        ssize_t n = poll(&p, 1, timeoutMs) > 0 ? read(output, chunk, sizeof(chunk)) : 1;
-        if (n <= 0)
+        ssize_t n = output < 0 ? 0 : poll(&p, 1, timeoutMs) > 0 ? read(output, chunk, sizeof(chunk)) : 1;
+        if (n <= 0) {
+            if (!eof && !buffer.empty() && buffer.back() != '\n') buffer += "<no line end>\n";  // unfinished
             eof = true;
-        else if (p.revents)
+        } else if (p.revents) {
             buffer.append(chunk, (size_t)n);
+        }
     }
     pid_t pid = -1;
-    int input = -1, output = -1;
+    int input = -1, output = -1, exitStatus = -1;
     bool eof = false, exited = false;
     std::string buffer, dir;
 };

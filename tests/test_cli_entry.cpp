@@ -1,95 +1,15 @@
-// The command line: tool dispatch, help text, exit statuses, falling through
-// to interactive mode, identical output of both programs, and the
-// configuration file reader.
+// The configuration file reader (the command line's output and statuses are
+// transcripts: tests/data/cli.transcript).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
-#include <regex>
 #include <string>
-#include <vector>
 
 #include "frontend/inifile.h"
 
 namespace {
-
-struct ProgramRun {
-    std::string out;  // standard output and standard error
-    int status;
-};
-
-// Runs a program with the given arguments in a fresh directory holding the
-// given pellux.ini (none when empty), standard input empty. The shell prefix
-// may set limits first.
-ProgramRun runProgram(const std::string& args, const std::string& iniText = "",
-                      const std::string& prefix = "", const char* binary = PELLUX_GENERIC_BIN) {
-    char dir[] = "/tmp/pellux_cli_XXXXXX";
-    const std::string ini = std::string(mkdtemp(dir)) + "/pellux.ini";
-    if (!iniText.empty()) std::ofstream(ini) << iniText;
-    ProgramRun r{"", -1};
-    if (FILE* p = popen(
-            ("cd " + std::string(dir) + " && " + prefix + binary + " " + args + " </dev/null 2>&1").c_str(),
-            "r")) {
-        char buf[4096];
-        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-        const int status = pclose(p);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    unlink(ini.c_str());
-    rmdir(dir);
-    return r;
-}
-
-const char* const BANNER = "Pellux 1.6 (64 bits) by Vornhalt\n";
-
-#if defined(__SANITIZE_ADDRESS__)
-const char* const MEMORY_LIMIT = "";  // address space limits do not mix with the address sanitizer
-#else
-const char* const MEMORY_LIMIT = "ulimit -v 1200000; ";
-#endif
-
-// Exact output (a trailing "..." compares a prefix) and exit status. Wrong argument counts and
-// unknown options start the command loop, which prints the banner and ends at the end of input. A
-// think time too long for the microsecond count is capped, not overflowed, and a negative hash size
-// in pellux.ini does not turn into a huge table. The program built for the popcount instruction
-// prints the same.
-TEST(CommandLine, OutputAndStatus) {
-    std::string help = BANNER + std::string("\nPellux -testsuite <filename.epd> <time>\n") +
-                       "Pellux -perftsuite <filename.epd> <depth>\n";
-    for (const std::string tool : {"perft", "perftd", "divide"})
-        help += "Pellux -" + tool + " <depth>\nPellux -" + tool + " <depth> -fen \"<fen-string>\"\n";
-    help += "Pellux -buildbook <file.pgn> <file.bin> <depth> <count>\n";
-    struct Run {
-        std::string args, out;
-        int status = 1;
-        std::string ini = "";  // the pellux.ini of the run
-    };
-    std::vector<Run> runs = {
-        {"-help", help},
-        {"-perft 2", "depth           nodes \n\n  1.               20\n  2.              400\n\nTime = ..."},
-        {"-perft 1", "depth           nodes \n\n  1.               20\n\nTime = ...", 1,
-         "[Engine]\nHash=-1\n"},
-        {"-divide 1 -fen 'not a position'", "Bad FEN string !\n", 0},
-        {"-testsuite missing.epd 5000", ""},
-        {"-perftd 3 -fen 'r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1'", "depth..."},
-        {"bench 2", "Nodes searched: 45660\nNodes/second: ..."}};
-    for (const char* args :
-         {"", "-perft", "-perft 3 extra", "-divide 2 -fun 8/8/8/8/8/8/8/8", "-perft 1 2 3 4", "-testsuite",
-          "-evalsuite", "-buildbook a b c", "-bench 1 2", "bench 1 2", "-unknown"})
-        runs.push_back({args, BANNER + std::string("...")});
-    const std::regex times("(Time = |Nodes/second: ).*");
-    for (const auto& [args, out, status, ini] : runs) {
-        const ProgramRun r = runProgram(args, ini, MEMORY_LIMIT);
-        const bool prefix = out.size() > 3 && out.compare(out.size() - 3, 3, "...") == 0;
-        EXPECT_EQ(prefix ? r.out.substr(0, out.size() - 3) + "..." : r.out, out) << args;
-        EXPECT_EQ(r.status, status) << args;
-        const ProgramRun p = runProgram(args, ini, MEMORY_LIMIT, PELLUX_POPCNT_BIN);  // timings aside
-        EXPECT_EQ(std::regex_replace(p.out, times, "") + std::to_string(p.status),
-                  std::regex_replace(r.out, times, "") + std::to_string(r.status));
-    }
-}
 
 // Writes text to a fresh file and returns its name.
 std::string iniFile(const std::string& text) {

@@ -1,32 +1,52 @@
-// The command loop: choosing the protocol, tuning lines, line handling of the
-// reader, the position command on long and broken games, and counts in either
-// protocol (random and mutated command streams: the uci and winboard fuzz corpora).
+// The command loop: "make run", tuning lines, formatted output, the position
+// command on long and broken games, and a weakened engine's node budget (the
+// dialogues themselves are transcripts: tests/data/*.transcript; random and
+// mutated command streams: the uci and winboard fuzz corpora).
 #include <gtest/gtest.h>
 
 #include "eval/weights.h"
 #include "frontend/protocol.h"
 #include "search/searchnode.h"
+#include "search/strength.h"
 #include "tests/proto_helpers.h"
 
 namespace {
 
-// Any first line other than "uci", "xboard" or a tuning line (or the end of input) ends the program.
-class ProtoFirstLine : public ::testing::TestWithParam<std::string> {};
+class UciEngine : public EngineProcess {
+public:
+    UciEngine() : ready((send("uci"), waitPrefix("uciok") == "uciok")) {}
+    // Sends a "go" and returns its bestmove line (the "info" lines stay in seen).
+    std::string go(const std::string& line, int timeoutMs = 20000) {
+        send(line);
+        return waitPrefix("bestmove", timeoutMs);
+    }
+    bool ready;
+};
 
-TEST_P(ProtoFirstLine, EndsTheProgram) {
-    EngineProcess e;
-    for (const char* line : {"", "setvalue doubledpawn 12", "setvalue futility2"}) e.send(line);
-    if (GetParam() == "end of input")
-        e.closeInput();
-    else
-        e.send(GetParam());
-    EXPECT_EQ(e.waitExit(3000), 1);
-    EXPECT_EQ(e.seen, std::vector<std::string>{"Pellux 1.6 (64 bits) by Vornhalt"});
+// A weakened engine plays within its node budget, at once even on a long clock, and legally.
+TEST(ProtoUci, LimitedStrengthKeepsItsNodeBudget) {
+    UciEngine e;
+    e.send("setoption name UCI_LimitStrength value true\nsetoption name UCI_Elo value 1350");
+    MoveOracle oracle;
+    std::string moves;
+    for (int move = 0; move < 6; move++) {
+        e.send("position startpos" + (moves.empty() ? std::string() : " moves" + moves));
+        const size_t from = e.seen.size();
+        std::vector<std::string> w = splitOn(e.go("go wtime 600000 btime 600000"), ' ');
+        ASSERT_GE(w.size(), 2u);
+        ASSERT_TRUE(oracle.play(w[1])) << w[1];
+        moves += " " + w[1];
+        for (size_t i = from; i < e.seen.size(); i++) {
+            const size_t at = e.seen[i].find(" nodes ");
+            if (at == std::string::npos) continue;
+            EXPECT_LE(std::stoull(e.seen[i].substr(at + 7)), strengthSettings(1350).nodes) << e.seen[i];
+        }
+    }
+    // Back at full strength the same clock buys a deep search.
+    e.send("setoption name UCI_LimitStrength value false\nposition startpos");
+    e.go("go depth 6");
+    EXPECT_EQ(e.countPrefix("info depth 6 "), 1);
 }
-
-INSTANTIATE_TEST_SUITE_P(Lines, ProtoFirstLine,
-                         ::testing::Values("quit", "isready", "uci\r", "UCI", "xboard2", "end of input"),
-                         paramName<std::string>);
 
 // "make run" ends quietly after "quit", though the program's status is 1: the recipe that make would
 // run (its last line) is run from "/", where "./" followed by the absolute build path finds the program.
@@ -61,19 +81,6 @@ TEST(ProtoCommandLoop, FormattedLinesAreCutNotOverflowed) {
     std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out.size(), 4096u);
     EXPECT_EQ(out.back(), '\n');
-}
-
-// Over-long lines, a last line without a newline, and lines split over many writes.
-TEST(ProtoCommandLoop, ReaderDeliversWholeLines) {
-    EngineProcess e;
-    e.send("uci\nposition " + std::string(2u << 20, 'z') + "\nisready");  // beyond any line: dropped whole
-    EXPECT_EQ(e.waitPrefix("readyok"), "readyok");
-    for (char c : std::string("isready\n")) e.writeRaw(std::string(1, c));
-    EXPECT_EQ(e.waitPrefix("readyok"), "readyok");
-    e.writeRaw("isready");
-    e.closeInput();
-    EXPECT_EQ(e.waitPrefix("readyok", 3000), "readyok");
-    EXPECT_EQ(e.waitExit(3000), 1);
 }
 
 // The position command on the global board.
@@ -123,38 +130,5 @@ TEST_F(ProtoPosition, BrokenLinesKeepTheLastGoodPosition) {
     position("startpos moves e2e4 e2e4 d2d4");  // stops at the first illegal move
     EXPECT_EQ(board->gameMoveCount, 1u);
 }
-
-// perft, perftd and divide in either protocol. A depth beyond the move lists prints the header and
-// the time line only, as on the command line; a count ends by itself when no input comes; a long
-// count answers "isready" or "ping", ends on "stop" or "?" (a line that must wait runs after it)
-// and on "quit".
-class ProtoCount : public ::testing::TestWithParam<std::string> {};
-
-TEST_P(ProtoCount, CountsAnswersAndEnds) {
-    const bool uci = GetParam() == "uci";
-    const std::string sync = uci ? "isready" : "ping 1", answer = uci ? "readyok" : "pong 1";
-    EngineProcess e;
-    e.send(GetParam() + "\nperft 200\n" + sync);
-    ASSERT_EQ(e.waitPrefix(answer), answer);
-    std::vector<std::string> refused(e.seen.end() - 5, e.seen.end() - 1);
-    refused.back().replace(13, 3, "ms.");  // the milliseconds of a busy machine may not be 000
-    EXPECT_EQ(refused, (std::vector<std::string>{"depth           nodes ", "", "",
-                                                 "Time = 00:00:ms., speed =      0"}));
-    e.send("perftd 2\ndivide 2\nperft 5");  // nothing follows: the count must not wait for input
-    EXPECT_EQ(e.waitPrefix("  5. "), "  5.          4865609");
-    for (const char* line : {" 2.              400 ", "     total :              400"})
-        EXPECT_EQ(e.countPrefix(line), 1) << line;
-    e.send("perft 60\n" + sync);
-    EXPECT_EQ(e.waitPrefix(answer), answer);
-    e.send(uci ? "position fen 8/8/8/8/8/8/4K3/k7 w - - 0 1\nstop"
-               : "setboard 8/8/8/8/8/8/4K3/k7 w - - 0 1\n?");
-    EXPECT_TRUE(startsWith(e.waitPrefix("Time = "), "Time = "));
-    e.send("divide 1\nperft 60");
-    EXPECT_EQ(e.waitPrefix("     total :"), "     total :                8");
-    e.send("quit");
-    EXPECT_EQ(e.waitExit(3000), 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(Protocols, ProtoCount, ::testing::Values("uci", "xboard"), paramName<std::string>);
 
 }  // namespace

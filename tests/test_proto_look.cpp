@@ -1,6 +1,6 @@
 // The UCI "d" and "eval" commands: the diagram shows the position that was set
-// and its checking pieces, the evaluation's rows add up to its totals and to
-// the score -evalsuite prints, and neither is answered during a search.
+// and its checking pieces, and the evaluation's rows add up to its totals and to
+// the score -evalsuite prints.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -134,27 +134,6 @@ TEST(LookEval, RowsAddUpToTheScoreTheEvalSuitePrints) {
     }
     EXPECT_GE(scaled, 2);
     EXPECT_GE(draws, 1);
-}
-
-// Both commands are ignored while the engine thinks, not kept for later, and answered again after it.
-TEST(LookEval, NotAnsweredDuringASearch) {
-    LookEngine e;
-    const size_t from = e.seen.size();
-    e.send("position startpos\ngo infinite");
-    e.collect(200);
-    e.send("d\neval");
-    e.collect(100);
-    e.send("stop");
-    EXPECT_TRUE(startsWith(e.waitPrefix("bestmove", 3000), "bestmove "));
-    e.send("isready");
-    EXPECT_EQ(e.waitPrefix("readyok"), "readyok");
-    for (size_t i = from; i < e.seen.size(); i++)
-        EXPECT_TRUE(startsWith(e.seen[i], "info ") || startsWith(e.seen[i], "bestmove ") ||
-                    e.seen[i] == "readyok")
-            << e.seen[i];
-    EXPECT_EQ(e.ask("d", "Checkers:").back(), "Checkers:");
-    EXPECT_TRUE(
-        startsWith(e.ask("position startpos\neval", "Final evaluation:").back(), "Final evaluation: 5 "));
 }
 
 }  // namespace
