@@ -1,6 +1,6 @@
-// The UCI "d" and "eval" commands: the diagram shows the position that was set
-// and its checking pieces, and the evaluation's rows add up to its totals and to
-// the score -evalsuite prints.
+// The UCI "eval" command: the evaluation's rows add up to its totals and to the
+// score -evalsuite prints (the diagram of "d" and both commands during a search:
+// tests/data/commandloop.transcript).
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -24,55 +24,6 @@ public:
         return std::vector<std::string>(seen.begin() + (long)from, seen.end());
     }
 };
-
-struct DiagramCase {
-    const char *name, *position, *fen, *checkers;
-};
-class LookDiagram : public ::testing::TestWithParam<DiagramCase> {};
-
-// The squares of the diagram, read back as a FEN board field, the FEN, the key of that position and the
-// checking pieces. The position record keeps no full-move number: the FEN shows 0, as everywhere.
-TEST_P(LookDiagram, ShowsThePositionSetAndItsCheckers) {
-    const DiagramCase& c = GetParam();
-    LookEngine e;
-    std::string board, fen, key, checkers;
-    for (const std::string& l : e.ask(std::string(c.position) + "\nd", "Checkers:")) {
-        if (startsWith(l, " | ")) {
-            int empty = 0;
-            for (size_t i = 3; i < 32; i += 4) {
-                if (l[i] == ' ')
-                    ++empty;
-                else
-                    board += (empty ? std::to_string(empty) : "") + l[i], empty = 0;
-            }
-            board += (empty ? std::to_string(empty) : "") + (l.back() == '1' ? "" : "/");
-        }
-        if (startsWith(l, "Fen: ")) fen = l.substr(5);
-        if (startsWith(l, "Key: ")) key = l.substr(5);
-        if (startsWith(l, "Checkers:")) checkers = l;
-    }
-    EXPECT_EQ(fen, c.fen);
-    EXPECT_EQ(board, fen.substr(0, fen.find(' ')));
-    MoveOracle oracle;
-    ASSERT_TRUE(oracle.b->setFENPosition(c.fen));
-    char expectedKey[17];
-    snprintf(expectedKey, sizeof expectedKey, "%016llX", (unsigned long long)oracle.b->node.hashKey);
-    EXPECT_EQ(key, expectedKey);
-    EXPECT_EQ(checkers, c.checkers);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Positions, LookDiagram,
-    ::testing::Values(DiagramCase{"Start", "position startpos",
-                                  "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 0", "Checkers:"},
-                      DiagramCase{"QueenChecksAfterMoves", "position startpos moves e2e4 f7f6 d1h5",
-                                  "rnbqkbnr/ppppp1pp/5p2/7Q/4P3/8/PPPP1PPP/RNB1KBNR b KQkq - 1 0",
-                                  "Checkers: h5"},
-                      DiagramCase{"DoubleCheck", "position fen 4k3/8/5N2/8/8/8/8/4RK2 b - - 3 40",
-                                  "4k3/8/5N2/8/8/8/8/4RK2 b - - 3 0", "Checkers: e1 f6"},
-                      DiagramCase{"PawnChecksWhite", "position fen 4k3/8/8/8/8/8/3p4/4K3 w - - 0 1",
-                                  "4k3/8/8/8/8/8/3p4/4K3 w - - 0 0", "Checkers: d2"}),
-    evaltest::ByName());
 
 // Every data position and three endgames (scaled by 8 and 4, a recognised draw), either side to move:
 // each row's difference, the totals, the blend, the scale and the final score follow from the rows

@@ -42,7 +42,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <map>
 #include <regex>
 
 #include "tests/proto_helpers.h"
@@ -87,45 +86,21 @@ struct Case {
 };
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
-// The form of each word's text: "" any, "text" not empty, "none", "ms" a number, or a pattern.
-const std::map<std::string, std::string> FORMS = {{">", ""},
-                                                  {"run", ""},
-                                                  {"=", ""},
-                                                  {"is", ""},
-                                                  {"raw", "text"},
-                                                  {"trickle", "text"},
-                                                  {"<", "text"},
-                                                  {"!", "text"},
-                                                  {"oracle", "text"},
-                                                  {"opponent", "text"},
-                                                  {"close", "none"},
-                                                  {"mark", "none"},
-                                                  {"legal", "none"},
-                                                  {"play", "none"},
-                                                  {"eof", "none"},
-                                                  {"wait", "ms"},
-                                                  {"exit", "ms"},
-                                                  {"file", "\\S+ .+"},
-                                                  {"book", "\\S+ \\S+ \\d+ \\d+"},
-                                                  {"count", "\\d+\\+? .+"},
-                                                  {"every", ".+ has .+"}};
+// Each word with the text it wants.
+const std::regex FORMS(
+    "(>|run|=|is)( .*)?|(raw|trickle|<|!|oracle|opponent) .+|close|mark|legal|play|eof|(wait|exit) \\d{1,8}|"
+    "file \\S+ .+|book \\S+ \\S+ \\d+ \\d+|count \\d+\\+? .+|every .+ has .+");
 
 // What is wrong with a step, or "".
 std::string checkStep(const Step& s) {
-    const auto form = FORMS.find(s.word);
-    if (form == FORMS.end()) return "unknown word " + s.word;
-    const std::string& f = form->second;
+    if (!std::regex_match(s.word + (s.text.empty() ? "" : " " + s.text), FORMS))
+        return "an unknown word, or not the text it wants";
     if (std::regex_search(s.text, std::regex("\\{\\d*\\}"))) return "a {field} without a `with` value";
     const bool sent = std::regex_match(s.word, std::regex(">|raw|trickle|file|oracle|opponent"));
     if (sent && std::regex_search(s.text, std::regex("\\\\([^nrt\\\\]|$)"))) return "an unknown escape";
     if ((s.ms >= 0) != (s.word == "!") && (s.ms < 0 || (s.word != "=" && s.word != "<")))
-        return "milliseconds where none are wanted, or missing after !";
-    const bool ok = f.empty()     ? true
-                    : f == "text" ? !s.text.empty()
-                    : f == "none" ? s.text.empty()
-                    : f == "ms"   ? std::regex_match(s.text, std::regex("\\d{1,8}"))
-                                  : std::regex_match(s.text, std::regex(f));
-    return ok ? "" : s.word + " wants " + (f.empty() ? "a text" : f);
+        return "milliseconds where none are wanted, or none after !";
+    return "";
 }
 
 // Adds the cases of one transcript file, each `with` line making a case of its own.
