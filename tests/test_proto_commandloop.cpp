@@ -12,27 +12,17 @@
 
 namespace {
 
-class UciEngine : public EngineProcess {
-public:
-    UciEngine() : ready((send("uci"), waitPrefix("uciok") == "uciok")) {}
-    // Sends a "go" and returns its bestmove line (the "info" lines stay in seen).
-    std::string go(const std::string& line, int timeoutMs = 20000) {
-        send(line);
-        return waitPrefix("bestmove", timeoutMs);
-    }
-    bool ready;
-};
-
 // A weakened engine plays within its node budget, at once even on a long clock, and legally.
 TEST(ProtoUci, LimitedStrengthKeepsItsNodeBudget) {
-    UciEngine e;
-    e.send("setoption name UCI_LimitStrength value true\nsetoption name UCI_Elo value 1350");
+    EngineProcess e;
+    e.send("uci\nsetoption name UCI_LimitStrength value true\nsetoption name UCI_Elo value 1350");
     MoveOracle oracle;
     std::string moves;
     for (int move = 0; move < 6; move++) {
         e.send("position startpos" + (moves.empty() ? std::string() : " moves" + moves));
         const size_t from = e.seen.size();
-        std::vector<std::string> w = splitOn(e.go("go wtime 600000 btime 600000"), ' ');
+        e.send("go wtime 600000 btime 600000");
+        std::vector<std::string> w = splitOn(e.waitPrefix("bestmove", 20000), ' ');
         ASSERT_GE(w.size(), 2u);
         ASSERT_TRUE(oracle.play(w[1])) << w[1];
         moves += " " + w[1];
@@ -43,8 +33,8 @@ TEST(ProtoUci, LimitedStrengthKeepsItsNodeBudget) {
         }
     }
     // Back at full strength the same clock buys a deep search.
-    e.send("setoption name UCI_LimitStrength value false\nposition startpos");
-    e.go("go depth 6");
+    e.send("setoption name UCI_LimitStrength value false\nposition startpos\ngo depth 6");
+    e.waitPrefix("bestmove", 20000);
     EXPECT_EQ(e.countPrefix("info depth 6 "), 1);
 }
 
