@@ -58,17 +58,19 @@ bool matches(const std::string& pattern, const std::string& line) {
 std::string unescape(const std::string& s, const std::string& move = "") {
     std::string out;
     static const std::regex repeat("^\\{(\\d+)\\*([^}]+)\\}");
-    std::smatch m;
+    std::match_results<std::string::const_iterator> m;
     for (size_t i = 0; i < s.size(); i++) {
-        const std::string rest = s.substr(i);
-        if (s[i] == '\\' && i + 1 < s.size())
-            out += "\n\r\t\\"[std::string("nrt\\").find(s[++i])];
-        else if (std::regex_search(rest, m, repeat))
-            for (int n = std::stoi(m[1]), k = (i += m.length() - 1, 0); k < n; k++) out += m[2];
-        else if (startsWith(rest, "$move"))
+        if (s[i] == '\\' && i + 1 < s.size()) {
+            const size_t at = std::string("nrt\\").find(s[++i]);
+            out += at < 4 ? "\n\r\t\\"[at] : s[i];
+        } else if (s[i] == '{' && std::regex_search(s.begin() + (long)i, s.end(), m, repeat)) {
+            for (int k = std::stoi(m[1]); k > 0; k--) out += m[2];
+            i += m.length() - 1;
+        } else if (s.compare(i, 5, "$move") == 0) {
             out += move, i += 4;
-        else
+        } else {
             out += s[i];
+        }
     }
     return out;
 }
@@ -198,7 +200,8 @@ private:
             if (w == "file")
                 files.push_back({words[0], unescape(unquote(s.text.substr(words[0].size() + 1)))});
             if (w == "file") std::ofstream(where + words[0], std::ios::binary) << files.back().second;
-            if (w == "run") arguments = " " + s.text, e.start(PELLUX_GENERIC_BIN, &arguments);  // never empty
+            if (w == "run")
+                arguments = " " + s.text, runLine = s.line, e.start(PELLUX_GENERIC_BIN, &arguments);
             return w != "book" ||
                    expect(s,
                           oracle.b->buildOpeningBook(PELLUX_TEST_DATA "/" + words[0], where + words[1],
@@ -297,15 +300,19 @@ private:
             for (const std::string& l : both[k]->seen)
                 out[k] += std::regex_replace(l, std::regex("(Time = |Nodes/second: ).*"), "$1") + "\n";
         }
-        EXPECT_EQ(out[1], out[0]) << c.file << ": the popcount build differs on" << arguments;
+        if (out[1] != out[0])
+            ADD_FAILURE_AT(c.file.c_str(), runLine) << "the popcount build prints (status first)\n"
+                                                    << out[1] << "where the generic one prints\n"
+                                                    << out[0];
     }
 
     const Case& c;
     EngineProcess e;
     MoveOracle oracle;
-    std::string last, move, arguments;
+    std::string last, move, arguments;  // arguments: those of `run` after a blank, never empty once run
     std::vector<std::pair<std::string, std::string>> files;
     size_t mark = 0;
+    int runLine = 0;
 };
 
 class ProtoTranscript : public ::testing::TestWithParam<Case> {};
