@@ -65,7 +65,9 @@ struct SideEval : TermSums<Trace> {
         end += e;
         this->note(term, m, e);
     }
-    void add(EvalTerm term, const int* w, int times = 1) { add(term, times * w[EVAL_MG], times * w[EVAL_EG]); }
+    void add(EvalTerm term, const int* w, int times = 1) {
+        add(term, times * w[EVAL_MG], times * w[EVAL_EG]);
+    }
     // Mobility over the usable squares of an attack set.
     void mobility(BitBoard attacks, BitBoard usable, const int* midTable, const int* endTable) {
         const int m = bitCount(attacks & usable);
