@@ -73,4 +73,19 @@ TEST_F(WinboardClock, FirstBudgetFollowsTheEngineColourAsUnderUci) {
     }
 }
 
+// A game joined after whole time controls were played (moves given in force mode, then "go"): the
+// moves left count within the current control, a fresh control when the last one just ended.
+TEST_F(WinboardClock, MovesLeftCountFromTheCurrentControl) {
+    for (auto [moves, left] :
+         {std::pair{"e2e4", 2u}, {"e2e4|e7e5|g1f3|b8c6", 2u}, {"e2e4|e7e5|g1f3|b8c6|f1c4|g8f6", 1u}}) {
+        testing::internal::CaptureStdout();
+        run("new");
+        board->inputPollPeriod = 0xFFFFFFFFu;  // the search never reads this process's input
+        for (const std::string& line : splitOn(std::string("level 2 5 0|sd 1|force|") + moves + "|go", '|'))
+            run(line);
+        testing::internal::GetCapturedStdout();
+        EXPECT_EQ(board->movesToGo, left) << moves;
+    }
+}
+
 }  // namespace
