@@ -3,6 +3,8 @@
 // piece placement and king safety computed from the bitboards. The code is
 // compiled twice: as the search's evaluation, and with per-term sums for the
 // "eval" command (Trace = true), so the explanation can never drift from it.
+#include <cassert>
+
 #include "board/chessboard.h"
 #include "eval/evaltrace.h"
 #include "eval/weights.h"
@@ -137,15 +139,28 @@ void findPawnFacts(BitBoard own, BitBoard opp, BitBoard oppPawnAttacks, PawnFact
     }
 }
 
+PawnFacts computePawnFacts(BitBoard white, BitBoard black, BitBoard attW, BitBoard attB) {
+    PawnFacts f{};
+    f.pawns[WHITE] = white, f.pawns[BLACK] = black;
+    findPawnFacts<WHITE>(white, black, attB, f);
+    findPawnFacts<BLACK>(black, white, attW, f);
+    return f;
+}
+
+[[maybe_unused]] bool sameFacts(const PawnFacts& a, const PawnFacts& b) {
+    for (int c = 0; c < 2; c++)
+        if (a.pawns[c] != b.pawns[c] || a.doubled[c] != b.doubled[c] || a.isolated[c] != b.isolated[c] ||
+            a.backward[c] != b.backward[c])
+            return false;
+    return a.passed == b.passed;
+}
+
 const PawnFacts& pawnFacts(BitBoard white, BitBoard black, BitBoard attW, BitBoard attB) {
     const uint64_t mix = (white ^ (black * 0x9E3779B97F4A7C15ull)) * 0xC2B2AE3D27D4EB4Full;
     PawnFacts& f = pawnCache[mix >> (64 - PAWN_CACHE_BITS)];
-    if (f.pawns[WHITE] != white || f.pawns[BLACK] != black) {
-        f = PawnFacts{};
-        f.pawns[WHITE] = white, f.pawns[BLACK] = black;
-        findPawnFacts<WHITE>(white, black, attB, f);
-        findPawnFacts<BLACK>(black, white, attW, f);
-    }
+    if (f.pawns[WHITE] != white || f.pawns[BLACK] != black) f = computePawnFacts(white, black, attW, attB);
+    // Debug builds check every entry they use against the facts worked out afresh.
+    assert(sameFacts(f, computePawnFacts(white, black, attW, attB)));
     return f;
 }
 
