@@ -197,9 +197,10 @@ private:
         const std::string out = unescape(s.arg(), move), where = e.directory() + "/";
         if (w == "file" || w == "book" || w == "run") {
             if (e.started()) return expect(s, false, "the program has started already");
-            if (w == "file")
+            if (w == "file") {
                 files.push_back({words[0], unescape(unquote(s.text.substr(words[0].size() + 1)))});
-            if (w == "file") std::ofstream(where + words[0], std::ios::binary) << files.back().second;
+                std::ofstream(where + words[0], std::ios::binary) << files.back().second;
+            }
             if (w == "run")
                 arguments = " " + s.text, runLine = s.line, e.start(PELLUX_GENERIC_BIN, &arguments);
             return w != "book" ||
@@ -290,7 +291,8 @@ private:
     // Both programs print the same (time and speed figures aside) and end the same.
     void sameOutputFromThePopcountBuild() {
         EngineProcess popcnt(false);
-        for (const auto& [name, text] : files) std::ofstream(popcnt.directory() + "/" + name) << text;
+        for (const auto& [name, text] : files)
+            std::ofstream(popcnt.directory() + "/" + name, std::ios::binary) << text;
         popcnt.start(PELLUX_POPCNT_BIN, &arguments);
         std::string out[2], line;
         EngineProcess* both[2] = {&e, &popcnt};
