@@ -4,6 +4,7 @@
 // compiled twice: as the search's evaluation, and with per-term sums for the
 // "eval" command (Trace = true), so the explanation can never drift from it.
 #include <cassert>
+#include <cstring>
 
 #include "board/chessboard.h"
 #include "eval/evaltrace.h"
@@ -109,19 +110,45 @@ int blockedPieces(const ChessBoardNode& n, TermSums<Trace>& own) {
 }
 
 // What a pawn structure alone decides: how many doubled, isolated and backward
-// pawns each colour has, and which pawns are passed (doubled ones excepted).
+// pawns each colour has, which pawns are passed (doubled ones excepted), and how
+// much of a king's pawn shield stands on each file the king could be on.
 // Positions in a search share their pawns with many others, so these facts are
 // kept in a small cache indexed by the two pawn sets. An entry holds counts, not
-// weighted scores, so a weight tuned at run time never meets a stale score; and
-// the all-zero entry a fresh cache holds is the true one for a board without pawns.
-struct PawnFacts {
+// weighted scores, so a weight tuned at run time never meets a stale score (the
+// shield's weights are fixed). The all-zero entry a fresh cache holds is the
+// true one for a board without pawns: a shield is kept as what its pawns save
+// against having none.
+struct alignas(64) PawnFacts {
     BitBoard pawns[2];
     BitBoard passed;
     uint8_t doubled[2], isolated[2], backward[2];
+    uint16_t shieldSaved[2][8];  // by the king's file
 };
 
-constexpr int PAWN_CACHE_BITS = 14;  // 16384 entries of 32 bytes
+constexpr int PAWN_CACHE_BITS = 14;  // 16384 entries of 64 bytes
 PawnFacts pawnCache[1 << PAWN_CACHE_BITS];
+
+// The files of a king's pawn shield: its own and the neighbouring ones.
+inline int shieldFirstFile(int kingFile) { return kingFile > 0 ? kingFile - 1 : 0; }
+inline int shieldLastFile(int kingFile) { return kingFile < 7 ? kingFile + 1 : 7; }
+
+// For each file a king of colour C could stand on: how much less its shield
+// misses than with no pawns at all. A file's shield pawn is the one nearest the
+// own side; a file without one counts as rank 0.
+template <int C>
+void findShields(BitBoard own, PawnFacts& f) {
+    int saved[8];
+    for (int file = 0; file < 8; file++) {
+        const BitBoard p = own & bbFile[file];
+        const int pr = p ? (C == WHITE ? lsb(p) >> 3 : 7 - (msb(p) >> 3)) : 0;
+        saved[file] = EVAL_MISSING_PAWN_SHIELD[0] - EVAL_MISSING_PAWN_SHIELD[pr];
+    }
+    for (int k = 0; k < 8; k++) {
+        int sum = 0;
+        for (int file = shieldFirstFile(k); file <= shieldLastFile(k); file++) sum += saved[file];
+        f.shieldSaved[C][k] = (uint16_t)sum;
+    }
+}
 
 template <int C>
 void findPawnFacts(BitBoard own, BitBoard opp, BitBoard oppPawnAttacks, PawnFacts& f) {
@@ -144,13 +171,16 @@ PawnFacts computePawnFacts(BitBoard white, BitBoard black, BitBoard attW, BitBoa
     f.pawns[WHITE] = white, f.pawns[BLACK] = black;
     findPawnFacts<WHITE>(white, black, attB, f);
     findPawnFacts<BLACK>(black, white, attW, f);
+    findShields<WHITE>(white, f);
+    findShields<BLACK>(black, f);
     return f;
 }
 
 [[maybe_unused]] bool sameFacts(const PawnFacts& a, const PawnFacts& b) {
     for (int c = 0; c < 2; c++)
         if (a.pawns[c] != b.pawns[c] || a.doubled[c] != b.doubled[c] || a.isolated[c] != b.isolated[c] ||
-            a.backward[c] != b.backward[c])
+            a.backward[c] != b.backward[c] ||
+            std::memcmp(a.shieldSaved[c], b.shieldSaved[c], sizeof a.shieldSaved[c]) != 0)
             return false;
     return a.passed == b.passed;
 }
@@ -243,20 +273,15 @@ void pieces(const ChessBoardNode& n, BitBoard oppPawnAttacks, SideEval<Trace>& e
 
 // Pawn shield, attack pressure and placement of colour C's king (middle game).
 template <int C, bool Trace>
-int kingSafety(const ChessBoardNode& n, const SideEval<Trace>& opp, int oppAdjustedMaterial,
-               TermSums<Trace>& own) {
+int kingSafety(const ChessBoardNode& n, const PawnFacts& facts, const SideEval<Trace>& opp,
+               int oppAdjustedMaterial, TermSums<Trace>& own) {
     const int k = n.kingSquare[C] & 63;
     const int f = k & 7;
     const int rr = relativeRank<C>(k);
-    const BitBoard pawns = n.bbPiece[C][PAWN];
     int shield = 0;
     if (rr <= 1) {
-        const int first = f > 0 ? f - 1 : 0, last = f < 7 ? f + 1 : 7;
-        for (int file = first; file <= last; file++) {
-            const BitBoard p = pawns & bbFile[file];
-            const int pr = p ? (C == WHITE ? lsb(p) >> 3 : 7 - (msb(p) >> 3)) : 0;
-            shield -= EVAL_MISSING_PAWN_SHIELD[pr];
-        }
+        const int files = shieldLastFile(f) - shieldFirstFile(f) + 1;
+        shield = facts.shieldSaved[C][f] - files * EVAL_MISSING_PAWN_SHIELD[0];
     }
     const BitBoard zone = bbKingAttack[k];
     int units = kingAttackWeight[KNIGHT] * bitCount(zone & opp.attKnight) +
@@ -331,7 +356,7 @@ __attribute__((always_inline)) inline int evaluateTerms(const ChessBoardNode& n,
     pawnStructure<BLACK>(n, facts, b);
     pieces<WHITE>(n, attB, w);
     pieces<BLACK>(n, attW, b);
-    mid += w.mid - b.mid + kingSafety<WHITE>(n, b, adjB, w) - kingSafety<BLACK>(n, w, adjW, b);
+    mid += w.mid - b.mid + kingSafety<WHITE>(n, facts, b, adjB, w) - kingSafety<BLACK>(n, facts, w, adjW, b);
     end += w.end - b.end;
 
     // The phase is not clamped at 24: after promotions it can pass it and the
