@@ -55,7 +55,8 @@ int ChessBoard::staticExchangeEvaluation(ChessMove move) const {
     int i = 0;
     int entries;
     for (;;) {
-        if (!attackers) {
+        // The exchange ends when the side to capture has nothing left that reaches the square.
+        if (!(attackers & n.bbColour[colour])) {
             entries = i + 1;
             break;
         }
