@@ -137,17 +137,15 @@ inline int shieldLastFile(int kingFile) { return kingFile < 7 ? kingFile + 1 : 7
 // own side; a file without one counts as rank 0.
 template <int C>
 void findShields(BitBoard own, PawnFacts& f) {
-    int saved[8];
-    for (int file = 0; file < 8; file++) {
+    int saved[10] = {};  // by file + 1, with an empty file beyond either edge
+    for (BitBoard files = own; files;) {
+        const int file = lsb(files) & 7;
         const BitBoard p = own & bbFile[file];
-        const int pr = p ? (C == WHITE ? lsb(p) >> 3 : 7 - (msb(p) >> 3)) : 0;
-        saved[file] = EVAL_MISSING_PAWN_SHIELD[0] - EVAL_MISSING_PAWN_SHIELD[pr];
+        files &= ~p;
+        const int pr = C == WHITE ? lsb(p) >> 3 : 7 - (msb(p) >> 3);
+        saved[file + 1] = EVAL_MISSING_PAWN_SHIELD[0] - EVAL_MISSING_PAWN_SHIELD[pr];
     }
-    for (int k = 0; k < 8; k++) {
-        int sum = 0;
-        for (int file = shieldFirstFile(k); file <= shieldLastFile(k); file++) sum += saved[file];
-        f.shieldSaved[C][k] = (uint16_t)sum;
-    }
+    for (int k = 0; k < 8; k++) f.shieldSaved[C][k] = (uint16_t)(saved[k] + saved[k + 1] + saved[k + 2]);
 }
 
 template <int C>
