@@ -28,7 +28,7 @@
 //                     "Hint: X", X is legal on the private board and Y after it; X becomes $move
 //   note WORD         the word after WORD in the line `=` or `<` stopped at last becomes $WORD
 //   tables            the case is skipped unless the build probes endgame tables and the three-piece
-//                     tables are installed; $tables names their folder
+//                     tables are installed; $tables names their folder ($data names tests/data)
 //   play              the same, and X is played on the private board
 //   opponent M... [except X]   sends the first listed move other than X and plays it on the private board
 //   exit N            the program ends with status N (what it prints meanwhile is dropped)
@@ -36,7 +36,7 @@
 //
 // "=" and "<" wait 10 s, "exit" 3 s (60 s after `run`), "eof" 3 s; a number right after the word
 // waits that many milliseconds instead ("<3000 bestmove"). A text with blanks at either end is put
-// in double quotes ("info depth 5 "). Every text may use the values $move, $tables and those of
+// in double quotes ("info depth 5 "). Every text may use the values $move, $tables, $data and those of
 // `note`. Sent, written and oracle texts know the escapes \n \r \t \\ and {N*text} (N copies of
 // text). Patterns are shell patterns matched against the whole line
 // (* ? [0-9] @(a|b) !(a); \ quotes a special character). A malformed line fails its case before the
@@ -196,7 +196,9 @@ std::vector<Case> loadTranscripts() {
 // One case played against the program.
 class Transcript {
 public:
-    explicit Transcript(const Case& given) : c(given), e(false) { values["tables"] = tableFolder(); }
+    explicit Transcript(const Case& given) : c(given), e(false) {
+        values["tables"] = tableFolder(), values["data"] = PELLUX_TEST_DATA;
+    }
     void play() {
         if (values["tables"].empty() &&
             std::any_of(c.steps.begin(), c.steps.end(), [](const Step& s) { return s.word == "tables"; }))
@@ -353,7 +355,7 @@ private:
     EngineProcess e;
     MoveOracle oracle;
     std::string last, arguments;  // arguments: those of `run` after a blank, never empty once run
-    std::map<std::string, std::string> values;  // $move, $tables and those of `note`
+    std::map<std::string, std::string> values;  // $move, $tables, $data and those of `note`
     std::vector<std::pair<std::string, std::string>> files;
     size_t mark = 0;
     int runLine = 0;
