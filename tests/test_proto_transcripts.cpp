@@ -26,21 +26,21 @@
 //                     on and "oracle undo" takes one move back
 //   legal             the line `=` or `<` stopped at last is "bestmove X [ponder Y]", "move X" or
 //                     "Hint: X", X is legal on the private board and Y after it; X becomes $move
-//   note WORD         the word after WORD in the line `=` or `<` stopped at last becomes $WORD
-//   tables            the case is skipped unless the build probes endgame tables and the three-piece
-//                     tables are installed; $tables names their folder ($data names tests/data)
 //   play              the same, and X is played on the private board
 //   opponent M... [except X]   sends the first listed move other than X and plays it on the private board
+//   note WORD         the word after WORD in the line `=` or `<` stopped at last becomes $WORD
+//   tables            the case is skipped unless the build probes endgame tables and the three-piece
+//                     tables are installed; $tables names their folder
 //   exit N            the program ends with status N (what it prints meanwhile is dropped)
 //   eof               the output ends here
 //
 // "=" and "<" wait 10 s, "exit" 3 s (60 s after `run`), "eof" 3 s; a number right after the word
 // waits that many milliseconds instead ("<3000 bestmove"). A text with blanks at either end is put
-// in double quotes ("info depth 5 "). Every text may use the values $move, $tables, $data and those of
-// `note`. Sent, written and oracle texts know the escapes \n \r \t \\ and {N*text} (N copies of
-// text). Patterns are shell patterns matched against the whole line
-// (* ? [0-9] @(a|b) !(a); \ quotes a special character). A malformed line fails its case before the
-// program starts, so that a typo cannot skip a check.
+// in double quotes ("info depth 5 "). Every text may use the values $move, $tables, $data (the test
+// data folder) and those of `note`. Sent, written and oracle texts know the escapes \n \r \t \\ and
+// {N*text} (N copies of text). Patterns are shell patterns matched against the whole line (* ? [0-9]
+// @(a|b) !(a); \ quotes a special character). A malformed line fails its case before the program
+// starts, so that a typo cannot skip a check.
 #include <dirent.h>
 #include <fnmatch.h>
 #include <gtest/gtest.h>
