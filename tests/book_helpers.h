@@ -1,4 +1,4 @@
-// Helpers of the book, PGN and book-building tests: scratch files and text I/O.
+// Scratch files and text I/O (book, PGN and book-building tests, and others).
 #pragma once
 
 #include <unistd.h>

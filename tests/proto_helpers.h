@@ -44,12 +44,6 @@ inline std::vector<std::string> splitOn(const std::string& s, char separator) {
     return parts;
 }
 
-// The word after "bestmove" (or "move").
-inline std::string moveOf(const std::string& line) {
-    std::vector<std::string> w = splitOn(line, ' ');
-    return w.size() >= 2 ? w[1] : "";
-}
-
 // A program run in a fresh temporary directory (so no stray pellux.ini is read); command lines are
 // written to it and its reply lines awaited with a timeout. Every line read is kept in seen.
 class EngineProcess {
@@ -125,18 +119,10 @@ public:
             fill((int)(deadline - nowMs()));
         }
     }
-    // The next line that begins with prefix, or "<timeout>" / "<eof>".
-    std::string waitPrefix(const std::string& prefix, int timeoutMs = 10000) {
-        std::string line;
-        nextLine(line, prefix, timeoutMs);
-        return line;
-    }
     // Reads whatever arrives within ms milliseconds.
-    void collect(int ms) { waitPrefix("\x01", ms); }
-    // How many lines seen so far begin with prefix.
-    int countPrefix(const std::string& prefix) const {
-        return (int)std::count_if(seen.begin(), seen.end(),
-                                  [&](const std::string& l) { return startsWith(l, prefix); });
+    void collect(int ms) {
+        std::string line;
+        nextLine(line, "\x01", ms);
     }
     // Waits for the process to end, reading its output meanwhile; returns its exit status, or -1 on
     // timeout.

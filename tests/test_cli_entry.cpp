@@ -1,23 +1,13 @@
 // The configuration file reader (the command line's output and statuses are
 // transcripts: tests/data/cli.transcript).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <string>
 
 #include "frontend/inifile.h"
+#include "tests/book_helpers.h"
 
 namespace {
-
-// Writes text to a fresh file and returns its name.
-std::string iniFile(const std::string& text) {
-    char path[] = "/tmp/pellux_ini_XXXXXX";
-    close(mkstemp(path));
-    std::ofstream(path, std::ios::binary) << text;
-    return path;
-}
 
 struct IniCase {
     const char* name;
@@ -30,14 +20,14 @@ class IniFile : public ::testing::TestWithParam<IniCase> {};
 
 TEST_P(IniFile, ReadsOneValue) {
     const IniCase& c = GetParam();
-    const std::string path = iniFile(c.content);
+    const std::string path = bookTestPath(std::string("ini_") + c.name);
+    writeText(path, c.content);
     char value[256] = "untouched";
     int number = -7;
     EXPECT_EQ(ReadFileConfigString(path.c_str(), "Engine", c.key, value), c.value ? 1 : 0);
     EXPECT_EQ(ReadFileConfigInt(path.c_str(), "Engine", c.key, &number), c.value ? 1 : 0);
     EXPECT_STREQ(value, c.value ? c.value : "untouched");
     EXPECT_EQ(number, c.value ? atoi(c.value) : -7);
-    unlink(path.c_str());
 }
 
 const std::string LONG_VALUE(246, 'b');

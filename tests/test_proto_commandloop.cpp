@@ -1,42 +1,15 @@
-// The command loop: "make run", tuning lines, formatted output, the position
-// command on long and broken games, and a weakened engine's node budget (the
-// dialogues themselves are transcripts: tests/data/*.transcript; random and
-// mutated command streams: the uci and winboard fuzz corpora).
+// The command loop: "make run", tuning lines, formatted output and the position
+// command on long and broken games (the dialogues themselves are transcripts:
+// tests/data/*.transcript; random and mutated command streams: the uci and
+// winboard fuzz corpora).
 #include <gtest/gtest.h>
 
 #include "eval/weights.h"
 #include "frontend/protocol.h"
 #include "search/searchnode.h"
-#include "search/strength.h"
 #include "tests/proto_helpers.h"
 
 namespace {
-
-// A weakened engine plays within its node budget, at once even on a long clock, and legally.
-TEST(ProtoUci, LimitedStrengthKeepsItsNodeBudget) {
-    EngineProcess e;
-    e.send("uci\nsetoption name UCI_LimitStrength value true\nsetoption name UCI_Elo value 1350");
-    MoveOracle oracle;
-    std::string moves;
-    for (int move = 0; move < 6; move++) {
-        e.send("position startpos" + (moves.empty() ? std::string() : " moves" + moves));
-        const size_t from = e.seen.size();
-        e.send("go wtime 600000 btime 600000");
-        std::vector<std::string> w = splitOn(e.waitPrefix("bestmove", 20000), ' ');
-        ASSERT_GE(w.size(), 2u);
-        ASSERT_TRUE(oracle.play(w[1])) << w[1];
-        moves += " " + w[1];
-        for (size_t i = from; i < e.seen.size(); i++) {
-            const size_t at = e.seen[i].find(" nodes ");
-            if (at == std::string::npos) continue;
-            EXPECT_LE(std::stoull(e.seen[i].substr(at + 7)), strengthSettings(1350).nodes) << e.seen[i];
-        }
-    }
-    // Back at full strength the same clock buys a deep search.
-    e.send("setoption name UCI_LimitStrength value false\nposition startpos\ngo depth 6");
-    e.waitPrefix("bestmove", 20000);
-    EXPECT_EQ(e.countPrefix("info depth 6 "), 1);
-}
 
 // "make run" ends quietly after "quit", though the program's status is 1: the recipe that make would
 // run (its last line) is run from "/", where "./" followed by the absolute build path finds the program.

@@ -28,22 +28,28 @@
 //                     "Hint: X", X is legal on the private board and Y after it; X becomes $move
 //   play              the same, and X is played on the private board
 //   opponent M... [except X]   sends the first listed move other than X and plays it on the private board
+//   note WORD         the word after WORD in the line `=` or `<` stopped at last becomes $WORD
+//   tables            the case is skipped unless the build probes endgame tables and the three-piece
+//                     tables are installed; $tables names their folder
 //   exit N            the program ends with status N (what it prints meanwhile is dropped)
 //   eof               the output ends here
 //
 // "=" and "<" wait 10 s, "exit" 3 s (60 s after `run`), "eof" 3 s; a number right after the word
 // waits that many milliseconds instead ("<3000 bestmove"). A text with blanks at either end is put
-// in double quotes ("info depth 5 "). Sent, written and oracle texts know the escapes \n \r \t \\,
-// {N*text} (N copies of text) and $move. Patterns are shell patterns matched against the whole line
-// (* ? [0-9] @(a|b) !(a); \ quotes a special character). A malformed line fails its case before the
-// program starts, so that a typo cannot skip a check.
+// in double quotes ("info depth 5 "). Every text may use the values $move, $tables, $data (the test
+// data folder) and those of `note`. Sent, written and oracle texts know the escapes \n \r \t \\ and
+// {N*text} (N copies of text). Patterns are shell patterns matched against the whole line (* ? [0-9]
+// @(a|b) !(a); \ quotes a special character). A malformed line fails its case before the program
+// starts, so that a typo cannot skip a check.
 #include <dirent.h>
 #include <fnmatch.h>
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <map>
 #include <regex>
 
+#include "search/tablebase.h"
 #include "tests/proto_helpers.h"
 
 namespace {
@@ -54,8 +60,8 @@ std::string unquote(const std::string& s) {
 bool matches(const std::string& pattern, const std::string& line) {
     return fnmatch(pattern.c_str(), line.c_str(), FNM_EXTMATCH) == 0;
 }
-// A sent or written text with its escapes resolved (move: what $move stands for).
-std::string unescape(const std::string& s, const std::string& move = "") {
+// A sent or written text with its escapes resolved.
+std::string unescape(const std::string& s) {
     std::string out;
     static const std::regex repeat("^\\{(\\d+)\\*([^}]+)\\}");
     std::match_results<std::string::const_iterator> m;
@@ -66,8 +72,6 @@ std::string unescape(const std::string& s, const std::string& move = "") {
         } else if (s[i] == '{' && std::regex_search(s.begin() + (long)i, s.end(), m, repeat)) {
             for (int k = std::stoi(m[1]); k > 0; k--) out += m[2];
             i += m.length() - 1;
-        } else if (s.compare(i, 5, "$move") == 0) {
-            out += move, i += 4;
         } else {
             out += s[i];
         }
@@ -90,7 +94,8 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 // Each word with the text it wants.
 const std::regex FORMS(
-    "(>|run|=|is)( .*)?|(raw|trickle|<|!|oracle|opponent) .+|close|mark|legal|play|eof|(wait|exit) \\d{1,8}|"
+    "(>|run|=|is)( .*)?|(raw|trickle|<|!|oracle|opponent) .+|close|mark|legal|play|eof|tables|note \\S+|"
+    "(wait|exit) \\d{1,8}|"
     "file \\S+ .+|book \\S+ \\S+ \\d+ \\d+|count \\d+\\+? .+|every .+ has .+");
 
 // What is wrong with a step, or "".
@@ -164,6 +169,17 @@ void loadFile(const std::string& path, const std::string& stem, std::vector<Case
     flush();
 }
 
+// The three-piece tables of the Debian package (any compression), when the build can probe them.
+std::string tableFolder() {
+    for (const char* f : {"/usr/share/gaviotatb/gtb4", "/usr/share/gaviotatb/gtb3",
+                          "/usr/share/gaviotatb/gtb2", "/usr/share/gaviotatb/gtb1"})
+        if (DIR* d = tablebaseSupported() ? opendir(f) : nullptr) {
+            closedir(d);
+            return f;
+        }
+    return "";
+}
+
 std::vector<Case> loadTranscripts() {
     std::vector<std::string> files;
     if (DIR* d = opendir(PELLUX_TEST_DATA)) {
@@ -180,8 +196,13 @@ std::vector<Case> loadTranscripts() {
 // One case played against the program.
 class Transcript {
 public:
-    explicit Transcript(const Case& given) : c(given), e(false) {}
+    explicit Transcript(const Case& given) : c(given), e(false) {
+        values["tables"] = tableFolder(), values["data"] = PELLUX_TEST_DATA;
+    }
     void play() {
+        if (values["tables"].empty() &&
+            std::any_of(c.steps.begin(), c.steps.end(), [](const Step& s) { return s.word == "tables"; }))
+            GTEST_SKIP() << "no endgame tables to probe";
         if (!c.error.empty()) ADD_FAILURE_AT(c.file.c_str(), c.errorLine) << "malformed line: " << c.error;
         for (size_t i = 0; c.error.empty() && i < c.steps.size(); i++)
             if (!step(c.steps[i])) return;
@@ -190,11 +211,12 @@ public:
 
 private:
     // Runs one step; false when the case cannot go on.
-    bool step(const Step& s) {
+    bool step(Step s) {
+        s.text = withValues(s.text);
         const std::string& w = s.word;
         const std::vector<std::string> words = splitOn(s.arg(), ' ');
         const int ms = s.ms >= 0 ? s.ms : w == "exit" ? (arguments.empty() ? 3000 : 60000) : 10000;
-        const std::string out = unescape(s.arg(), move), where = e.directory() + "/";
+        const std::string out = unescape(s.arg()), where = e.directory() + "/";
         if (w == "file" || w == "book" || w == "run") {
             if (e.started()) return expect(s, false, "the program has started already");
             if (w == "file") {
@@ -222,6 +244,14 @@ private:
         if (w == "close") return e.closeInput(), true;
         if (w == "wait") return e.collect(std::stoi(s.text)), true;
         if (w == "mark") return mark = e.seen.size(), true;
+        if (w == "tables") return true;
+        if (w == "note") {
+            const std::vector<std::string> got = splitOn(last, ' ');
+            const auto at = std::find(got.begin(), got.end(), s.text);
+            const bool found = at != got.end() && at + 1 != got.end();
+            if (found) values[s.text] = at[1];
+            return expect(s, found, "no word after it in \"" + last + "\"");
+        }
         if (w == "=") {
             const bool read = e.nextLine(last, "", ms);
             return expect(s, read && matches(s.arg(), last), "the next line is \"" + last + "\"");
@@ -256,8 +286,9 @@ private:
             bool ok = got.size() >= 2 && oracle.legal(got[1]) &&
                       (got.size() == 2 || (got.size() == 4 && got[2] == "ponder"));
             if (ok && got.size() == 4) oracle.play(got[1]), ok = oracle.legal(got[3]), oracle.b->takeBack();
-            if (ok) move = got[1];
-            return expect(s, ok && (w == "legal" || oracle.play(move)), "not a legal move: \"" + last + "\"");
+            if (ok) values["move"] = got[1];
+            return expect(s, ok && (w == "legal" || oracle.play(got[1])),
+                          "not a legal move: \"" + last + "\"");
         }
         if (w == "opponent") {
             std::vector<std::string> moves = splitOn(out, ' ');
@@ -271,6 +302,18 @@ private:
         return expect(s, status == std::stoi(s.text), "the exit status is " + std::to_string(status));
     }
 
+    // The text with each $name of a known value replaced by it.
+    std::string withValues(const std::string& text) {
+        static const std::regex name("\\$(\\w+)");
+        std::string out;
+        auto from = text.begin();
+        for (std::sregex_iterator i(text.begin(), text.end(), name), end; i != end; ++i) {
+            const auto value = values.find((*i)[1]);
+            out.append(from, (*i)[0].first) += value != values.end() ? value->second : (*i)[0].str();
+            from = (*i)[0].second;
+        }
+        return out.append(from, text.end());
+    }
     bool expect(const Step& s, bool ok, const std::string& what, bool fatal = true) {
         if (!ok) ADD_FAILURE_AT(c.file.c_str(), s.line) << s.word << " " << s.text << "\n  " << what;
         return ok || !fatal;
@@ -311,7 +354,8 @@ private:
     const Case& c;
     EngineProcess e;
     MoveOracle oracle;
-    std::string last, move, arguments;  // arguments: those of `run` after a blank, never empty once run
+    std::string last, arguments;  // arguments: those of `run` after a blank, never empty once run
+    std::map<std::string, std::string> values;  // $move, $tables, $data and those of `note`
     std::vector<std::pair<std::string, std::string>> files;
     size_t mark = 0;
     int runLine = 0;
