@@ -122,7 +122,7 @@ struct alignas(64) PawnFacts {
     BitBoard pawns[2];
     BitBoard passed;
     uint8_t doubled[2], isolated[2], backward[2];
-    uint16_t shieldSaved[2][8];  // by the king's file
+    int16_t shieldSaved[2][8];  // by the king's file
 };
 
 constexpr int PAWN_CACHE_BITS = 14;  // 16384 entries of 64 bytes
@@ -145,7 +145,7 @@ void findShields(BitBoard own, PawnFacts& f) {
         const int pr = C == WHITE ? lsb(p) >> 3 : 7 - (msb(p) >> 3);
         saved[file + 1] = EVAL_MISSING_PAWN_SHIELD[0] - EVAL_MISSING_PAWN_SHIELD[pr];
     }
-    for (int k = 0; k < 8; k++) f.shieldSaved[C][k] = (uint16_t)(saved[k] + saved[k + 1] + saved[k + 2]);
+    for (int k = 0; k < 8; k++) f.shieldSaved[C][k] = (int16_t)(saved[k] + saved[k + 1] + saved[k + 2]);
 }
 
 template <int C>
