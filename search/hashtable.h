@@ -42,6 +42,10 @@ public:
     static int infoDepth(uint32_t info) { return (info >> 2) & 511; }
     static int infoScore(uint32_t info) { return (int16_t)(info >> 16); }
 
+    // Starts loading a key's slot into the cache, for a probe soon after.
+    void prefetch(uint64_t key) const {
+        if (entries) __builtin_prefetch(&entries[key & mask]);
+    }
     // The slot of a key, or nullptr when no table is allocated.
     HashNode* slot(uint64_t key) const { return entries ? &entries[key & mask] : nullptr; }
     void store(uint64_t key, ChessMove move, int bound, int depth, int score, int ply) {

@@ -167,7 +167,7 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
     while (getNextMove(order, cur, ply)) {
         if (stopSearch) return 0;
         const ChessMove m = cur.move;
-        ChessMoveUndo* child = makeCountedMove(n, m);
+        ChessMoveUndo* child = makeCountedMove(n, m, depth >= 2 * ONE_PLY);
         if (!child) continue;
         const bool givesCheck = child->plyInCheck != 0;
         const int e = moveExtension(m, givesCheck, mateThreat);

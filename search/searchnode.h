@@ -4,6 +4,7 @@
 #pragma once
 
 #include "board/chessboard.h"
+#include "search/hashtable.h"
 
 // Futility margins by the remaining depth in plies (search/search.cpp): the
 // most a quiet move is expected to gain near the leaves. Three of them can be
@@ -28,8 +29,9 @@ inline void updatePV(PLine& line, const PLine& child, ChessMove m, int score) {
 
 // Makes m and counts the node. Returns the child's undo entry with its check
 // flag set, or nullptr (position restored) when m leaves the mover in check.
-inline ChessMoveUndo* makeCountedMove(ChessBoardNode& n, ChessMove m) {
+inline ChessMoveUndo* makeCountedMove(ChessBoardNode& n, ChessMove m, bool childProbes = false) {
     n.makeMove(m);
+    if (childProbes) hashTable.prefetch(n.hashKey);
     if (n.moverInCheck()) {
         n.unMakeMove(m);
         return nullptr;
