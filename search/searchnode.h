@@ -29,6 +29,8 @@ inline void updatePV(PLine& line, const PLine& child, ChessMove m, int score) {
 
 // Makes m and counts the node. Returns the child's undo entry with its check
 // flag set, or nullptr (position restored) when m leaves the mover in check.
+// For a child that will probe the transposition table (childProbes), its slot
+// starts loading while the legality test runs.
 inline ChessMoveUndo* makeCountedMove(ChessBoardNode& n, ChessMove m, bool childProbes = false) {
     n.makeMove(m);
     if (childProbes) hashTable.prefetch(n.hashKey);
