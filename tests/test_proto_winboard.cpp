@@ -47,6 +47,18 @@ TEST_F(WinboardClock, LevelTimeOtimStAndSd) {
     EXPECT_EQ(board->depthLimit, MAX_PLY - 1);
 }
 
+// Only a line shaped like a move counts as the opponent's half-move; any
+// other line (an unknown command, a square off the board) leaves the count
+// the clock's moves-left figure is taken from.
+TEST_F(WinboardClock, OnlyMoveTextCountsAsAHalfMove) {
+    run("force");
+    const int before = countHalfMove;
+    for (const char* line : {"bogus", "e2", "e2e9", "i2e4", "e0e4", "e2j4"}) run(line);
+    EXPECT_EQ(countHalfMove, before);
+    run("e2e4");
+    EXPECT_EQ(countHalfMove, before + 1);
+}
+
 // The budget of a game's first search, in microseconds: "time" is the engine's clock whichever colour
 // it turns out to play, and the same clock gives the same budget under UCI (a thirtieth of 1 s plus the
 // 10 ms increment, doubled for the first search).
