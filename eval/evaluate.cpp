@@ -188,8 +188,8 @@ inline PawnFacts& pawnSlot(BitBoard white, BitBoard black) {
     return pawnCache[mix >> (64 - PAWN_CACHE_BITS)];
 }
 
-const PawnFacts& pawnFacts(BitBoard white, BitBoard black, BitBoard attW, BitBoard attB) {
-    PawnFacts& f = pawnSlot(white, black);
+// The facts of two pawn sets, from their slot (pawnSlot) or worked out afresh into it.
+const PawnFacts& pawnFacts(PawnFacts& f, BitBoard white, BitBoard black, BitBoard attW, BitBoard attB) {
     if (f.pawns[WHITE] != white || f.pawns[BLACK] != black) f = computePawnFacts(white, black, attW, attB);
     // Debug builds check every entry they use against the facts worked out afresh.
     assert(sameFacts(f, computePawnFacts(white, black, attW, attB)));
@@ -321,7 +321,8 @@ template <bool Trace>
 __attribute__((always_inline)) inline int evaluateTerms(const ChessBoardNode& n, int alpha, int beta,
                                                         int lazy, [[maybe_unused]] EvalTrace* trace) {
     // The pawn entry is read after the cheaper terms: start loading it now.
-    __builtin_prefetch(&pawnSlot(n.bbPiece[WHITE][PAWN], n.bbPiece[BLACK][PAWN]));
+    PawnFacts& pawnEntry = pawnSlot(n.bbPiece[WHITE][PAWN], n.bbPiece[BLACK][PAWN]);
+    __builtin_prefetch(&pawnEntry);
     const int side = (int)n.side, xside = (int)n.xside;
     int scale = 32;
     [[maybe_unused]] bool draw = false;
@@ -355,7 +356,7 @@ __attribute__((always_inline)) inline int evaluateTerms(const ChessBoardNode& n,
 
     const BitBoard attW = pawnAttackSet<WHITE>(n.bbPiece[WHITE][PAWN]);
     const BitBoard attB = pawnAttackSet<BLACK>(n.bbPiece[BLACK][PAWN]);
-    const PawnFacts& facts = pawnFacts(n.bbPiece[WHITE][PAWN], n.bbPiece[BLACK][PAWN], attW, attB);
+    const PawnFacts& facts = pawnFacts(pawnEntry, n.bbPiece[WHITE][PAWN], n.bbPiece[BLACK][PAWN], attW, attB);
     pawnStructure<WHITE>(n, facts, w);
     pawnStructure<BLACK>(n, facts, b);
     pieces<WHITE>(n, attB, w);

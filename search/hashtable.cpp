@@ -21,8 +21,6 @@ HashTable hashTable;
 // Largest table whose byte size still fits 32 bits.
 static const unsigned MAX_HASH_MB = 2048;
 static const uint32_t ENTRIES_PER_MB = 65536;
-// The huge page of x86-64 systems.
-static const size_t HUGE_PAGE_BYTES = 2 << 20;
 
 uint32_t hashEntriesFor(unsigned sizeMB) {
     if (sizeMB < 1) sizeMB = 1;

@@ -2,6 +2,8 @@
 // indexed by the low bits of the Zobrist key, always replaced on store.
 #pragma once
 
+#include <cstddef>
+
 #include "board/types.h"
 
 struct HashNode {
@@ -12,6 +14,10 @@ struct HashNode {
 
 class HashTable {
 public:
+    // The table starts on a huge-page boundary (2 MB, x86-64), so the system
+    // can back it with huge pages.
+    static const size_t HUGE_PAGE_BYTES = 2 << 20;
+
     void* memory;  // the anonymous mapping holding the entries, or nullptr
     HashNode* entries;
     uint32_t size;
@@ -43,9 +49,8 @@ public:
     static int infoScore(uint32_t info) { return (int16_t)(info >> 16); }
 
     // Starts loading a key's slot into the cache, for a probe soon after.
-    void prefetch(uint64_t key) const {
-        if (entries) __builtin_prefetch(&entries[key & mask]);
-    }
+    // (A prefetch of nullptr, with no table, is harmless.)
+    void prefetch(uint64_t key) const { __builtin_prefetch(slot(key)); }
     // The slot of a key, or nullptr when no table is allocated.
     HashNode* slot(uint64_t key) const { return entries ? &entries[key & mask] : nullptr; }
     void store(uint64_t key, ChessMove move, int bound, int depth, int score, int ply) {

@@ -186,7 +186,8 @@ TEST(SearchHashTable, ClearEmptiesEveryStretchAndTouchesNoFreshMemory) {
     t.clear();
     EXPECT_LT(residentKB() - before, 32 * 1024) << "kB resident after sizing and clearing 1024 MB";
     ASSERT_EQ(t.init(4), 1);
-    EXPECT_EQ((uintptr_t)t.memory % (2 << 20), 0u) << "a stretch of the clear is one huge page";
+    EXPECT_EQ((uintptr_t)t.memory % HashTable::HUGE_PAGE_BYTES, 0u)
+        << "a stretch of the clear is one huge page";
     for (uint32_t i = 0; i < t.size / 2; i++) t.store(i, ChessMove(i + 1), BOUND_EXACT, 4, 1, 0);
     t.store(t.size - 1, ChessMove(9), BOUND_EXACT, 4, 1, 0);
     t.clear();
