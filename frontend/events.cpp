@@ -95,12 +95,13 @@ void ChessBoardUCI::onComputerThinkMultiPV(int line, int depth, PLine& pv, unsig
     thinkLine(*this, line < 1 ? 1 : line, depth, pv, nodes, time, reachedDepth, bound);
 }
 
+// UCI reports with no WinBoard form: a WinBoard interface is not shown them.
 void ChessBoardUCI::onSendHashFull(int permill) {
-    if (!testSuiteMode) sendCommandf("info hashfull %d", permill);
+    if (!testSuiteMode && guiMode != GUI_WINBOARD) sendCommandf("info hashfull %d", permill);
 }
 
 void ChessBoardUCI::onSendInfoDepth(int depth) {
-    if (!testSuiteMode) sendCommandf("info depth %d", depth);
+    if (!testSuiteMode && guiMode != GUI_WINBOARD) sendCommandf("info depth %d", depth);
 }
 
 // Handles the waiting line, and the lines that arrived with it as long as the
@@ -141,7 +142,7 @@ void sendBestMove(ChessMove move, ChessMove ponder) {
     if (ponder.isEmpty()) {
         sendCommandf("bestmove %s", text);
     } else {
-        moveToCoord(ponder, reply, false);
+        moveToCoord(ponder, reply, true);
         sendCommandf("bestmove %s ponder %s", text, reply);
     }
 }
@@ -154,7 +155,7 @@ void sendEngineMove(ChessMove move) {
 
 void sendHint(ChessMove reply) {
     char text[8];
-    moveToCoord(reply, text, false);
+    moveToCoord(reply, text, true);
     sendCommandf("Hint: %s", text);
 }
 

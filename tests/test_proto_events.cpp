@@ -77,7 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
                (c.line ? "MultiPv" : "Pv") + std::to_string(p.index);
     });
 
-// Hash fill, depth and current move reports, and the modes that print nothing.
+// Hash fill, depth and current move reports, and the modes that print nothing (WinBoard has no
+// form for any of the three).
 TEST_F(ProtoThinkLine, OtherReportsAndSilentModes) {
     guiMode = 1;
     testing::internal::CaptureStdout();
@@ -97,6 +98,8 @@ TEST_F(ProtoThinkLine, OtherReportsAndSilentModes) {
     guiMode = 2;
     b->testSuiteMode = 0;
     b->onSearchRootMove(ChessMove::make(12, 28, PAWN), 1);
+    b->onSendHashFull(412);
+    b->onSendInfoDepth(9);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "info hashfull 412\ninfo depth 9\ninfo currmove e7e8q currmovenumber 4\n");
 }
