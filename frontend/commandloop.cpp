@@ -16,6 +16,9 @@ namespace {
 const int LINE_SLOTS = 8;
 std::string lineSlots[LINE_SLOTS];
 int lineDepth = 0;
+// Each buffer is given the room of an ordinary command line when first used,
+// so that a line read during a search allocates nothing unless it is longer.
+const size_t LINE_ROOM = 4096;
 
 }  // namespace
 
@@ -160,6 +163,7 @@ int dispatchLine(char* line) {
 int parseCommand() {
     if (!command) return 0;
     std::string& line = lineSlots[lineDepth < LINE_SLOTS ? lineDepth : LINE_SLOTS - 1];
+    if (line.capacity() < LINE_ROOM) line.reserve(LINE_ROOM);
     if (!readConsoleLine(line)) {
         char quitLine[] = "quit";
         ++lineDepth;

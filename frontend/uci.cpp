@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "frontend/inifile.h"
 #include "frontend/log.h"
@@ -133,11 +134,14 @@ void moveToCoord(ChessMove m, char* out, bool withPromotion) {
 }
 
 void createBoard(unsigned hashMB) {
+    // A repeated handshake starts again from a new board, built in the old
+    // one's memory (and with its table, when the size stays: emptied).
     if (board) {
-        board->free();
-        delete board;
+        board->~ChessBoardUCI();
+        new (board) ChessBoardUCI();
+    } else {
+        board = new ChessBoardUCI();
     }
-    board = new ChessBoardUCI();
     board->init(hashMB);
     board->newGame();
     currbestmove = ChessMove(0);

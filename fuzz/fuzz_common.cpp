@@ -15,6 +15,7 @@
 #include "eval/eval.h"
 #include "frontend/protocol.h"
 #include "movegen/movegen.h"
+#include "search/hashsize.h"
 
 #ifndef PELLUX_LIBFUZZER
 namespace {
@@ -66,6 +67,9 @@ void fuzzInit() {
     if (!made) fuzzFailure(__FILE__, __LINE__, "mkdtemp", "no scratch directory");
     scratchDir = made;
     atexit(removeScratch);
+    // Every table is held at 1 MB, whatever the protocol or an option asks for: sizing, clearing
+    // and the first writes into a table cost no more than the dialogue's searches.
+    maxHashMB = 1;
     const char ini[] = "[Engine]\nHash=1\n";
     writeScratch("pellux.ini", (const uint8_t*)ini, sizeof ini - 1);
 }
@@ -131,9 +135,22 @@ namespace {
 
 // Count depths above this would run for minutes; table sizes are held at 1 MB.
 const long COUNT_DEPTH_MAX = 2;
-// Input is polled this often in node calls, so that a search ends soon after
-// the input does (the end of input reads as "quit").
-const unsigned FUZZ_POLL_PERIOD = 256;
+// A search reads the input every so many node calls, and a search runs until a
+// line ends it (the end of input reads as "quit"), so nearly every search of a
+// dialogue costs one poll period. A short dialogue polls every 256 calls, deep
+// enough for the searches to reach their pruning and reductions; a longer one
+// shares 4096 calls out over its lines (at least 8 a line), so that a game of
+// hundreds of moves costs little more than a short dialogue.
+const unsigned POLL_PERIOD_MAX = 256;
+const unsigned POLL_PERIOD_MIN = 8;
+const unsigned POLL_BUDGET = 4096;
+
+unsigned pollPeriodFor(const std::string& input) {
+    unsigned lines = 1;
+    for (char c : input) lines += c == '\n';
+    const unsigned period = POLL_BUDGET / lines;
+    return period < POLL_PERIOD_MIN ? POLL_PERIOD_MIN : period > POLL_PERIOD_MAX ? POLL_PERIOD_MAX : period;
+}
 
 bool startsWith(const std::string& s, const char* prefix) {
     return s.compare(0, strlen(prefix), prefix) == 0;
@@ -224,7 +241,7 @@ void runCommandStream(const char* firstLine, const uint8_t* data, size_t size) {
     // The command loop of the program, then its shutdown.
     command = (char*)calloc(4096, 1);
     const unsigned pollPeriod = defaultInputPollPeriod;
-    defaultInputPollPeriod = FUZZ_POLL_PERIOD;
+    defaultInputPollPeriod = pollPeriodFor(input);
     while (!Quit && parseCommand()) {
     }
     defaultInputPollPeriod = pollPeriod;
@@ -232,11 +249,12 @@ void runCommandStream(const char* firstLine, const uint8_t* data, size_t size) {
         checkConsistent(board->node, "position at the end of the input");
         FUZZ_CHECK(board->gameMoveCount <= (unsigned)MAX_GAME_MOVES && board->node.ply < (unsigned)UNDO_SIZE,
                    "game record");
+        // The board is kept for the next dialogue, whose handshake builds a new one in its memory:
+        // a fresh block of that size would cost more page faults than the dialogue itself.
         pondering = 0;
         board->ponderEnabled = board->ponderSearch = 0;
-        board->free();
-        delete board;
-        board = nullptr;
+        std::string().swap(board->whitePlayerName);
+        std::string().swap(board->blackPlayerName);
     }
     free(command);
     command = nullptr;

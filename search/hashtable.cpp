@@ -21,10 +21,12 @@ HashTable hashTable;
 // Largest table whose byte size still fits 32 bits.
 static const unsigned MAX_HASH_MB = 2048;
 static const uint32_t ENTRIES_PER_MB = 65536;
+unsigned maxHashMB = MAX_HASH_MB;
 
 uint32_t hashEntriesFor(unsigned sizeMB) {
+    const unsigned limit = maxHashMB < 1 ? 1 : maxHashMB > MAX_HASH_MB ? MAX_HASH_MB : maxHashMB;
     if (sizeMB < 1) sizeMB = 1;
-    if (sizeMB > MAX_HASH_MB) sizeMB = MAX_HASH_MB;
+    if (sizeMB > limit) sizeMB = limit;
     uint32_t p = 1;
     while (p < sizeMB) p <<= 1;
     return p * ENTRIES_PER_MB;
@@ -38,8 +40,13 @@ HashTable::~HashTable() { release(); }
 // rounded up to a power of two. On failure the table is left empty, so
 // every probe misses and every store is skipped.
 int HashTable::init(unsigned sizeMB) {
-    release();
     const uint32_t n = hashEntriesFor(sizeMB);
+    // A table already of that size is kept where it is, emptied.
+    if (entries && n == size) {
+        clear();
+        return 1;
+    }
+    release();
     const size_t bytes = (size_t)n * sizeof(HashNode);
     // The mapping is asked for a huge page larger and trimmed to start on a
     // huge-page boundary (so the entries are 64-byte aligned too).

@@ -165,6 +165,10 @@ TEST(SearchHashTable, SizeIsClampedToAPowerOfTwoInAWorkingRange) {
     const unsigned requests[][2] = {{0, 65536},        {1, 65536},        {3, 262144},
                                     {2048, 134217728}, {4096, 134217728}, {0xFFFFFFFFu, 134217728}};
     for (const auto& r : requests) EXPECT_EQ(hashEntriesFor(r[0]), r[1]) << r[0] << " MB";
+    // A harness may hold every table smaller.
+    maxHashMB = 2;
+    EXPECT_EQ(hashEntriesFor(32), 131072u);
+    maxHashMB = 2048;
 }
 
 long residentKB() {
@@ -195,6 +199,12 @@ TEST(SearchHashTable, ClearEmptiesEveryStretchAndTouchesNoFreshMemory) {
     for (uint32_t i = 0; i < t.size; i++)
         kept += t.entries[i].key || t.entries[i].move.moveInt || t.entries[i].info;
     EXPECT_EQ(kept, 0u);
+    // Sized again to the same size, the table stays where it is, emptied.
+    const void* at = t.memory;
+    t.store(77, ChessMove(5), BOUND_EXACT, 4, 1, 0);
+    ASSERT_EQ(t.init(3), 1);
+    EXPECT_EQ(t.memory, at);
+    EXPECT_EQ(t.entries[77].key, 0u);
 }
 
 TEST(SearchHashTable, MateScoresAlwaysReplaceAndNoTable) {
