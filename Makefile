@@ -14,7 +14,7 @@ WERROR ?= OFF
 # clang-format 14 lays out the sources (the plain name is tried when the versioned one is missing).
 CLANG_FORMAT ?= $(or $(shell command -v clang-format-14),clang-format)
 
-.PHONY: all build exe run test test-sanitize bench profile-build fuzz fuzz-long format format-check clean
+.PHONY: all build exe run test test-sanitize bench profile-build fuzz-build fuzz fuzz-long format format-check clean
 
 all: $(if $(EXE),exe,build)
 
@@ -50,9 +50,11 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?= fen movetext pgn book ini suites uci winboard
 
-fuzz:
+fuzz-build:
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLUX_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+
+fuzz: fuzz-build
 	for t in $(FUZZ_TARGETS); do mkdir -p $(FUZZ_BUILD)/work/$$t && \
 	  ./$(FUZZ_BUILD)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=30 -print_final_stats=1 \
 	    -artifact_prefix=$(FUZZ_BUILD)/work/crash-$$t- $(FUZZ_BUILD)/work/$$t fuzz/corpus/$$t || exit 1; done
@@ -61,9 +63,7 @@ fuzz:
 # libFuzzer's fork mode with one worker per core (JOBS); new inputs and crash
 # reproducers go to $(FUZZ_BUILD)/work as with `make fuzz`, e.g.
 # `make fuzz-long FUZZ_SECONDS=3600 FUZZ_TARGETS="uci winboard"`.
-fuzz-long:
-	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLUX_FUZZ=ON
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(addprefix fuzz_,$(FUZZ_TARGETS))
+fuzz-long: fuzz-build
 	for t in $(FUZZ_TARGETS); do mkdir -p $(FUZZ_BUILD)/work/$$t && \
 	  ./$(FUZZ_BUILD)/fuzz_$$t -fork=$(JOBS) -ignore_crashes=1 -max_total_time=$(FUZZ_SECONDS) -timeout=30 \
 	    -artifact_prefix=$(FUZZ_BUILD)/work/crash-$$t- $(FUZZ_BUILD)/work/$$t fuzz/corpus/$$t || exit 1; \

@@ -41,9 +41,11 @@ int deferredHead = 0;
 int deferredCount = 0;
 bool draining = false;
 
+// The line is copied out, so that its slot keeps its buffer: a line deferred
+// while the engine thinks allocates nothing unless it is longer than any before.
 bool popDeferred(std::string& out) {
     if (deferredCount == 0) return false;
-    out.swap(deferred[deferredHead]);
+    out.assign(deferred[deferredHead]);
     deferred[deferredHead].clear();
     deferredHead = (deferredHead + 1) % DEFERRED_MAX;
     --deferredCount;
