@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "book/openingbook.h"
+#include "tests/book_helpers.h"
 #include "tests/movegen_helpers.h"
 
 namespace {
@@ -167,6 +169,27 @@ TEST(Chess960Text, CastlingIsReadAsKingTakesRookAndWrittenAsOO) {
     // A king taking its own rook without the right, or a rook that is not the right's, is refused.
     EXPECT_FALSE(boardAt("4k3/8/8/8/8/8/8/R5KR w - - 0 1")->setMoveSquare("g1h1"));
     EXPECT_FALSE(boardAt("4k3/8/8/8/8/8/8/RR4K1 w Q - 0 1")->setMoveSquare("g1a1"));
+}
+
+// A Chess960 game is saved with its variant and start position, and the
+// book (made from standard games) stays out of it.
+TEST(Chess960Game, SavedWithItsStartAndPlayedWithoutTheBook) {
+    ChessBoardUCI* b = boardAt("bqnbrkrn/pppppppp/8/8/8/8/PPPPPPPP/BQNBRKRN w GEge - 0 1");
+    ASSERT_TRUE(b->setMoveSquareList("e2e4 e7e5 f1g1"));
+    const std::string path = bookTestPath("chess960.pgn");
+    b->setChess960(true);
+    b->saveGame(path);
+    EXPECT_EQ(readText(path),
+              "[Event \"Pellux Chess Game\"]\n[Variant \"Chess960\"]\n[SetUp \"1\"]\n"
+              "[FEN \"bqnbrkrn/pppppppp/8/8/8/8/PPPPPPPP/BQNBRKRN w KQkq - 0 1\"]\n");
+    EXPECT_EQ(fenOf(b), "bqnbrkrn/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/BQNBRRKN b kq - 1 0");
+
+    const uint64_t key = b->node.hashKey;
+    openingBook.addNode(key, ChessMove::make(52, 44, PAWN), 5, 1, 1);
+    EXPECT_TRUE(openingBook.findMove(key).isEmpty());
+    b->setChess960(false);
+    EXPECT_EQ(openingBook.findMove(key), ChessMove::make(52, 44, PAWN));
+    openingBook.clear();
 }
 
 }  // namespace
