@@ -152,6 +152,7 @@ void createBoard(unsigned hashMB) {
     board = new ChessBoardUCI();
     board->init(hashMB);
     board->newGame();
+    board->setChess960(false);  // also lets the book back into play
     currbestmove = ChessMove(0);
 }
 
