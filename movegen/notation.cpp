@@ -202,21 +202,27 @@ int ChessBoard::createMove(const char* san, ChessMove& move) {
     // takes the move of its free twin; with none legal, the first. Only an
     // entry that fits the position is tried: a list left over from another
     // position is never played on this one.
+    // A king move names the castling (Kg1 from e1) only when no ordinary king
+    // move fits: in Chess960 the king's destination may be one step away.
     int found = -1;
     const unsigned count = rootMoveCount <= 256 ? rootMoveCount : 256;
-    for (unsigned i = 0; i < count; i++) {
-        const ChessMove c = rootMoveList[i].move;
-        if (c.piece() != piece || c.to() != to || c.promotion() != promotion) continue;
-        if (fromRank >= 0 && (int)rankOf(c.from()) != fromRank) continue;
-        if (fromFile >= 0 && (int)fileOf(c.from()) != fromFile) continue;
-        if (!n.validMove(c)) continue;
-        if (found < 0) found = (int)i;
-        n.makeMove(c);
-        const bool legal = !kingAttacked(n, n.xside);
-        n.unMakeMove(c);
-        if (legal) {
-            found = (int)i;
-            break;
+    for (int castles = 0; castles < 2 && found < 0; castles++) {
+        for (unsigned i = 0; i < count; i++) {
+            const ChessMove c = rootMoveList[i].move;
+            if (c.piece() != piece || c.to() != to || c.promotion() != promotion ||
+                c.isCastle() != (castles == 1))
+                continue;
+            if (fromRank >= 0 && (int)rankOf(c.from()) != fromRank) continue;
+            if (fromFile >= 0 && (int)fileOf(c.from()) != fromFile) continue;
+            if (!n.validMove(c)) continue;
+            if (found < 0) found = (int)i;
+            n.makeMove(c);
+            const bool legal = !kingAttacked(n, n.xside);
+            n.unMakeMove(c);
+            if (legal) {
+                found = (int)i;
+                break;
+            }
         }
     }
     if (found < 0) return 0;

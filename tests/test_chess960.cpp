@@ -166,6 +166,12 @@ TEST(Chess960Text, CastlingIsReadAsKingTakesRookAndWrittenAsOO) {
         ASSERT_TRUE(b->setMoveSquare(text)) << text;
         EXPECT_EQ(fenOf(b), "4k3/8/8/8/8/8/8/5RK1 b - - 1 0");
     }
+    // King d1, rook a1: Kc1 is the king's step, O-O-O the castling that lands there too.
+    b = boardAt("4k3/8/8/8/8/8/8/R2K4 w Q - 0 1");
+    b->countLegalMoves();
+    ChessMove step, castling;
+    ASSERT_TRUE(b->createMove("Kc1", step) && b->createMove("O-O-O", castling));
+    EXPECT_TRUE(!step.isCastle() && castling.isCastle() && step.to() == castling.to());
     // A king taking its own rook without the right, or a rook that is not the right's, is refused.
     EXPECT_FALSE(boardAt("4k3/8/8/8/8/8/8/R5KR w - - 0 1")->setMoveSquare("g1h1"));
     EXPECT_FALSE(boardAt("4k3/8/8/8/8/8/8/RR4K1 w Q - 0 1")->setMoveSquare("g1a1"));
