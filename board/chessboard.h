@@ -117,6 +117,12 @@ public:
     int bookEnabled;
     unsigned int bookMoveLimit;
 
+    // --- the variant: Chess960 (UCI_Chess960, WinBoard "variant fischerandom")
+    // writes castling in that variant's text and keeps the opening book out of
+    // the game. Castling itself follows the squares of the position either way.
+    int chess960 = 0;
+    void setChess960(bool on);  // book/openingbook.cpp
+
     // --- player names, used when the game is saved (book/pgnsave.cpp)
     std::string whitePlayerName;
     std::string blackPlayerName;
@@ -210,7 +216,20 @@ private:
     void playSearchResult(ChessMove best);
 };
 
-// FEN conversions (board/fen.cpp).
+// FEN conversions (board/fen.cpp). The castle value they and setPosition pass
+// holds the rights in bits 0-3 and, for each right r (its bit number), three
+// bits at 4 + 3r: the file of the rook it castles with, exclusive-or the
+// standard one (h king side, a queen side), so standard positions keep 0..15.
+// Castling fields are read as X-FEN (KQkq: the outermost rook on that side, or
+// a rook's file) or Shredder-FEN (HAha); a right counts only with the king on
+// its first rank and a rook of its colour on that side. They are written as X-FEN.
+inline int castleRookFile(int castle, unsigned right) {
+    return ((castle >> (4 + 3 * right)) & 7) ^ (right & 1 ? 0 : 7);
+}
+inline int castleWithRight(int castle, unsigned right, int rookFile) {
+    const int shift = 4 + 3 * (int)right;
+    return (castle & ~(7 << shift)) | (1 << right) | (((rookFile ^ (right & 1 ? 0 : 7)) & 7) << shift);
+}
 int checkFENString(const char* fen);
 int setFENString(const char* fen, char* board, int& side, int& castle, int& ep, int& fullmove, int& fifty);
 int getFENString(char* out, const char* board, int side, int castle, int ep, int fullmove, int fifty);

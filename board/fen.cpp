@@ -7,6 +7,33 @@
 
 namespace {
 
+// Adds the castling right a letter of the castling field names, when the
+// board allows it: K/Q (k/q) the outermost rook of that colour on that side of
+// its king, a file letter the rook on that file (upper case White).
+void addCastlingLetter(const char* board, int& castle, char ch) {
+    const bool white = ch >= 'A' && ch <= 'Z';
+    const int base = white ? 0 : 56;
+    const char king = (char)(white ? KING : -KING), rook = (char)(white ? ROOK : -ROOK);
+    int kingFile = -1;
+    for (int f = 0; f < 8; f++)
+        if (board[base + f] == king) kingFile = f;
+    if (kingFile < 0) return;
+    const char letter = white ? ch : (char)(ch - 'a' + 'A');
+    int rookFile = -1;
+    if (letter == 'K') {
+        for (int f = 7; f > kingFile && rookFile < 0; f--)
+            if (board[base + f] == rook) rookFile = f;
+    } else if (letter == 'Q') {
+        for (int f = 0; f < kingFile && rookFile < 0; f++)
+            if (board[base + f] == rook) rookFile = f;
+    } else if (letter >= 'A' && letter <= 'H' && board[base + letter - 'A'] == rook) {
+        rookFile = letter - 'A';
+    }
+    if (rookFile < 0 || rookFile == kingFile) return;
+    const unsigned right = (white ? 0u : 2u) + (rookFile < kingFile ? 1u : 0u);
+    castle = castleWithRight(castle, right, rookFile);
+}
+
 enum FenState { BOARD, BOARD_END, SIDE, SIDE_BLANK, CASTLING, EN_PASSANT, FIFTY, FULLMOVE, DONE };
 
 const int EP_UNSET = -1;
@@ -85,15 +112,11 @@ int parseFEN(const char* fen, char* board, int& side, int& castle, int& ep, int&
                 state = CASTLING;
                 break;
             case CASTLING:
-                // Rights are bits: a repeated letter sets its bit once.
-                if (ch == 'K')
-                    castle |= CASTLE_WK;
-                else if (ch == 'Q')
-                    castle |= CASTLE_WQ;
-                else if (ch == 'k')
-                    castle |= CASTLE_BK;
-                else if (ch == 'q')
-                    castle |= CASTLE_BQ;
+                // Rights are bits: a repeated letter sets its bit once. The
+                // board is complete here, so every letter is checked against it.
+                if (ch == 'K' || ch == 'Q' || ch == 'k' || ch == 'q' || (ch >= 'A' && ch <= 'H') ||
+                    (ch >= 'a' && ch <= 'h'))
+                    addCastlingLetter(board, castle, ch);
                 else if (ch == ' ')
                     state = EN_PASSANT;
                 else if (ch != '-')
@@ -176,10 +199,19 @@ int getFENString(char* out, const char* board, int side, int castle, int ep, int
     *o++ = ' ';
     *o++ = side == WHITE ? 'w' : 'b';
     *o++ = ' ';
-    if (castle & CASTLE_WK) *o++ = 'K';
-    if (castle & CASTLE_WQ) *o++ = 'Q';
-    if (castle & CASTLE_BK) *o++ = 'k';
-    if (castle & CASTLE_BQ) *o++ = 'q';
+    // X-FEN: the letter of the side when the right's rook is the outermost
+    // one there, else the rook's file.
+    for (unsigned right = 0; right < 4; right++) {
+        if (!(castle & (1 << right))) continue;
+        const bool white = right < 2, kingSide = !(right & 1);
+        const int base = white ? 0 : 56, file = castleRookFile(castle, right);
+        const char rook = (char)(white ? ROOK : -ROOK);
+        bool outermost = true;
+        for (int f = kingSide ? file + 1 : 0; f < (kingSide ? 8 : file); f++)
+            if (board[base + f] == rook) outermost = false;
+        const char letter = outermost ? (kingSide ? 'K' : 'Q') : (char)('A' + file);
+        *o++ = white ? letter : (char)(letter - 'A' + 'a');
+    }
     if (!(castle & 15)) *o++ = '-';
     *o++ = ' ';
     if (ep >= 1 && ep <= 8) {
@@ -262,7 +294,7 @@ int reverseFENString(const char* fen, char* out) {
             field++;
             *o++ = ' ';
         } else {
-            *o++ = field == 1 || field == 2 ? mirrorStateLetter(*q) : *q;
+            *o++ = field == 1 ? mirrorStateLetter(*q) : field == 2 ? swapCase(*q) : *q;
         }
     }
     *o = 0;
@@ -313,6 +345,9 @@ void ChessBoard::setPosition(const char* b, int side, int castle, int ep, int /*
     n.xside = n.side ^ 1;
     // Only the four rights bits and a real file are kept: both index key tables.
     n.castle = (uint8_t)(castle & 15);
+    int rookFile[4];
+    for (unsigned right = 0; right < 4; right++) rookFile[right] = castleRookFile(castle, right);
+    n.setCastlingRules(rookFile);
     n.enPassant = (uint8_t)(ep >= 1 && ep <= 8 ? ep : 0);
     n.fiftyMove = (uint8_t)fifty;
     n.gamePhase = GamePhaseValue(n.phaseMaterial[0] + n.phaseMaterial[1]);
@@ -327,6 +362,9 @@ void ChessBoard::getPosition(char* b, int& side, int& castle, int& ep, int& /*fu
     }
     side = (int)node.side;
     castle = node.castle;
+    for (unsigned right = 0; right < 4; right++)
+        if (castle & (1 << right))
+            castle = castleWithRight(castle, right, fileOf(node.castling.rookFrom[right]));
     ep = node.enPassant;
     fifty = node.fiftyMove;
 }

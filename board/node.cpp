@@ -8,21 +8,6 @@
 
 namespace {
 
-// Castling rights that survive a rook leaving (or being captured on) a square,
-// by the rook's colour: only the rook's own home corners clear anything.
-struct CornerMasks {
-    uint8_t mask[2][64];
-    constexpr CornerMasks() : mask() {
-        for (int c = 0; c < 2; c++)
-            for (int s = 0; s < 64; s++) mask[c][s] = 15;
-        mask[BLACK][56] = 15 & ~CASTLE_BQ;
-        mask[BLACK][63] = 15 & ~CASTLE_BK;
-        mask[WHITE][0] = 15 & ~CASTLE_WQ;
-        mask[WHITE][7] = 15 & ~CASTLE_WK;
-    }
-};
-constexpr CornerMasks rookCorner;
-
 inline void addPsq(ChessBoardNode& n, unsigned colour, unsigned type, unsigned sq) {
     n.psqMiddle[colour] += piece_square_table_middlegame[colour][type][sq];
     n.psqEnd[colour] += piece_square_table_endgame[colour][type][sq];
@@ -33,22 +18,33 @@ inline void subPsq(ChessBoardNode& n, unsigned colour, unsigned type, unsigned s
     n.psqEnd[colour] -= piece_square_table_endgame[colour][type][sq];
 }
 
-// Moves the castling rook of colour s between two squares (either way);
-// the key is the caller's.
-inline void shiftRook(ChessBoardNode& n, unsigned s, unsigned from, unsigned to) {
-    const BitBoard rookBits = bbMask[from] | bbMask[to];
-    subPsq(n, s, ROOK, from);
-    addPsq(n, s, ROOK, to);
-    n.bbOccupied ^= rookBits;
-    n.bbColour[s] ^= rookBits;
-    n.bbPiece[s][ROOK] ^= rookBits;
-    n.squarePiece[from] = 0;
-    n.squarePiece[to] = ROOK;
+// Lifts king and rook of colour s off their squares and drops them on the
+// others (either way); the squares may overlap, and the key is the caller's.
+inline void moveCastlers(ChessBoardNode& n, unsigned s, unsigned kingFrom, unsigned rookFrom, unsigned kingTo,
+                         unsigned rookTo) {
+    const BitBoard before = bbMask[kingFrom] | bbMask[rookFrom], after = bbMask[kingTo] | bbMask[rookTo];
+    subPsq(n, s, KING, kingFrom);
+    subPsq(n, s, ROOK, rookFrom);
+    addPsq(n, s, KING, kingTo);
+    addPsq(n, s, ROOK, rookTo);
+    n.bbOccupied = (n.bbOccupied & ~before) | after;
+    n.bbColour[s] = (n.bbColour[s] & ~before) | after;
+    n.bbPiece[s][KING] = (n.bbPiece[s][KING] & ~bbMask[kingFrom]) | bbMask[kingTo];
+    n.bbPiece[s][ROOK] = (n.bbPiece[s][ROOK] & ~bbMask[rookFrom]) | bbMask[rookTo];
+    n.squarePiece[kingFrom] = 0;
+    n.squarePiece[rookFrom] = 0;
+    n.squarePiece[kingTo] = KING;
+    n.squarePiece[rookTo] = ROOK;
+    n.kingSquare[s] = kingTo;
 }
 
 }  // namespace
 
 void ChessBoardNode::makeMove(ChessMove m) {
+    if (m.isCastle()) {
+        makeCastle(m);
+        return;
+    }
     const unsigned f = m.from(), t = m.to(), p = m.piece(), c = m.captured(), q = m.promotion();
     const unsigned s = side, o = xside;
     const BitBoard fromBit = bbMask[f], toBit = bbMask[t];
@@ -99,7 +95,7 @@ void ChessBoardNode::makeMove(ChessMove m) {
         bbColour[o] ^= xBit;
         bbPiece[o][c] ^= xBit;
         key ^= hashkey_piece[c][o][x];
-        if (c == ROOK) castle &= rookCorner.mask[o][t];
+        if (c == ROOK) castle &= castling.keep[o][t];
     }
 
     unsigned r = p;
@@ -126,13 +122,8 @@ void ChessBoardNode::makeMove(ChessMove m) {
     }
 
     if (p == ROOK) {
-        castle &= rookCorner.mask[s][f];
+        castle &= castling.keep[s][f];
     } else if (p == KING) {
-        if (m.isCastle()) {
-            const unsigned rf = castleTowerFrom[s][t & 7], rt = castleTowerTo[s][t & 7];
-            shiftRook(*this, s, rf, rt);
-            key ^= hashkey_piece[ROOK][s][rf] ^ hashkey_piece[ROOK][s][rt];
-        }
         kingSquare[s] = t;
         castle &= castleInit[s];
     }
@@ -148,6 +139,10 @@ void ChessBoardNode::makeMove(ChessMove m) {
 }
 
 void ChessBoardNode::unMakeMove(ChessMove m) {
+    if (m.isCastle()) {
+        unMakeCastle(m);
+        return;
+    }
     const unsigned f = m.from(), t = m.to(), p = m.piece(), c = m.captured(), q = m.promotion();
     const unsigned s = xside, o = side;
     const BitBoard fromBit = bbMask[f], toBit = bbMask[t];
@@ -201,12 +196,7 @@ void ChessBoardNode::unMakeMove(ChessMove m) {
     addPsq(*this, s, p, f);
     squarePiece[f] = (uint8_t)p;
 
-    if (p == KING) {
-        if (m.isCastle()) {
-            shiftRook(*this, s, castleTowerTo[s][t & 7], castleTowerFrom[s][t & 7]);
-        }
-        kingSquare[s] = f;
-    }
+    if (p == KING) kingSquare[s] = f;
 
     ply--;
     gamePhase = GamePhaseValue(phaseMaterial[0] + phaseMaterial[1]);
@@ -217,6 +207,107 @@ void ChessBoardNode::unMakeMove(ChessMove m) {
     fiftyMove = u.fifty;
 
     assert(checkConsistency(false));
+}
+
+void ChessBoardNode::makeCastle(ChessMove m) {
+    const unsigned s = side, kf = m.from(), kt = m.to();
+    const unsigned right = castlingRight(s, kt);
+    const unsigned rf = castling.rookFrom[right], rt = castlingRookTo(right);
+    assert(ply < (unsigned)UNDO_SIZE && hashListCount < (unsigned)UNDO_SIZE);
+    assert(m.piece() == KING && kf == kingSquare[s] && (bbPiece[s][ROOK] & bbMask[rf]));
+
+    ChessMoveUndo& u = undo[ply];
+    u.key = hashKey;
+    u.move = m;
+    u.castle = castle;
+    u.enPassant = enPassant;
+    u.fifty = fiftyMove;
+    hashList[hashListCount++] = hashKey;
+    ply++;
+    fiftyMove++;
+
+    uint64_t key = hashKey ^ hashkey_piece[KING][s][kf] ^ hashkey_piece[KING][s][kt] ^
+                   hashkey_piece[ROOK][s][rf] ^ hashkey_piece[ROOK][s][rt];
+    if (enPassant) key ^= hashkey_enpassant[enPassant - 1];
+    enPassant = 0;
+    moveCastlers(*this, s, kf, rf, kt, rt);
+    const uint8_t oldCastle = castle;
+    castle &= castleInit[s];
+    key ^= hashkey_castling[oldCastle] ^ hashkey_castling[castle];
+    hashKey = key ^ hashkey_side;
+    side = xside;
+    xside = s;
+
+    assert(checkConsistency(false));
+}
+
+void ChessBoardNode::unMakeCastle(ChessMove m) {
+    const unsigned s = xside, kf = m.from(), kt = m.to();
+    const unsigned right = castlingRight(s, kt);
+    assert(ply > 0 && hashListCount > 0 && undo[ply - 1].move == m);
+
+    hashListCount--;
+    xside = side;
+    side = s;
+    moveCastlers(*this, s, kt, castlingRookTo(right), kf, castling.rookFrom[right]);
+    ply--;
+    const ChessMoveUndo& u = undo[ply];
+    hashKey = u.key;
+    castle = u.castle;
+    enPassant = u.enPassant;
+    fiftyMove = u.fifty;
+
+    assert(checkConsistency(false));
+}
+
+namespace {
+
+// The squares of a rank from one file to another, both included.
+BitBoard rankSpan(unsigned a, unsigned b) {
+    if (a > b) {
+        const unsigned t = a;
+        a = b;
+        b = t;
+    }
+    BitBoard span = 0;
+    for (unsigned sq = a; sq <= b; sq++) span |= bbMask[sq];
+    return span;
+}
+
+// The rules of the castlings that start from the given king and rook squares.
+void computeCastlingRules(CastlingRules& r, const uint8_t kingFrom[2], const uint8_t rookFrom[4]) {
+    for (int c = 0; c < 2; c++)
+        for (int sq = 0; sq < 64; sq++) r.keep[c][sq] = 15;
+    r.kingFrom[BLACK] = kingFrom[BLACK];
+    r.kingFrom[WHITE] = kingFrom[WHITE];
+    for (unsigned right = 0; right < 4; right++) {
+        const unsigned colour = (right >> 1) ^ 1;
+        const unsigned kf = kingFrom[colour], rf = rookFrom[right];
+        const unsigned kt = castlingKingTo(right), rt = castlingRookTo(right);
+        r.rookFrom[right] = (uint8_t)rf;
+        r.mustBeSafe[right] = rankSpan(kf, kt);
+        r.mustBeEmpty[right] = (rankSpan(kf, kt) | rankSpan(rf, rt)) & ~(bbMask[kf] | bbMask[rf]);
+        r.keep[colour][rf] &= (uint8_t) ~(1u << right);
+    }
+}
+
+}  // namespace
+
+void ChessBoardNode::setCastlingRules(const int rookFile[4]) {
+    uint8_t kings[2], rooks[4];
+    for (int c = 0; c < 2; c++) {
+        const unsigned base = c == WHITE ? 0 : 56;
+        const bool home = bbPiece[c][KING] && rankOf(kingSquare[c]) == rankOf(base);
+        kings[c] = (uint8_t)(home ? kingSquare[c] : base + 4);
+    }
+    for (unsigned right = 0; right < 4; right++)
+        rooks[right] = (uint8_t)((right < 2 ? 0 : 56) + (rookFile[right] & 7));
+    computeCastlingRules(castling, kings, rooks);
+}
+
+bool ChessBoardNode::standardCastling(unsigned right) const {
+    return fileOf(castling.kingFrom[(right >> 1) ^ 1]) == 4 &&
+           fileOf(castling.rookFrom[right & 3]) == (right & 1 ? 0 : 7);
 }
 
 void ChessBoardNode::makeNullMove() {
@@ -336,5 +427,17 @@ int ChessBoardNode::checkConsistency(bool full, char* why, unsigned whySize) con
     if (gamePhase != GamePhaseValue(phase[0] + phase[1]))
         return fail(why, whySize, "game phase %lld", gamePhase);
     if (hashKey != createHashKey()) return fail(why, whySize, "hash key differs from a fresh computation");
+    for (int c = 0; c < 2; c++)
+        if (rankOf(castling.kingFrom[c]) != (c == WHITE ? 0 : 7))
+            return fail(why, whySize, "colour %lld: castling king off its first rank", c);
+    for (unsigned right = 0; right < 4; right++)
+        if (rankOf(castling.rookFrom[right]) != rankOf(castling.kingFrom[(right >> 1) ^ 1]))
+            return fail(why, whySize, "castling right %lld: rook off its first rank", right);
+    CastlingRules fresh;
+    computeCastlingRules(fresh, castling.kingFrom, castling.rookFrom);
+    if (memcmp(fresh.mustBeEmpty, castling.mustBeEmpty, sizeof fresh.mustBeEmpty) ||
+        memcmp(fresh.mustBeSafe, castling.mustBeSafe, sizeof fresh.mustBeSafe) ||
+        memcmp(fresh.keep, castling.keep, sizeof fresh.keep))
+        return fail(why, whySize, "castling squares differ from a fresh computation");
     return 1;
 }

@@ -26,6 +26,33 @@ struct PLine {
     uint32_t count;
 };
 
+// Where the castlings of a position start and what they need, fixed when the
+// position is set up (standard chess: king e1/e8, rooks in the corners). A
+// right is indexed by its bit number in the rights byte: White king side,
+// White queen side, Black king side, Black queen side. After castling king
+// and rook stand on the standard squares (g1/f1 or c1/d1 and the same on
+// rank 8), wherever they started.
+struct CastlingRules {
+    BitBoard mustBeEmpty[4];  // empty but for the castling king and rook
+    BitBoard mustBeSafe[4];   // the king's squares: where it stands, crosses and lands
+    uint8_t rookFrom[4];
+    uint8_t kingFrom[2];  // by colour
+    // Rights a colour keeps when one of its rooks leaves or is taken on the square.
+    uint8_t keep[2][64];
+};
+
+// The right a castling of the given colour uses, from the king's destination.
+inline unsigned castlingRight(unsigned colour, unsigned kingTo) {
+    return (colour == WHITE ? 0u : 2u) + (fileOf(kingTo) == 2 ? 1u : 0u);
+}
+inline unsigned castlingKingTo(unsigned right) { return (right < 2 ? 0u : 56u) + (right & 1 ? 2u : 6u); }
+inline unsigned castlingRookTo(unsigned right) { return (right < 2 ? 0u : 56u) + (right & 1 ? 3u : 5u); }
+// The castling move word of a right: the king's move to its destination.
+inline ChessMove castlingMove(const CastlingRules& r, unsigned right) {
+    return ChessMove::make(r.kingFrom[(right >> 1) ^ 1], castlingKingTo(right), KING, 0, 0,
+                           ChessMove::CASTLE_FLAG);
+}
+
 struct ChessMoveUndo {
     uint64_t key;
     ChessMove move;
@@ -57,6 +84,7 @@ public:
     uint32_t kingSquare[2];
     uint8_t squarePiece[64];
     uint32_t ply;
+    CastlingRules castling;
     ChessMoveUndo undo[UNDO_SIZE];
     PLine pvLines[MAX_PLY];
     uint32_t hashListCount;
@@ -71,7 +99,15 @@ public:
     // The side to move must not be in check.
     void makeNullMove();
     void unMakeNullMove();
+    // Castling: king and rook leave and land together (their squares may overlap).
+    void makeCastle(ChessMove m);
+    void unMakeCastle(ChessMove m);
     uint64_t createHashKey() const;
+    // Sets the castling squares from the king squares and the rooks' start
+    // files by right (see CastlingRules); a king off its first rank counts as on e1/e8.
+    void setCastlingRules(const int rookFile[4]);
+    // Does the castling right (a bit number) start from the standard squares (king e1/e8, rook a/h)?
+    bool standardCastling(unsigned right) const;
     // Recomputes the incremental fields from scratch and compares them with the
     // stored ones. The fast part checks unions, xside, king squares and bounds;
     // full adds bitboards versus squarePiece, sums, material key, phase and key.

@@ -21,10 +21,6 @@ const int flipSquare[64] = {
 // A king move keeps only the other colour's rights.
 const unsigned char castleInit[2] = {243, 252};
 
-// Rook squares of a castling, by colour and by the file of the king's destination.
-const int castleTowerFrom[2][8] = {{0, 0, 56, 0, 0, 0, 63, 0}, {0, 0, 0, 0, 0, 0, 7, 0}};
-const int castleTowerTo[2][8] = {{0, 0, 59, 0, 0, 0, 61, 0}, {0, 0, 3, 0, 0, 0, 5, 0}};
-
 // From the to-square of an en-passant capture to the captured pawn, by capturer.
 const int EnPassantOffset[2] = {8, -8};
 

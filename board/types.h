@@ -99,8 +99,6 @@ extern const char charBound[4];
 
 extern const int flipSquare[64];
 extern const unsigned char castleInit[2];
-extern const int castleTowerFrom[2][8];
-extern const int castleTowerTo[2][8];
 extern const int EnPassantOffset[2];
 
 extern const int PieceCaptureValue[8];

@@ -119,6 +119,7 @@ void ChessOpeningBook::addNode(unsigned long long key, ChessMove move, unsigned 
 // Weighted choice: each move with probability count / (sum of counts); a move
 // with count 0 is never chosen.
 ChessMove ChessOpeningBook::findMove(unsigned long long key) {
+    if (outOfPlay) return ChessMove(0);
     const ChessOpeningBookNode* node = findPositionFast(key);
     if (!node) return ChessMove(0);
     unsigned long long total = 0;
@@ -282,4 +283,9 @@ int ChessBoard::loadOpeningBook(const std::string& file) {
 void ChessBoard::unloadOpeningBook() {
     bookEnabled = 0;
     openingBook.clear();
+}
+
+void ChessBoard::setChess960(bool on) {
+    chess960 = on ? 1 : 0;
+    openingBook.outOfPlay = on;
 }

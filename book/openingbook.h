@@ -31,7 +31,10 @@ public:
 
     int load(const std::string& file);
     int save(const std::string& file);
+    // A random move of the position, weighted by the counts; none while outOfPlay.
     ChessMove findMove(unsigned long long key);
+    // The game is Chess960: the book, made from standard games, has nothing for it.
+    bool outOfPlay = false;
     void addNode(unsigned long long key, ChessMove move, unsigned int count, unsigned char white,
                  unsigned char black);
     ChessOpeningBookNode* findPosition(unsigned long long key);

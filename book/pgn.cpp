@@ -265,6 +265,8 @@ int ChessGameLibrary::save(const std::string& file) {
         if (!g.white.empty()) fprintf(f, "[White \"%s\"]\n", g.white.c_str());
         if (!g.black.empty()) fprintf(f, "[Black \"%s\"]\n", g.black.c_str());
         if (!g.result.empty()) fprintf(f, "[Result \"%s\"]\n", g.result.c_str());
+        if (!g.variant.empty()) fprintf(f, "[Variant \"%s\"]\n", g.variant.c_str());
+        if (!g.fen.empty()) fprintf(f, "[SetUp \"1\"]\n[FEN \"%s\"]\n", g.fen.c_str());
         if (g.blackElo != 0) fprintf(f, "[BlackELO \"%d\"]\n", g.blackElo);
         if (g.whiteElo != 0) fprintf(f, "[WhiteELO \"%d\"]\n", g.whiteElo);
         if (!g.source.empty()) fprintf(f, "[Source \"%s\"]\n", g.source.c_str());

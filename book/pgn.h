@@ -25,6 +25,8 @@ public:
     std::string result;
     std::string source;
     std::string annotator;
+    std::string variant;  // with fen: the Variant, SetUp and FEN tags
+    std::string fen;
     int whiteElo = 0;
     int blackElo = 0;
     std::vector<ChessGameMove> moves;

@@ -78,9 +78,9 @@ void loadWantedBook(bool report) {
 }
 
 // Options that a search holds back, by the start of their name after "name ".
-const char* const OPTION_NAMES[] = {"Hash ",         "Ponder ",        "OwnBook ",           "Book ",
-                                    "Clear ",        "MultiPV ",       "UCI_LimitStrength ", "UCI_Elo ",
-                                    "GaviotaTbPath", "GaviotaTbCache "};
+const char* const OPTION_NAMES[] = {"Hash ",         "Ponder ",         "OwnBook ",           "Book ",
+                                    "Clear ",        "MultiPV ",        "UCI_LimitStrength ", "UCI_Elo ",
+                                    "GaviotaTbPath", "GaviotaTbCache ", "UCI_Chess960 "};
 const int OPTION_KINDS = sizeof(OPTION_NAMES) / sizeof(OPTION_NAMES[0]);
 
 int optionKind(const char* name) {
@@ -122,6 +122,18 @@ void moveToCoord(ChessMove m, char* out, bool withPromotion) {
         strcpy(out, "0000");
         return;
     }
+    // Castling in Chess960: O-O and O-O-O for WinBoard, else the king takes
+    // its own rook (also in a position whose castling squares are not the
+    // standard ones, where the king's destination could be an ordinary step).
+    const unsigned right = (rankOf(m.to()) ? 2 : 0) + (fileOf(m.to()) == 2 ? 1 : 0);
+    if (m.isCastle() && board && (board->chess960 || !board->node.standardCastling(right))) {
+        if (guiMode == GUI_WINBOARD && board->chess960) {
+            strcpy(out, right & 1 ? "O-O-O" : "O-O");
+            return;
+        }
+        const unsigned rook = board->node.castling.rookFrom[right];
+        m = ChessMove::make(m.from(), rook, KING);
+    }
     out[0] = (char)('a' + fileOf((int)m.from()));
     out[1] = (char)('1' + rankOf((int)m.from()));
     out[2] = (char)('a' + fileOf((int)m.to()));
@@ -144,6 +156,7 @@ void createBoard(unsigned hashMB) {
     }
     board->init(hashMB);
     board->newGame();
+    board->setChess960(false);  // also lets the book back into play
     currbestmove = ChessMove(0);
 }
 
@@ -315,7 +328,7 @@ int parseOptionUCI(char* line) {
     if (!p || strncmp(p, "name ", 5) || !board) return 0;
     p += 5;
     const int kind = optionKind(p);
-    if (kind < 0) return 1;  // options of other engines ("Threads", "UCI_Chess960" ...) are ignored
+    if (kind < 0) return 1;  // options of other engines ("Threads" ...) are ignored
     // Nothing is resized or reloaded under a running search: the option waits for its end.
     if (board->computerPlaying) {
         holdOption(kind, line);
@@ -368,6 +381,10 @@ int parseOptionUCI(char* line) {
         if (!v) return 0;
         limitStrength = !strcmp(v, "true");
         applyStrength();
+    } else if (!strncmp(p, "UCI_Chess960 ", 13)) {
+        const char* v = valueOf(p);
+        if (!v) return 0;
+        board->setChess960(!strcmp(v, "true"));
     } else if (!strncmp(p, "UCI_Elo ", 8)) {
         const char* v = valueOf(p);
         if (!v) return 0;
@@ -446,6 +463,7 @@ int parseUCI(char* line) {
         sendCommand("option name UCI_LimitStrength type check default false");
         sendCommandf("option name UCI_Elo type spin default %d min %d max %d", STRENGTH_ELO_DEFAULT,
                      STRENGTH_ELO_MIN, STRENGTH_ELO_MAX);
+        sendCommand("option name UCI_Chess960 type check default false");
         sendCommand("option name GaviotaTbPath type string default <empty>");
         sendCommandf("option name GaviotaTbCache type spin default %d min %d max %d", TB_CACHE_MB_DEFAULT,
                      TB_CACHE_MB_MIN, TB_CACHE_MB_MAX);

@@ -51,6 +51,7 @@ int analysisRestart = 0;
 int modeBeforeAnalysis = SEARCH_MOVETIME;
 
 bool isMoveText(const char* line) {
+    if (!strcmp(line, "O-O") || !strcmp(line, "O-O-O")) return true;
     return line[0] >= 'a' && line[0] <= 'h' && line[1] >= '1' && line[1] <= '8' && line[2] >= 'a' &&
            line[2] <= 'h' && line[3] >= '1' && line[3] <= '8';
 }
@@ -84,6 +85,12 @@ int deferWhileThinking(const char* line) {
 // The ponder move matches when from and to agree and, for a promotion, the piece too.
 bool matchesExpectedReply(const char* line) {
     ChessMove m = movePonder;
+    if (m.isCastle()) {
+        char text[8];
+        moveToCoord(m, text, false);
+        if (!strcmp(line, text)) return true;
+    }
+    if (!strcmp(line, "O-O") || !strcmp(line, "O-O-O")) return false;
     if ((unsigned)((line[0] - 'a') + 8 * (line[1] - '1')) != m.from()) return false;
     if ((unsigned)((line[2] - 'a') + 8 * (line[3] - '1')) != m.to()) return false;
     if (m.promotion() && line[4] != pieceName[m.promotion() & 7]) return false;
@@ -263,7 +270,7 @@ int parseWinboard(char* line) {
         winboard_forcemode = 0;
         sendCommandf(
             "feature setboard=1 myname=\"Pellux %s %s\" analyze=1 ping=1 draw=0 sigint=0 "
-            "variants=\"normal\" done=1 colors=0",
+            "variants=\"normal,fischerandom\" done=1 colors=0",
             PELLUX_VERSION, archi);
         return 1;
     }
@@ -337,7 +344,12 @@ int parseWinboard(char* line) {
         }
         forgetClocks();
         winboard_forcemode = 0;
+        board->setChess960(false);  // a new game is normal chess until "variant" says otherwise
         if (!busy && wbAnalyzing) startAnalysis();
+        return 1;
+    }
+    if (!strncmp(line, "variant ", 8)) {
+        board->setChess960(!strcmp(line + 8, "fischerandom"));
         return 1;
     }
     if (!strcmp(line, "computer")) return 1;

@@ -1,4 +1,5 @@
-// FEN text: parsing, the stricter check and mirroring; a position that loads
+// FEN text (X-FEN and Shredder-FEN castling fields among them): parsing, the
+// stricter check and mirroring, the castling rights the text grants; a position that loads
 // is walked two plies deep with the full consistency check at every node, and
 // the perft forms count it without changing it.
 #include <cstring>
@@ -48,13 +49,27 @@ FUZZ_TARGET(fen) {
     else
         FUZZ_CHECK(mirrored[0] == 0, s);
     if (!ok) return 0;
-    FUZZ_CHECK(castle >= 0 && castle <= 15 && ep >= 0 && ep <= 8, s);
+    FUZZ_CHECK(castle >= 0 && castle < (1 << 16) && ep >= 0 && ep <= 8, s);
 
     ChessBoardUCI* b = fuzzBoard();
     b->setPosition(squares, side, castle, ep, fullmove, fifty);
     ChessBoardNode& n = b->node;
     checkConsistent(n, s);
     const std::string fen = fenOf(*b);
+    // A right read from the text has its king on the first rank and its rook
+    // there on the king's side; the written X-FEN names the same rooks.
+    CastlingRules rules = n.castling;
+    for (unsigned right = 0; right < 4; right++) {
+        if (!(n.castle & (1u << right))) continue;
+        const unsigned colour = (right >> 1) ^ 1, king = n.castling.kingFrom[colour],
+                       rook = rules.rookFrom[right];
+        FUZZ_CHECK(n.kingSquare[colour] == king && (n.bbPiece[colour][KING] & bbMask[king]) &&
+                       (n.bbPiece[colour][ROOK] & bbMask[rook]) && (right & 1 ? rook < king : rook > king),
+                   s);
+    }
+    FUZZ_CHECK(b->setFENPosition(fen.c_str()) && fenOf(*b) == fen, fen);
+    for (unsigned right = 0; right < 4; right++)
+        if (n.castle & (1u << right)) FUZZ_CHECK(n.castling.rookFrom[right] == rules.rookFrom[right], fen);
 
     // The written FEN mirrors to a readable position with the colours swapped, and back.
     char flipped[128], back[128];
@@ -75,6 +90,9 @@ FUZZ_TARGET(fen) {
 
     FUZZ_CHECK(b->setFENPosition(flipped), flipped);
     FUZZ_CHECK(n.side == (sideToMove ^ 1) && n.castle == (((rights & 3u) << 2) | (rights >> 2)), flipped);
+    for (unsigned right = 0; right < 4; right++)
+        if (n.castle & (1u << right))
+            FUZZ_CHECK(n.castling.rookFrom[right] == (rules.rookFrom[right ^ 2] ^ 56), flipped);
     FUZZ_CHECK(n.materialKey == ((material >> 32) | (material << 32)), flipped);
     if (bothKings) {
         FUZZ_CHECK(n.evaluate(-MATE_VALUE, MATE_VALUE, 0) == score, fen + " mirrored " + flipped);

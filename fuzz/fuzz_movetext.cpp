@@ -1,6 +1,7 @@
-// Move text: a FEN line (the start position when it does not load), then
-// text read as short algebraic, as one coordinate move and as a coordinate
-// list, and every four bytes as a move word. Whatever is accepted must be a
+// Move text: a FEN line (the start position when it does not load; Chess960
+// ones among the saved inputs), then text read as short algebraic, as one
+// coordinate move (also O-O and a king taking its own rook) and as a
+// coordinate list, and every four bytes as a move word. Whatever is accepted must be a
 // generated move; played moves keep the position whole and unwind exactly.
 #include <cstring>
 

@@ -108,11 +108,14 @@ int ChessBoardNode::validMove(const ChessMove& m) const {
         default:  // king
             // A castling needs the same as the quiet generator: rights, king
             // and rook at home, the squares between empty, none of the
-            // king's squares attacked.
+            // king's squares attacked. The king may land on its rook's
+            // square or stay where it is.
             if (m.isCastle()) {
-                const unsigned home = s == WHITE ? 4 : 60;
-                const int needed = to == home + 2 ? 1 : to == home - 2 ? 2 : 0;
-                if (from != home || m.captured() || !(castlingsOpen(*this) & needed)) return 0;
+                const unsigned right = castlingRight(s, to);
+                if (ChessMove(m.moveInt & ~CHECK_MARK_BITS) != castlingMove(castling, right) ||
+                    !(castlingsOpen(*this) & (1 << (right & 1))))
+                    return 0;
+                return 1;
             } else if (!(bbKingAttack[from] & target)) {
                 return 0;
             }

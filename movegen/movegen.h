@@ -56,25 +56,29 @@ inline ChessMoveSort* addPieceMoves(const ChessBoardNode& n, ChessMoveSort* out,
 }
 
 // Castlings open to the side to move: bit 0 king side, bit 1 queen side.
-// Besides the rights byte, king and rook must stand at home: a FEN may claim
-// rights without them, and castling then would wreck the position. The
-// squares the king stands on and passes over must be unattacked.
+// Besides the rights byte, king and rook must stand on their start squares: a
+// position may be set up with rights but without them, and castling then
+// would wreck it. The squares king and rook cross or land on must be empty
+// but for the two of them, and the king's squares unattacked; they are tested
+// without the castling rook, which may stand between an attacker and the
+// king's destination. A castling found open is therefore legal.
+inline bool castlingOpen(const ChessBoardNode& n, unsigned right, int o) {
+    const CastlingRules& r = n.castling;
+    const unsigned rook = r.rookFrom[right];
+    if (!(n.castle & (1u << right)) || !(n.bbPiece[o ^ 1][ROOK] & bbMask[rook]) ||
+        (n.bbOccupied & r.mustBeEmpty[right]))
+        return false;
+    const BitBoard occ = n.bbOccupied ^ bbMask[rook];
+    for (BitBoard b = r.mustBeSafe[right]; b;)
+        if (attackedBy(n, popLsb(b), o, occ)) return false;
+    return true;
+}
+
 inline int castlingsOpen(const ChessBoardNode& n) {
     const int s = n.side, o = n.xside;
-    const int shortRight = s == WHITE ? CASTLE_WK : CASTLE_BK;
-    const int longRight = s == WHITE ? CASTLE_WQ : CASTLE_BQ;
-    const unsigned home = s == WHITE ? 4 : 60;
-    if (!(n.castle & (shortRight | longRight)) || !(n.bbPiece[s][KING] & bbMask[home])) return 0;
-    const unsigned base = home - 4;
-    const BitBoard occ = n.bbOccupied, rooks = n.bbPiece[s][ROOK];
-    int open = 0;
-    if ((n.castle & shortRight) && (rooks & bbMask[base + 7]) && !(occ & (0x60ULL << base)) &&
-        !attackedBy(n, home, o, occ) && !attackedBy(n, base + 5, o, occ) && !attackedBy(n, base + 6, o, occ))
-        open |= 1;
-    if ((n.castle & longRight) && (rooks & bbMask[base]) && !(occ & (0x0EULL << base)) &&
-        !attackedBy(n, home, o, occ) && !attackedBy(n, base + 3, o, occ) && !attackedBy(n, base + 2, o, occ))
-        open |= 2;
-    return open;
+    const unsigned first = s == WHITE ? 0 : 2;
+    if (!(n.castle & (3u << first)) || !(n.bbPiece[s][KING] & bbMask[n.castling.kingFrom[s]])) return 0;
+    return (castlingOpen(n, first, o) ? 1 : 0) | (castlingOpen(n, first + 1, o) ? 2 : 0);
 }
 
 // Appends the four promotions of one pawn move, queen first.

@@ -63,7 +63,8 @@ inline bool putFixedText(const ChessMove& m, char* out) {
         return true;
     }
     if (m.isCastle()) {
-        std::strcpy(out, fileOf(m.to()) < fileOf(m.from()) ? "O-O-O" : "O-O");
+        // The king lands on the c-file when castling queen side, wherever it started.
+        std::strcpy(out, fileOf(m.to()) == 2 ? "O-O-O" : "O-O");
         return true;
     }
     return false;
@@ -124,10 +125,7 @@ int ChessBoard::createMove(const char* san, ChessMove& move) {
         }
         if (rest[0] == '+' || rest[0] == '#') rest++;
         if (rest[0] == 0) {
-            if (n.side == WHITE)
-                move = longSide ? CASTLE_WHITE_LONG : CASTLE_WHITE_SHORT;
-            else
-                move = longSide ? CASTLE_BLACK_LONG : CASTLE_BLACK_SHORT;
+            move = castlingMove(n.castling, (n.side == WHITE ? 0u : 2u) + (longSide ? 1u : 0u));
             return 1;
         }
     }
@@ -204,21 +202,27 @@ int ChessBoard::createMove(const char* san, ChessMove& move) {
     // takes the move of its free twin; with none legal, the first. Only an
     // entry that fits the position is tried: a list left over from another
     // position is never played on this one.
+    // A king move names the castling (Kg1 from e1) only when no ordinary king
+    // move fits: in Chess960 the king's destination may be one step away.
     int found = -1;
     const unsigned count = rootMoveCount <= 256 ? rootMoveCount : 256;
-    for (unsigned i = 0; i < count; i++) {
-        const ChessMove c = rootMoveList[i].move;
-        if (c.piece() != piece || c.to() != to || c.promotion() != promotion) continue;
-        if (fromRank >= 0 && (int)rankOf(c.from()) != fromRank) continue;
-        if (fromFile >= 0 && (int)fileOf(c.from()) != fromFile) continue;
-        if (!n.validMove(c)) continue;
-        if (found < 0) found = (int)i;
-        n.makeMove(c);
-        const bool legal = !kingAttacked(n, n.xside);
-        n.unMakeMove(c);
-        if (legal) {
-            found = (int)i;
-            break;
+    for (int castles = 0; castles < 2 && found < 0; castles++) {
+        for (unsigned i = 0; i < count; i++) {
+            const ChessMove c = rootMoveList[i].move;
+            if (c.piece() != piece || c.to() != to || c.promotion() != promotion ||
+                c.isCastle() != (castles == 1))
+                continue;
+            if (fromRank >= 0 && (int)rankOf(c.from()) != fromRank) continue;
+            if (fromFile >= 0 && (int)fileOf(c.from()) != fromFile) continue;
+            if (!n.validMove(c)) continue;
+            if (found < 0) found = (int)i;
+            n.makeMove(c);
+            const bool legal = !kingAttacked(n, n.xside);
+            n.unMakeMove(c);
+            if (legal) {
+                found = (int)i;
+                break;
+            }
         }
     }
     if (found < 0) return 0;
@@ -253,13 +257,8 @@ inline bool isSquareText(const char* t) {
 // Builds the word of a coordinate move from the position, checks it against
 // the generated moves, plays it and records it. Returns 0 (position
 // unchanged) when the move is not legal or the game record is full.
-static int playCoordinateMove(ChessBoard& b, unsigned from, unsigned to, unsigned promotion) {
+static int playMoveWord(ChessBoard& b, ChessMove m) {
     ChessBoardNode& n = b.node;
-    const unsigned piece = n.squarePiece[from];
-    const bool castling = piece == KING && (fileOf(from) == fileOf(to) + 2 || fileOf(to) == fileOf(from) + 2);
-    b.pendingMove = moveFromSquares(n, from, to, piece, promotion, castling ? ChessMove::CASTLE_FLAG : 0);
-    const ChessMove m = b.pendingMove;
-    b.pendingMove = emptyMove;
     if (!n.validMove(m)) return 0;
 
     // The word alone does not prove the geometry of pawn and knight moves, nor
@@ -279,8 +278,31 @@ static int playCoordinateMove(ChessBoard& b, unsigned from, unsigned to, unsigne
     return 1;
 }
 
+// A king's move onto its own rook is the castling with that rook (the text of
+// Chess960 and of UCI_Chess960); so is a king's two-file step (e1g1).
+static int playCoordinateMove(ChessBoard& b, unsigned from, unsigned to, unsigned promotion) {
+    ChessBoardNode& n = b.node;
+    const unsigned piece = n.squarePiece[from];
+    const unsigned s = n.side;
+    if (piece == KING && !promotion && (n.bbPiece[s][ROOK] & bbMask[to]) && rankOf(to) == rankOf(from)) {
+        const unsigned right = (s == WHITE ? 0u : 2u) + (fileOf(to) < fileOf(from) ? 1u : 0u);
+        if (n.castling.rookFrom[right] != to) return 0;
+        return playMoveWord(b, castlingMove(n.castling, right));
+    }
+    const bool castling = piece == KING && (fileOf(from) == fileOf(to) + 2 || fileOf(to) == fileOf(from) + 2);
+    b.pendingMove = moveFromSquares(n, from, to, piece, promotion, castling ? ChessMove::CASTLE_FLAG : 0);
+    const ChessMove m = b.pendingMove;
+    b.pendingMove = emptyMove;
+    return playMoveWord(b, m);
+}
+
 int ChessBoard::setMoveSquare(const char* text) {
-    if (!text || !isSquareText(text)) return 0;
+    if (!text) return 0;
+    // WinBoard writes castling as O-O and O-O-O.
+    if (!std::strcmp(text, "O-O") || !std::strcmp(text, "O-O-O"))
+        return playMoveWord(
+            *this, castlingMove(node.castling, (node.side == WHITE ? 0u : 2u) + (text[3] ? 1u : 0u)));
+    if (!isSquareText(text)) return 0;
     unsigned promotion = 0;
     if (std::strlen(text) == 5) {
         promotion = promotionOf(text[4]);

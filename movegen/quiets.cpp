@@ -24,8 +24,11 @@ int ChessBoardNode::generateMovesNC(ChessMoveSort* list) const {
     const BitBoard(&own)[8] = bbPiece[s];
 
     const int castlings = castlingsOpen(*this);
-    if (castlings & 1) (out++)->move = s == WHITE ? CASTLE_WHITE_SHORT : CASTLE_BLACK_SHORT;
-    if (castlings & 2) (out++)->move = s == WHITE ? CASTLE_WHITE_LONG : CASTLE_BLACK_LONG;
+    if (castlings) {
+        const unsigned first = s == WHITE ? 0 : 2;
+        if (castlings & 1) (out++)->move = castlingMove(castling, first);
+        if (castlings & 2) (out++)->move = castlingMove(castling, first + 1);
+    }
 
     out = addPieceMoves<KNIGHT, false>(*this, out, own[KNIGHT], empty, occ);
     out = addPieceMoves<BISHOP, false>(*this, out, own[BISHOP], empty, occ);

@@ -56,10 +56,10 @@ struct EpdCase {
 };
 inline void PrintTo(const EpdCase& c, std::ostream* os) { *os << c.where; }
 
-// Every line of the published and the oracle perft files.
-inline std::vector<EpdCase> perftData() {
+// Every line of the given perft files.
+inline std::vector<EpdCase> epdCases(std::initializer_list<const char*> names) {
     std::vector<EpdCase> cases;
-    for (const std::string name : {"perft.epd", "oracle_perft.epd"}) {
+    for (const std::string name : names) {
         std::ifstream in(PELLUX_TEST_DATA + ("/" + name));
         std::string line, tag;
         for (int number = 1; std::getline(in, line); number++) {
@@ -72,6 +72,9 @@ inline std::vector<EpdCase> perftData() {
     }
     return cases;
 }
+
+// Every line of the published and the oracle perft files.
+inline std::vector<EpdCase> perftData() { return epdCases({"perft.epd", "oracle_perft.epd"}); }
 
 inline std::string epdName(const ::testing::TestParamInfo<EpdCase>& p) { return identifier(p.param.where); }
 
