@@ -73,11 +73,14 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
 
     // Step 4b. Endgame tables: a position reached by a capture or a pawn move
     // (the only ones with the fifty-move counter at 0) that the loaded tables
-    // hold takes their exact value. A deep node may wait for the files; near
-    // the leaves only the tables' cache is asked.
+    // hold takes their value when it is exact or its bound decides the window;
+    // otherwise the search goes on to find the way.
     if (tbMaxPieces && n.fiftyMove == 0 && bitCount(n.bbOccupied) <= tbMaxPieces) {
-        int tableScore;
-        if (tablebaseProbe(n, ply, depth >= TB_HARD_PROBE_DEPTH, tableScore)) return tableScore;
+        int tableScore, tableBound;
+        if (tablebaseProbe(n, ply, depth, tableScore, tableBound) &&
+            (tableBound == BOUND_EXACT ||
+             (tableBound == BOUND_LOWER ? tableScore >= beta : tableScore <= alpha)))
+            return tableScore;
     }
 
     // Step 5. Mate-distance pruning: no line from here can beat a mate found nearer the root.
