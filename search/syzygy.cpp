@@ -6,9 +6,14 @@
 #include "search/syzygy.h"
 
 #include <dirent.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #ifdef PELLUX_SYZYGY
 #include <dlfcn.h>
@@ -49,22 +54,151 @@ bool endsWith(const char* name, const char* ending) {
     return n > e && !strcmp(name + n - e, ending);
 }
 
-// Counts the win-draw-loss files of a folder; false when it cannot be read.
-bool countTables(const std::string& folder, unsigned& count) {
+// Does the file start as a table file of its kind does (or is it missing, for
+// the optional distance-to-zeroing file)?
+bool startsAsTable(const std::string& path, bool wdl) {
+    static const unsigned char WDL_START[4] = {0x71, 0xe8, 0x23, 0x5d},
+                               DTZ_START[4] = {0xd7, 0x66, 0x0c, 0xa5};
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return !wdl && errno == ENOENT;
+    unsigned char start[4];
+    const bool read = fread(start, 1, 4, f) == 4;
+    fclose(f);
+    return read && !memcmp(start, wdl ? WDL_START : DTZ_START, 4);
+}
+
+// Adds the names of the win-draw-loss files of a folder ("KQvK"); false when it
+// cannot be read. A file of the folder that does not start as a table file does
+// goes to broken.
+bool listTables(const std::string& folder, std::vector<std::string>& names, std::string& broken) {
     DIR* dir = opendir(folder.c_str());
     if (!dir) return false;
-    while (const dirent* entry = readdir(dir))
-        if (endsWith(entry->d_name, ".rtbw")) count++;
+    while (const dirent* entry = readdir(dir)) {
+        if (!endsWith(entry->d_name, ".rtbw")) continue;
+        names.emplace_back(entry->d_name, strlen(entry->d_name) - 5);
+        const std::string stem = folder + "/" + names.back();
+        if (broken.empty() && !startsAsTable(stem + ".rtbw", true)) broken = names.back() + ".rtbw";
+        if (broken.empty() && !startsAsTable(stem + ".rtbz", false)) broken = names.back() + ".rtbz";
+    }
     closedir(dir);
     return true;
 }
 
-// The library is shown only positions it can take: one king a side, no pawn on
-// the first or last rank (the engine's own checks keep such positions out of
-// play, but a position set up for a test need not be one of them).
+// A position of a table's material, White to move, neither king attacked: the
+// kings on a1 and h8, the other pieces spread over b2..g7 from a start square
+// that shift moves. False when the name is not one of a table or the pieces
+// found no such squares.
+struct Placement {
+    BitBoard colour[2], piece[7];
+};
+bool placeTable(const std::string& name, int shift, Placement& p) {
+    memset(&p, 0, sizeof p);
+    p.colour[WHITE] = p.piece[KING] = 1ULL;
+    p.colour[BLACK] = 1ULL << 63;
+    p.piece[KING] |= 1ULL << 63;
+    int side = -1, placed = 0;
+    for (size_t i = 0; i < name.size(); i++) {
+        const char* types = "PNBRQK";
+        const char* at = strchr(types, name[i]);
+        if (name[i] == 'v' && side == WHITE) {
+            side = BLACK;
+            continue;
+        }
+        if (!at || !name[i] || (name[i] == 'K') != (i == 0 || name[i - 1] == 'v')) return false;
+        if (side < 0) side = WHITE;
+        if (name[i] == 'K') continue;
+        if (++placed > 5) return false;
+        // Squares b2..g7 in a scattered order, the first free one from the start.
+        for (int k = 0;; k++) {
+            if (k == 36) return false;
+            const int spot = (shift * 5 + placed * 13 + k * 7) % 36;
+            const unsigned square = (unsigned)(9 + spot / 6 * 8 + spot % 6);
+            const BitBoard bit = 1ULL << square;
+            if ((p.colour[WHITE] | p.colour[BLACK]) & bit) continue;
+            p.colour[side] |= bit;
+            p.piece[at - types + 1] |= bit;
+            break;
+        }
+    }
+    if (side != BLACK) return false;
+    const BitBoard occupied = p.colour[WHITE] | p.colour[BLACK];
+    for (int c = BLACK; c <= WHITE; c++) {
+        const unsigned king = (unsigned)__builtin_ctzll(p.piece[KING] & p.colour[1 - c]);
+        BitBoard attacks = 0;
+        for (BitBoard bb = p.colour[c]; bb; bb &= bb - 1) {
+            const unsigned sq = (unsigned)__builtin_ctzll(bb);
+            const BitBoard bit = 1ULL << sq;
+            if (p.piece[PAWN] & bit) {
+                const BitBoard ahead = c == WHITE ? bit << 8 : bit >> 8;
+                attacks |= ((ahead & ~0x0101010101010101ULL) >> 1) | ((ahead & ~0x8080808080808080ULL) << 1);
+            }
+            if (p.piece[KNIGHT] & bit) attacks |= tb_knight_attacks(sq);
+            if (p.piece[BISHOP] & bit) attacks |= tb_bishop_attacks(sq, occupied);
+            if (p.piece[ROOK] & bit) attacks |= tb_rook_attacks(sq, occupied);
+            if (p.piece[QUEEN] & bit) attacks |= tb_queen_attacks(sq, occupied);
+            if (p.piece[KING] & bit) attacks |= tb_king_attacks(sq);
+        }
+        if (attacks & (1ULL << king)) return false;
+    }
+    return true;
+}
+
+// The library stops the program on a table whose contents it cannot follow: a
+// cut file, another table's file under this name, a damaged header. So the
+// tables are first probed in a child process, two positions each, one of them at
+// the root (both files of the table); a child that dies names the table it was at.
+// Returns "" when every probe came back, else the table whose probe did not.
+std::string firstBrokenTable(const std::vector<std::string>& names) {
+    int channel[2];
+    if (pipe(channel) != 0) return "";
+    fflush(stdout);
+    fflush(stderr);
+    const pid_t child = fork();
+    if (child < 0) {
+        close(channel[0]), close(channel[1]);
+        return "";
+    }
+    if (child == 0) {
+        close(channel[0]);
+        static unsigned results[TB_MAX_MOVES];
+        for (const std::string& name : names) {
+            const std::string line = name + "\n";
+            if (write(channel[1], line.data(), line.size()) != (ssize_t)line.size()) _exit(2);
+            Placement p;
+            for (int shift = 0, probed = 0; shift < 8 && probed < 2; shift++) {
+                if (!placeTable(name, shift, p)) continue;
+                const BitBoard* q = p.piece;
+                tb_probe_wdl(p.colour[WHITE], p.colour[BLACK], q[KING], q[QUEEN], q[ROOK], q[BISHOP],
+                             q[KNIGHT], q[PAWN], 0, 0, 0, true);
+                if (probed++ == 0)
+                    tb_probe_root(p.colour[WHITE], p.colour[BLACK], q[KING], q[QUEEN], q[ROOK], q[BISHOP],
+                                  q[KNIGHT], q[PAWN], 0, 0, 0, true, results);
+            }
+        }
+        _exit(0);
+    }
+    close(channel[1]);
+    std::string said;
+    char chunk[4096];
+    for (ssize_t n; (n = read(channel[0], chunk, sizeof chunk)) > 0;) said.append(chunk, (size_t)n);
+    close(channel[0]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0)
+        if (errno != EINTR) return "";
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return "";
+    if (said.size() < 2) return "?";
+    const size_t start = said.rfind('\n', said.size() - 2);
+    return said.substr(start == std::string::npos ? 0 : start + 1,
+                       said.size() - 1 - (start == std::string::npos ? 0 : start + 1));
+}
+
+// The library is shown only positions it can take (it stops the program on
+// others): one king a side, no pawn on the first or last rank, the side that
+// has just moved not in check. The search reaches no other, but a position
+// set up through the protocol may be one.
 bool probeable(const ChessBoardNode& n) {
     return bitCount(n.bbPiece[WHITE][KING]) == 1 && bitCount(n.bbPiece[BLACK][KING]) == 1 &&
-           ((n.bbPiece[WHITE][PAWN] | n.bbPiece[BLACK][PAWN]) & BACK_RANKS) == 0;
+           ((n.bbPiece[WHITE][PAWN] | n.bbPiece[BLACK][PAWN]) & BACK_RANKS) == 0 && !n.moverInCheck();
 }
 
 // The square the pawn that has just advanced two squares passed over, or 0.
@@ -84,7 +218,9 @@ void unload() {
 int load(const char* folders, void (*say)(const char*)) {
     unload();
     std::string path;
-    unsigned readable = 0, files = 0;
+    std::vector<std::string> names;
+    std::string broken;  // the first file named like a table that is none
+    unsigned readable = 0;
     for (const char* p = folders; *p;) {
         const char* end = p;
         while (*end && *end != ':' && *end != ';') ++end;
@@ -98,21 +234,31 @@ int load(const char* folders, void (*say)(const char*)) {
             tell(say, "syzygy folder name too long");
         } else if (readable == MAX_FOLDERS) {
             tell(say, "too many syzygy folders, skipped " + folder);
-        } else if (!countTables(folder, files)) {
+        } else if (!listTables(folder, names, broken)) {
             tell(say, "syzygy folder not readable: " + folder);
         } else {
             path += (readable++ ? ":" : "") + folder;
         }
     }
     if (readable == 0) return 0;
-    if (files == 0 || !initFunction()(path.c_str()) || TB_LARGEST == 0) {
-        if (files != 0) initFunction()("");
+    if (!broken.empty()) {
+        tell(say, "syzygy table file " + broken + " cannot be read, tables off");
+        return 0;
+    }
+    if (names.empty() || !initFunction()(path.c_str()) || TB_LARGEST == 0) {
+        if (!names.empty()) initFunction()("");
         tell(say, "no syzygy tablebases found, tables off");
         return 0;
     }
     loaded = true;
-    tell(say, "found " + std::to_string(files) + " syzygy tablebases, up to " + std::to_string(TB_LARGEST) +
-                  " pieces");
+    broken = firstBrokenTable(names);
+    if (!broken.empty()) {
+        unload();
+        tell(say, "syzygy table " + broken + " cannot be read, tables off");
+        return 0;
+    }
+    tell(say, "found " + std::to_string(names.size()) + " syzygy tablebases, up to " +
+                  std::to_string(TB_LARGEST) + " pieces");
     return (int)TB_LARGEST;
 }
 
