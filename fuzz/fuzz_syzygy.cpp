@@ -1,11 +1,15 @@
-// Syzygy table loading and probing: a folder list and a pair of table files of
-// any content. The input's first line is the list of folders ("@" stands for
-// the folder the files are written to); the next byte picks the material
-// (KQvK, KRvK, KPvK, KBvK, KNvK); the rest, up to a line "==", is that
-// material's win-draw-loss file and after it its distance-to-zeroing file.
-// The tables are loaded through the table front and fixed positions of every
-// material are probed in the tree and at the root: nothing may crash, a probe
-// gives a known result, and a limited root keeps only legal moves.
+// Syzygy table loading: a folder list and a pair of table files of any
+// content. The input's first line is the list of folders ("@" stands for the
+// folder the files are written to); the next byte picks the material (KQvK,
+// KRvK, KPvK, KBvK, KNvK); the rest, up to a line "==", is that material's
+// win-draw-loss file and after it its distance-to-zeroing file. The tables are
+// loaded through the table front, which must refuse what the library cannot
+// follow (the load probes every table in a child process) without crashing.
+// Then positions of the other materials, and positions the library must never
+// be shown, are probed in the tree and at the root: a probe gives a known
+// result and a limited root keeps only legal moves. (Positions of the fuzzed
+// material are not probed: the library trusts a table's contents past its
+// header, and a damaged block stops it.)
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,11 +22,14 @@
 namespace {
 
 const char* const MATERIALS[] = {"KQvK", "KRvK", "KPvK", "KBvK", "KNvK"};
-const char* const POSITIONS[] = {"4k3/8/8/8/8/8/8/3QK3 w - - 0 1",   "4k3/8/8/8/8/8/8/3QK3 b - - 0 1",
-                                 "8/8/8/4k3/8/8/8/R3K3 w - - 0 1",   "8/8/8/8/8/8/k7/2K4R b - - 0 1",
-                                 "4k3/8/4K3/4P3/8/8/8/8 w - - 0 1",  "8/8/8/4k3/8/8/4P3/4K3 b - - 0 1",
-                                 "8/8/8/8/4k3/8/3P4/4K3 b - d3 0 1", "4k3/8/8/8/8/8/8/3BK3 w - - 0 1",
-                                 "4k3/8/8/8/8/8/8/3NK3 b - - 0 1",   "8/8/8/8/8/8/8/K1k4Q w - - 0 1"};
+// Positions by the material of their table (none: the library must never see them).
+const char* const POSITIONS[][2] = {
+    {"KQvK", "4k3/8/8/8/8/8/8/3QK3 w - - 0 1"},  {"KQvK", "4k3/8/8/8/8/8/8/3QK3 b - - 0 1"},
+    {"KRvK", "8/8/8/4k3/8/8/8/R3K3 w - - 0 1"},  {"KRvK", "8/8/8/8/8/8/k7/2K4R b - - 0 1"},
+    {"KPvK", "4k3/8/4K3/4P3/8/8/8/8 w - - 0 1"}, {"KPvK", "8/8/8/4k3/8/8/4P3/4K3 b - - 0 1"},
+    {"KPvK", "8/8/8/8/3Pk3/8/8/4K3 b - d3 0 1"}, {"KBvK", "4k3/8/8/8/8/8/8/3BK3 w - - 0 1"},
+    {"KNvK", "4k3/8/8/8/8/8/8/3NK3 b - - 0 1"},  {"", "8/8/8/8/8/8/8/K1k4Q w - - 0 1"},
+    {"", "8/8/8/8/8/8/8/K6q w - - 0 1"},         {"", "7k/8/8/8/8/8/8/K5PQ w - - 0 1"}};
 const size_t MAX_LIST = 300;
 
 }  // namespace
@@ -56,8 +63,9 @@ FUZZ_TARGET(syzygy) {
         FUZZ_CHECK(text && *text && !strchr(text, '\n'), "a message is one line");
     });
     ChessBoardUCI* b = fuzzBoard();
-    for (const char* fen : POSITIONS) {
-        if (!b->setFENPosition(fen)) continue;
+    for (const auto& position : POSITIONS) {
+        const char* fen = position[1];
+        if (!strcmp(position[0], material) || !b->setFENPosition(fen)) continue;
         ChessBoardNode& n = b->node;
         int score = 0, bound = -1;
         if (tbMaxPieces && tablebaseProbe(n, 1, 4 * ONE_PLY, score, bound)) {
