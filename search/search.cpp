@@ -75,12 +75,9 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
     // (the only ones with the fifty-move counter at 0) that the loaded tables
     // hold takes their value when it is exact or its bound decides the window;
     // otherwise the search goes on to find the way.
-    if (tbMaxPieces && n.fiftyMove == 0 && bitCount(n.bbOccupied) <= tbMaxPieces) {
-        int tableScore, tableBound;
-        if (tablebaseProbe(n, ply, depth, tableScore, tableBound) &&
-            (tableBound == BOUND_EXACT ||
-             (tableBound == BOUND_LOWER ? tableScore >= beta : tableScore <= alpha)))
-            return tableScore;
+    if (__builtin_expect(tbMaxPieces != 0, 0) && n.fiftyMove == 0 && bitCount(n.bbOccupied) <= tbMaxPieces) {
+        int tableScore;
+        if (tablebaseProbe(n, ply, depth, alpha, beta, tableScore)) return tableScore;
     }
 
     // Step 5. Mate-distance pruning: no line from here can beat a mate found nearer the root.

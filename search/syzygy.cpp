@@ -84,6 +84,25 @@ bool listTables(const std::string& folder, std::vector<std::string>& names, std:
     return true;
 }
 
+// Squares next to the squares of bb diagonally one rank ahead of them for
+// White (behind for Black): those its pawns attack.
+BitBoard pawnAttacks(BitBoard bb, int colour) {
+    const BitBoard ahead = colour == WHITE ? bb << 8 : bb >> 8;
+    return ((ahead & ~0x0101010101010101ULL) >> 1) | ((ahead & ~0x8080808080808080ULL) << 1);
+}
+
+// Is the king of the colour (there is one) attacked? Through the library's own
+// attack helpers, so that the engine's attack test keeps its callers as they are.
+bool kingAttacked(const ChessBoardNode& n, int colour) {
+    const int other = 1 - colour;
+    const unsigned king = (unsigned)__builtin_ctzll(n.bbPiece[colour][KING]);
+    const BitBoard* by = n.bbPiece[other];
+    return (tb_knight_attacks(king) & by[KNIGHT]) || (tb_king_attacks(king) & by[KING]) ||
+           (tb_bishop_attacks(king, n.bbOccupied) & (by[BISHOP] | by[QUEEN])) ||
+           (tb_rook_attacks(king, n.bbOccupied) & (by[ROOK] | by[QUEEN])) ||
+           (pawnAttacks(n.bbPiece[colour][KING], colour) & by[PAWN]);
+}
+
 // A position of a table's material, White to move, neither king attacked: the
 // kings on a1 and h8, the other pieces spread over b2..g7 from a start square
 // that shift moves. False when the name is not one of a table or the pieces
@@ -128,10 +147,7 @@ bool placeTable(const std::string& name, int shift, Placement& p) {
         for (BitBoard bb = p.colour[c]; bb; bb &= bb - 1) {
             const unsigned sq = (unsigned)__builtin_ctzll(bb);
             const BitBoard bit = 1ULL << sq;
-            if (p.piece[PAWN] & bit) {
-                const BitBoard ahead = c == WHITE ? bit << 8 : bit >> 8;
-                attacks |= ((ahead & ~0x0101010101010101ULL) >> 1) | ((ahead & ~0x8080808080808080ULL) << 1);
-            }
+            if (p.piece[PAWN] & bit) attacks |= pawnAttacks(bit, c);
             if (p.piece[KNIGHT] & bit) attacks |= tb_knight_attacks(sq);
             if (p.piece[BISHOP] & bit) attacks |= tb_bishop_attacks(sq, occupied);
             if (p.piece[ROOK] & bit) attacks |= tb_rook_attacks(sq, occupied);
@@ -198,7 +214,8 @@ std::string firstBrokenTable(const std::vector<std::string>& names) {
 // set up through the protocol may be one.
 bool probeable(const ChessBoardNode& n) {
     return bitCount(n.bbPiece[WHITE][KING]) == 1 && bitCount(n.bbPiece[BLACK][KING]) == 1 &&
-           ((n.bbPiece[WHITE][PAWN] | n.bbPiece[BLACK][PAWN]) & BACK_RANKS) == 0 && !n.moverInCheck();
+           ((n.bbPiece[WHITE][PAWN] | n.bbPiece[BLACK][PAWN]) & BACK_RANKS) == 0 &&
+           !kingAttacked(n, (int)n.xside);
 }
 
 // The square the pawn that has just advanced two squares passed over, or 0.
@@ -286,13 +303,13 @@ int probeRoot(ChessBoardNode& n, RootResult* out, int max) {
     // Each legal move of the engine's generator must have its result.
     ChessMoveSort list[MAX_ROOT_MOVES];
     const uint8_t checkState = n.inCheck;
-    const int generated = n.generateMoves(list, n.sideInCheck() ? 1 : 0);
+    const int generated = n.generateMoves(list, kingAttacked(n, (int)n.side) ? 1 : 0);
     n.inCheck = checkState;
     int count = 0;
     for (int i = 0; i < generated; i++) {
         const ChessMove m = list[i].move;
         n.makeMove(m);
-        const bool legal = !n.moverInCheck();
+        const bool legal = !kingAttacked(n, (int)n.xside);
         n.unMakeMove(m);
         if (!legal) continue;
         // The library numbers promotions queen 1 .. knight 4, the engine knight 2 .. queen 5.

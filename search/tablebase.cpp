@@ -377,7 +377,10 @@ void tablebaseSetSyzygy(int probeDepth, bool fiftyMoveRule, int probeLimit) {
     updateMaxPieces();
 }
 
-bool tablebaseProbe(const ChessBoardNode& n, int ply, int depth, int& score, int& bound) {
+namespace {
+
+// The value of a position the tables hold, with its bound; false when they do not hold it.
+bool probeValue(const ChessBoardNode& n, int ply, int depth, int& score, int& bound) {
     const int pieces = bitCount(n.bbOccupied);
     // Syzygy first: its one probe knows the fifty-move rule. A win or a loss
     // takes the Gaviota mate distance where those tables hold the position.
@@ -404,6 +407,14 @@ bool tablebaseProbe(const ChessBoardNode& n, int ply, int depth, int& score, int
     tbCounts.hits++;
     bound = BOUND_EXACT;
     return true;
+}
+
+}  // namespace
+
+bool tablebaseProbe(const ChessBoardNode& n, int ply, int depth, int alpha, int beta, int& score) {
+    int bound = BOUND_EXACT;
+    return probeValue(n, ply, depth, score, bound) &&
+           (bound == BOUND_EXACT || (bound == BOUND_LOWER ? score >= beta : score <= alpha));
 }
 
 namespace {

@@ -67,14 +67,15 @@ void tablebaseSetSyzygy(int probeDepth, bool fiftyMoveRule, int probeLimit);
 // Returns 0 (tables unloaded, say told) when the cache cannot be had.
 int tablebaseSetCache(int megabytes, TablebaseSay say);
 
-// Value of the position for the side to move, in the search at ply with depth
-// (quarter plies) left, and its bound: a mate as the engine's mate score relative
-// to the root, a draw as the draw score (both exact), a Syzygy win without a known
-// mate distance as TB_WIN_VALUE - ply, a lower bound (a loss the negative, an
-// upper bound). Gaviota probes near the leaves ask only its cache. Returns false
-// when the tables do not hold the position. Callers test tbMaxPieces, the
-// fifty-move counter and the piece count first.
-bool tablebaseProbe(const ChessBoardNode& n, int ply, int depth, int& score, int& bound);
+// The tables' value of the position for the side to move, in the search at ply
+// with depth (quarter plies) left and the window alpha..beta: a mate as the
+// engine's mate score relative to the root, a draw as the draw score (both
+// exact), a Syzygy win without a known mate distance as TB_WIN_VALUE - ply, a
+// lower bound (a loss the negative, an upper bound). Gaviota probes near the
+// leaves ask only its cache. Returns true, with the value in score, when it
+// ends the node: an exact value, or a bound beyond the window. Callers test
+// tbMaxPieces, the fifty-move counter and the piece count first.
+bool tablebaseProbe(const ChessBoardNode& n, int ply, int depth, int alpha, int beta, int& score);
 
 // At a root position the Syzygy tables hold: limits the moves the root may search
 // (b.searchMoves, within a "searchmoves" list) to those that keep the best result
