@@ -6,6 +6,8 @@
 #include "search/syzygy.h"
 
 #include <dirent.h>
+#include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +29,8 @@ const unsigned MAX_FOLDERS = 32;
 const size_t MAX_FOLDER_LENGTH = 1024;
 const BitBoard BACK_RANKS = 0xFF000000000000FFULL;
 const int MAX_ROOT_MOVES = 256;
+// A table whose test probes take longer than this (milliseconds) counts as broken.
+const int TABLE_CHECK_MS = 20000;
 bool loaded = false;
 
 // The Gaviota library has a tb_init of its own, which the program's name binds
@@ -163,7 +167,8 @@ bool placeTable(const std::string& name, int shift, Placement& p) {
 // cut file, another table's file under this name, a damaged header. So the
 // tables are first probed in a child process, two positions each, one of them at
 // the root (both files of the table); a child that dies names the table it was at.
-// Returns "" when every probe came back, else the table whose probe did not.
+// Returns "" when every probe came back, else the table whose probe did not (or
+// took more than TABLE_CHECK_MS).
 std::string firstBrokenTable(const std::vector<std::string>& names) {
     int channel[2];
     if (pipe(channel) != 0) return "";
@@ -196,7 +201,18 @@ std::string firstBrokenTable(const std::vector<std::string>& names) {
     close(channel[1]);
     std::string said;
     char chunk[4096];
-    for (ssize_t n; (n = read(channel[0], chunk, sizeof chunk)) > 0;) said.append(chunk, (size_t)n);
+    for (;;) {
+        struct pollfd waiting = {channel[0], POLLIN, 0};
+        if (poll(&waiting, 1, TABLE_CHECK_MS) == 0) {
+            kill(child, SIGKILL);
+            break;
+        }
+        const ssize_t n = read(channel[0], chunk, sizeof chunk);
+        if (n > 0)
+            said.append(chunk, (size_t)n);
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
     close(channel[0]);
     int status = 0;
     while (waitpid(child, &status, 0) < 0)
