@@ -48,7 +48,7 @@ bench: build
 # fuzz/corpus/<target>; new inputs and crash reproducers go to $(FUZZ_BUILD)/work.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS ?= fen movetext pgn book ini suites uci winboard
+FUZZ_TARGETS ?= fen movetext pgn book ini suites uci winboard syzygy
 
 fuzz-build:
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLUX_FUZZ=ON

@@ -59,13 +59,17 @@ void thinkLine(ChessBoardUCI& b, int multiLine, int depth, PLine& pv, unsigned l
         double t = time == 0 ? 16000.0 : time;
         int ms = (int)(t / 1000);
         int nps = (int)((double)nodes * 1000000.0 / t);
+        char hits[32] = "";  // positions the endgame tables answered, once tables are loaded
+        if (tablebaseLoaded()) snprintf(hits, sizeof(hits), " tbhits %llu", tbCounts.root + tbCounts.hits);
         if (multiLine)
-            sendCommandf("info multipv %d depth %d seldepth %d score %s %d %stime %d nodes %llu nps %d pv %s",
-                         multiLine, depth, (int)selDepth, strMate[mate], shown, strBound[boundIndex], ms,
-                         nodes, nps, text);
+            sendCommandf(
+                "info multipv %d depth %d seldepth %d score %s %d %stime %d nodes %llu nps %d%s pv %s",
+                multiLine, depth, (int)selDepth, strMate[mate], shown, strBound[boundIndex], ms, nodes, nps,
+                hits, text);
         else
-            sendCommandf("info depth %d seldepth %d score %s %d %stime %d nodes %llu nps %d pv %s", depth,
-                         (int)selDepth, strMate[mate], shown, strBound[boundIndex], ms, nodes, nps, text);
+            sendCommandf("info depth %d seldepth %d score %s %d %stime %d nodes %llu nps %d%s pv %s", depth,
+                         (int)selDepth, strMate[mate], shown, strBound[boundIndex], ms, nodes, nps, hits,
+                         text);
     } else if (guiMode == GUI_WINBOARD) {
         lineText(pv, text, sizeof(text), false);
         sendCommandf("%d %d %d %llu %s", depth, score, (int)(time / 10000), nodes, text);

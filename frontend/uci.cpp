@@ -13,6 +13,7 @@
 #include "search/moveorder.h"
 #include "search/strength.h"
 #include "search/tablebase.h"
+#include "search/timecontrol.h"
 
 const char* const strBound[3] = {"", "upperbound ", "lowerbound "};
 const char* const strMate[2] = {"cp", "mate"};
@@ -28,6 +29,13 @@ const int UCI_HASH_MB = 32;
 const int MULTIPV_MAX = 32;
 
 int goInfinite = 0;  // the last "go" line held "infinite"
+int goMateOnly = 0;  // the last "go" line held "mate" and no other limit
+
+// Syzygy settings, applied together.
+int syzygyDepth = SYZYGY_DEPTH_DEFAULT;
+bool syzygyFiftyMoveRule = true;
+int syzygyLimit = SYZYGY_LIMIT_DEFAULT;
+void applySyzygy() { tablebaseSetSyzygy(syzygyDepth, syzygyFiftyMoveRule, syzygyLimit); }
 
 // Playing strength: UCI_LimitStrength switches the rating UCI_Elo on.
 const int STRENGTH_ELO_DEFAULT = 1800;
@@ -78,9 +86,22 @@ void loadWantedBook(bool report) {
 }
 
 // Options that a search holds back, by the start of their name after "name ".
-const char* const OPTION_NAMES[] = {"Hash ",         "Ponder ",         "OwnBook ",           "Book ",
-                                    "Clear ",        "MultiPV ",        "UCI_LimitStrength ", "UCI_Elo ",
-                                    "GaviotaTbPath", "GaviotaTbCache ", "UCI_Chess960 "};
+const char* const OPTION_NAMES[] = {"Hash ",
+                                    "Ponder ",
+                                    "OwnBook ",
+                                    "Book ",
+                                    "Clear ",
+                                    "MultiPV ",
+                                    "UCI_LimitStrength ",
+                                    "UCI_Elo ",
+                                    "GaviotaTbPath",
+                                    "GaviotaTbCache ",
+                                    "SyzygyPath",
+                                    "SyzygyProbeDepth ",
+                                    "Syzygy50MoveRule ",
+                                    "SyzygyProbeLimit ",
+                                    "Move Overhead ",
+                                    "UCI_Chess960 "};
 const int OPTION_KINDS = sizeof(OPTION_NAMES) / sizeof(OPTION_NAMES[0]);
 
 int optionKind(const char* name) {
@@ -282,17 +303,25 @@ const char* readSearchMoves(const char* p) {
 int parseGoUCI(char* line) {
     pondernextmove = 0;
     goInfinite = 0;
+    goMateOnly = 0;
+    mateSearchMoves = 0;
     if (!board) return 0;
     board->movesToGo = 0;
     board->searchMoveCount = 0;
+    bool limited = false;  // a limit other than "mate" was given
     const char* p = nextWord(line);
     while (p) {
         const char* value = nextWord(p);
-        if (!strncmp(p, "searchmoves", 11)) {
+        if (!strncmp(p, "mate", 4) && (p[4] == ' ' || p[4] == 0)) {
+            if (!value) return 0;
+            mateSearchMoves = (int)clampValue(wordValue(value), 1, MAX_PLY / 2);
+            p = value;
+        } else if (!strncmp(p, "searchmoves", 11)) {
             p = readSearchMoves(p);
         } else if (!strncmp(p, "infinite", 8)) {
             board->setEngineSearchMode(SEARCH_INFINITE, 0, 0);
             goInfinite = 1;
+            limited = true;
         } else if (!strncmp(p, "ponder", 6)) {
             pondernextmove = 1;
         } else if (!strncmp(p, "depth", 5) || !strncmp(p, "nodes", 5) || !strncmp(p, "movetime", 8) ||
@@ -300,6 +329,7 @@ int parseGoUCI(char* line) {
                    !strncmp(p, "winc", 4) || !strncmp(p, "binc", 4)) {
             if (!value) return 0;
             long long v = wordValue(value);
+            limited = limited || (strncmp(p, "winc", 4) && strncmp(p, "binc", 4));
             if (!strncmp(p, "depth", 5)) {
                 board->setEngineSearchMode(SEARCH_DEPTH, (int)clampValue(v, 1, MAX_PLY - 1), 0);
             } else if (!strncmp(p, "nodes", 5)) {
@@ -318,6 +348,11 @@ int parseGoUCI(char* line) {
             p = value;
         }
         p = nextWord(p);
+    }
+    // "go mate N" alone searches until the mate is found, or like "go infinite" until "stop".
+    if (mateSearchMoves > 0 && !limited) {
+        board->setEngineSearchMode(SEARCH_INFINITE, 0, 0);
+        goMateOnly = 1;
     }
     return 1;
 }
@@ -390,7 +425,8 @@ int parseOptionUCI(char* line) {
         if (!v) return 0;
         strengthElo = (int)clampValue(readInt(v), STRENGTH_ELO_MIN, STRENGTH_ELO_MAX);
         applyStrength();
-    } else if (!strncmp(p, "GaviotaTbPath", 13) && (p[13] == ' ' || p[13] == 0)) {
+    } else if ((!strncmp(p, "GaviotaTbPath", 13) && (p[13] == ' ' || p[13] == 0)) ||
+               (!strncmp(p, "SyzygyPath", 10) && (p[10] == ' ' || p[10] == 0))) {
         // The folders are the rest of the line; no value (or "<empty>") unloads the tables.
         const char* v = nextWord(p);
         const char* folders = "";
@@ -399,11 +435,28 @@ int parseOptionUCI(char* line) {
         else if (v && strcmp(v, "value"))
             return 0;
         if (!strcmp(folders, "<empty>")) folders = "";
-        tablebaseLoad(folders, infoString);
+        tablebaseLoad(p[0] == 'G' ? TB_GAVIOTA : TB_SYZYGY, folders, infoString);
     } else if (!strncmp(p, "GaviotaTbCache ", 15)) {
         const char* v = valueOf(p);
         if (!v) return 0;
         tablebaseSetCache((int)clampValue(readInt(v), TB_CACHE_MB_MIN, TB_CACHE_MB_MAX), infoString);
+    } else if (!strncmp(p, "SyzygyProbeDepth ", 17) || !strncmp(p, "SyzygyProbeLimit ", 17)) {
+        const char* v = valueOf(p);
+        if (!v) return 0;
+        if (p[11] == 'D')
+            syzygyDepth = (int)clampValue(readInt(v), SYZYGY_DEPTH_MIN, SYZYGY_DEPTH_MAX);
+        else
+            syzygyLimit = (int)clampValue(readInt(v), SYZYGY_LIMIT_MIN, SYZYGY_LIMIT_MAX);
+        applySyzygy();
+    } else if (!strncmp(p, "Syzygy50MoveRule ", 17)) {
+        const char* v = valueOf(p);
+        if (!v) return 0;
+        syzygyFiftyMoveRule = strcmp(v, "false") != 0;
+        applySyzygy();
+    } else if (!strncmp(p, "Move Overhead ", 14)) {
+        const char* v = valueOf(p + 5);
+        if (!v) return 0;
+        moveOverheadMs = (int)clampValue(readInt(v), 0, MOVE_OVERHEAD_MAX_MS);
     }
     return 1;
 }
@@ -412,7 +465,7 @@ int parseOptionUCI(char* line) {
 static void startGo(char* line) {
     if (!board || board->computerPlaying) return;  // never a nested search
     parseGoUCI(line);
-    uciHoldInfinite = goInfinite;
+    uciHoldInfinite = goInfinite || goMateOnly;
     uciHoldPonder = pondernextmove;
     if (board->countLegalMoves() == 0) {
         uciHoldInfinite = uciHoldPonder = 0;
@@ -467,6 +520,13 @@ int parseUCI(char* line) {
         sendCommand("option name GaviotaTbPath type string default <empty>");
         sendCommandf("option name GaviotaTbCache type spin default %d min %d max %d", TB_CACHE_MB_DEFAULT,
                      TB_CACHE_MB_MIN, TB_CACHE_MB_MAX);
+        sendCommand("option name SyzygyPath type string default <empty>");
+        sendCommandf("option name SyzygyProbeDepth type spin default %d min %d max %d", SYZYGY_DEPTH_DEFAULT,
+                     SYZYGY_DEPTH_MIN, SYZYGY_DEPTH_MAX);
+        sendCommand("option name Syzygy50MoveRule type check default true");
+        sendCommandf("option name SyzygyProbeLimit type spin default %d min %d max %d", SYZYGY_LIMIT_DEFAULT,
+                     SYZYGY_LIMIT_MIN, SYZYGY_LIMIT_MAX);
+        sendCommandf("option name Move Overhead type spin default 0 min 0 max %d", MOVE_OVERHEAD_MAX_MS);
         createBoard(UCI_HASH_MB);
         applyStrength();
         loadBookFromConfig();
@@ -520,7 +580,7 @@ int parseUCI(char* line) {
 // short). An infinite or ponder search that ended by itself keeps its move
 // until "stop" or "ponderhit"; the pondering answer names the expected reply.
 void uciSearchFinished(ChessBoardUCI& b, int reason) {
-    if (tbMaxPieces && reason != STOP_ABORT && !b.testSuiteMode) sendTablebaseCounts();
+    if (tablebaseLoaded() && reason != STOP_ABORT && !b.testSuiteMode) sendTablebaseCounts();
     if (reason == STOP_PONDER) {
         sendBestMove(b.lastMove, ChessMove(0));
         return;
@@ -531,6 +591,9 @@ void uciSearchFinished(ChessBoardUCI& b, int reason) {
     }
     if (b.testSuiteMode) return;
 
+    // "go mate" alone answers with the mate it found; without one it waits as an analysis does.
+    const int score = b.lastPV.count ? b.lastPV.moves[0].value : 0;
+    if (goMateOnly && score >= MATE_BOUND && b.calcMateValue(score) <= mateSearchMoves) uciHoldInfinite = 0;
     if (!holdReleased()) {
         uciHolding = 1;
         dispatchUntil(holdReleased);

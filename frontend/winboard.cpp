@@ -5,6 +5,7 @@
 
 #include "frontend/inifile.h"
 #include "frontend/protocol.h"
+#include "search/tablebase.h"
 #include "search/timecontrol.h"
 
 int wbAnalyzing = 0;
@@ -270,7 +271,7 @@ int parseWinboard(char* line) {
         winboard_forcemode = 0;
         sendCommandf(
             "feature setboard=1 myname=\"Pellux %s %s\" analyze=1 ping=1 draw=0 sigint=0 "
-            "variants=\"normal,fischerandom\" done=1 colors=0",
+            "variants=\"normal,fischerandom\" egt=\"syzygy,gaviota\" done=1 colors=0",
             PELLUX_VERSION, archi);
         return 1;
     }
@@ -418,6 +419,18 @@ int parseWinboard(char* line) {
     }
     if (!strncmp(line, "level ", 6)) {
         parseLevel(line);
+        return 1;
+    }
+    // "egtpath syzygy|gaviota PATH": the tables of the kind, loaded when the engine is idle;
+    // the outcome comes as comment lines.
+    if (!strncmp(line, "egtpath ", 8)) {
+        if (busy) return deferWhileThinking(line);
+        const char* kind = line + 8;
+        const char* path = strchr(kind, ' ');
+        const bool syzygy = !strncmp(kind, "syzygy ", 7);
+        if (path && (syzygy || !strncmp(kind, "gaviota ", 8)))
+            tablebaseLoad(syzygy ? TB_SYZYGY : TB_GAVIOTA, path + 1,
+                          [](const char* text) { sendCommandf("# %s", text); });
         return 1;
     }
     if (!strncmp(line, "setboard ", 9)) {

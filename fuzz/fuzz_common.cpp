@@ -16,6 +16,8 @@
 #include "frontend/protocol.h"
 #include "movegen/movegen.h"
 #include "search/hashsize.h"
+#include "search/tablebase.h"
+#include "search/timecontrol.h"
 
 #ifndef PELLUX_LIBFUZZER
 namespace {
@@ -158,14 +160,14 @@ bool startsWith(const std::string& s, const char* prefix) {
 
 // The line as the engine gets it, with its cost bounded: a count's depth is
 // cut to COUNT_DEPTH_MAX, every number of a Hash option becomes 1, and a book
-// file name cannot leave the scratch directory.
+// file name or a table folder cannot leave the scratch directory.
 std::string bounded(std::string line) {
     if (startsWith(line, "perft ") || startsWith(line, "perftd ") || startsWith(line, "divide ")) {
         const size_t blank = line.find(' ');
         if (strtol(line.c_str() + blank + 1, nullptr, 10) > COUNT_DEPTH_MAX)
             line = line.substr(0, blank + 1) + std::to_string(COUNT_DEPTH_MAX);
     }
-    if (line.find("setoption") != std::string::npos) {
+    if (line.find("setoption") != std::string::npos || line.find("egtpath") != std::string::npos) {
         const bool hash = line.find("Hash") != std::string::npos;
         std::string out;
         for (size_t i = 0; i < line.size(); i++) {
@@ -200,6 +202,10 @@ void resetFrontEnd() {
     analysisIndexBefore = 0;
     clearDeferred();
     openingBook.clear();
+    tablebaseUnload();
+    tablebaseSetSyzygy(SYZYGY_DEPTH_DEFAULT, true, SYZYGY_LIMIT_DEFAULT);
+    moveOverheadMs = 0;
+    mateSearchMoves = 0;
     for (auto [name, value] : {std::pair{"doubledpawn", 10.0f},
                                {"isolatedpawn", 20.0f},
                                {"backwardpawn", 10.0f},

@@ -159,7 +159,15 @@ int ChessBoard::searchRoot(int alpha, int beta, int depth) {
 
 // Reports a root line: one line with its own event, several with their number.
 static void reportLine(ChessBoard& b, int lines, int k, int iteration, int bound) {
-    PLine& pv = b.node.pvLines[0];
+    PLine& searched = b.node.pvLines[0];
+    // At a root the tables limited, the line shows their result unless the search proved a mate.
+    const int score = tablebaseRootScore(searched.moves[0].move, searched.moves[0].value);
+    PLine shown;
+    if (score != searched.moves[0].value) {
+        shown = searched;
+        shown.moves[0].value = score;
+    }
+    PLine& pv = score != searched.moves[0].value ? shown : searched;
     if (lines == 1)
         b.onComputerThinkPV(iteration, pv, countNodes, b.elapsedTime, b.selDepth, bound);
     else
@@ -406,16 +414,21 @@ int ChessBoard::ThreadComputerPlay() {
     onComputerClearPV();
 
     ChessMove best = emptyMove;
-    // Endgame tables: at a root position they hold, their move is played like a book move.
+    // Endgame tables: at a root position the Syzygy tables hold, only the moves that keep
+    // its result are searched; at one the Gaviota tables hold, their move (among those)
+    // is played like a book move.
+    if (bookMove.isEmpty()) tablebaseRootFilter(*this, legalMoves);
     const ChessMove tableBest = bookMove.isEmpty() ? tableMove(*this) : emptyMove;
     if (!bookMove.isEmpty() || !tableBest.isEmpty()) {
         // A stop left over from an interrupted search must not turn the book
         // move into an abandoned or aborted one.
         best = bookMove.isEmpty() ? tableBest : bookMove;
         if (tableBest.isEmpty()) ponderMove = emptyMove;
+        tablebaseRootRestore(*this);
         stopSearch = STOP_PLAY;
     } else {
         best = searchBestMove(legalMoves);
+        tablebaseRootRestore(*this);
         if (stopSearch == STOP_ABORT) {
             computerPlaying = 0;
             onComputerFinishPlaying(STOP_ABORT);

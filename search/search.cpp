@@ -73,11 +73,11 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
 
     // Step 4b. Endgame tables: a position reached by a capture or a pawn move
     // (the only ones with the fifty-move counter at 0) that the loaded tables
-    // hold takes their exact value. A deep node may wait for the files; near
-    // the leaves only the tables' cache is asked.
-    if (tbMaxPieces && n.fiftyMove == 0 && bitCount(n.bbOccupied) <= tbMaxPieces) {
+    // hold takes their value when it is exact or its bound decides the window;
+    // otherwise the search goes on to find the way.
+    if (__builtin_expect(tbMaxPieces != 0, 0) && n.fiftyMove == 0 && bitCount(n.bbOccupied) <= tbMaxPieces) {
         int tableScore;
-        if (tablebaseProbe(n, ply, depth >= TB_HARD_PROBE_DEPTH, tableScore)) return tableScore;
+        if (tablebaseProbe(n, ply, depth, alpha, beta, tableScore)) return tableScore;
     }
 
     // Step 5. Mate-distance pruning: no line from here can beat a mate found nearer the root.

@@ -1,16 +1,19 @@
-// Endgame tables through the Gaviota probing library: the folder list and the
-// cache, probes of the engine's positions, and the root move with its line.
-// Built without the library, nothing loads and the probes never run.
+// The table front: Gaviota tables through their probing library (the folder
+// list and the cache, probes of the engine's positions, the root move with its
+// line), Syzygy tables through search/syzygy.cpp, and what the search asks of
+// both. Built without a library, its tables never load and are never probed.
 #include "search/tablebase.h"
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "search/moveorder.h"
 #include "search/searchnode.h"
+#include "search/syzygy.h"
 
 int tbMaxPieces = 0;
 TablebaseCounts tbCounts = {0, 0, 0};
@@ -18,6 +21,43 @@ TablebaseCounts tbCounts = {0, 0, 0};
 namespace {
 
 int cacheMegabytes = TB_CACHE_MB_DEFAULT;
+// The most pieces of the loaded tables of each kind (0: none loaded), and the
+// most the search probes of the Syzygy ones.
+int gaviotaPieces = 0;
+int syzygyLargest = 0;
+int syzygyPieces = 0;
+int syzygyDepth = SYZYGY_DEPTH_DEFAULT * ONE_PLY;
+bool syzygyFiftyMoveRule = true;
+int syzygyLimit = SYZYGY_LIMIT_DEFAULT;
+
+void updateMaxPieces() {
+    syzygyPieces = std::min(syzygyLargest, syzygyLimit);
+    tbMaxPieces = std::max(gaviotaPieces, syzygyPieces);
+}
+
+// A Syzygy result for the side to move as the search counts it: a win, a draw
+// or a loss, those beyond the fifty-move rule draws while the rule is kept.
+int syzygyVerdict(int result) {
+    if (result == syzygy::WIN || (result == syzygy::CURSED_WIN && !syzygyFiftyMoveRule)) return 1;
+    if (result == syzygy::LOSS || (result == syzygy::BLESSED_LOSS && !syzygyFiftyMoveRule)) return -1;
+    return 0;
+}
+
+// The root the Syzygy tables limited: its moves with their results, the best
+// verdict, whether the best result lies beyond the fifty-move rule, and the
+// "searchmoves" list it replaced.
+const int MAX_ROOT_MOVES = 256;
+syzygy::RootResult rootResults[MAX_ROOT_MOVES];
+int rootResultCount = 0;
+bool rootFiltered = false;
+int rootVerdict = 0;
+bool rootBeyondRule = false;
+ChessMove savedSearchMoves[MAX_ROOT_MOVES];
+int savedSearchMoveCount = 0;
+
+void gaviotaUnload();
+int gaviotaLoad(const char* folders, TablebaseSay to);
+bool gaviotaProbe(const ChessBoardNode& n, int ply, bool hard, int& score);
 
 }  // namespace
 
@@ -119,22 +159,19 @@ int verdictFor(const ChessBoardNode& n, unsigned info) {
     return (info == tb_WMATE) == (n.side == WHITE) ? TB_WIN : TB_LOSS;
 }
 
-void unloadAtExit() { tablebaseUnload(); }
+void unloadAtExit() { gaviotaUnload(); }
 
-}  // namespace
-
-bool tablebaseSupported() { return true; }
-
-void tablebaseUnload() {
-    tbMaxPieces = 0;
+void gaviotaUnload() {
+    gaviotaPieces = 0;
+    updateMaxPieces();
     if (cacheOn) tbcache_done();
     cacheOn = false;
     if (tb_is_initialized()) tb_done();
     if (tablePaths) tablePaths = tbpaths_done(tablePaths);
 }
 
-int tablebaseLoad(const char* folders, TablebaseSay to) {
-    tablebaseUnload();
+int gaviotaLoad(const char* folders, TablebaseSay to) {
+    gaviotaUnload();
     // Folders: the parts between ';', without blanks at either end; empty parts are skipped.
     int count[SCHEMES] = {0};
     unsigned readable = 0;
@@ -165,7 +202,7 @@ int tablebaseLoad(const char* folders, TablebaseSay to) {
         if (count[s] > count[scheme]) scheme = s;
     if (readable == 0 || count[scheme] == 0 || !tablePaths) {
         if (readable != 0) say(to, "no tablebases found, tables off");
-        tablebaseUnload();
+        gaviotaUnload();
         return 0;
     }
     tb_init(0, scheme, tablePaths);
@@ -176,14 +213,17 @@ int tablebaseLoad(const char* folders, TablebaseSay to) {
     if (!cacheOn || pieces == 0) {
         say(to,
             cacheOn ? "no tablebases found, tables off" : "no memory for the tablebase cache, tables off");
-        tablebaseUnload();
+        gaviotaUnload();
         return 0;
     }
     if (!exitHookSet) exitHookSet = atexit(unloadAtExit) == 0;
-    tbMaxPieces = pieces;
+    gaviotaPieces = pieces;
+    updateMaxPieces();
     say(to, "Gaviota tablebases loaded, up to " + std::to_string(pieces) + " pieces");
     return 1;
 }
+
+}  // namespace
 
 int tablebaseSetCache(int megabytes, TablebaseSay to) {
     cacheMegabytes = megabytes < TB_CACHE_MB_MIN   ? TB_CACHE_MB_MIN
@@ -193,19 +233,18 @@ int tablebaseSetCache(int megabytes, TablebaseSay to) {
     if (tbcache_restart((size_t)cacheMegabytes << 20, WDL_FRACTION)) return 1;
     say(to, "no memory for the tablebase cache, tables off");
     cacheOn = false;
-    tablebaseUnload();
+    gaviotaUnload();
     return 0;
 }
 
-bool tablebaseProbe(const ChessBoardNode& n, int ply, bool hard, int& score) {
+namespace {
+
+bool gaviotaProbe(const ChessBoardNode& n, int ply, bool hard, int& score) {
     unsigned info, plies;
     if (!probeTables(n, hard, tbCounts.tree, info, plies)) return false;
-    tbCounts.hits++;
     score = verdictScore(verdictFor(n, info), ply + (int)plies, (int)n.side);
     return true;
 }
-
-namespace {
 
 // The best move for the side to move at ply of the root line, with its score:
 // every legal move is made and the position after it looked up. False when
@@ -253,7 +292,10 @@ bool bestTableMove(ChessBoard& b, int ply, bool atRoot, ChessMoveSort& best, int
 bool tablebaseRootLine(ChessBoard& b, PLine& line) {
     ChessBoardNode& n = b.node;
     clearPV(line);
-    if (!tbMaxPieces || n.castle || bitCount(n.bbOccupied) > tbMaxPieces) return false;
+    // A best result beyond the fifty-move rule is a draw that no mate distance decides.
+    if (!gaviotaPieces || n.castle || bitCount(n.bbOccupied) > gaviotaPieces ||
+        (rootFiltered && rootBeyondRule))
+        return false;
     const uint8_t checkState = n.inCheck;  // the move generator records it for each position of the line
     const unsigned long long nodesBefore = countNodes;  // a search in place of the tables counts afresh
     ChessMoveSort next;
@@ -279,22 +321,24 @@ bool tablebaseRootLine(ChessBoard& b, PLine& line) {
 
 #else  // built without the probing library
 
-bool tablebaseSupported() { return false; }
+namespace {
 
-void tablebaseUnload() { tbMaxPieces = 0; }
+void gaviotaUnload() {}
 
-int tablebaseLoad(const char* folders, TablebaseSay to) {
+int gaviotaLoad(const char* folders, TablebaseSay to) {
     while (*folders == ' ' || *folders == ';') ++folders;
     if (*folders && to) to("tablebases not available in this build");
     return 0;
 }
 
+bool gaviotaProbe(const ChessBoardNode&, int, bool, int&) { return false; }
+
+}  // namespace
+
 int tablebaseSetCache(int megabytes, TablebaseSay) {
     cacheMegabytes = megabytes;
     return 1;
 }
-
-bool tablebaseProbe(const ChessBoardNode&, int, bool, int&) { return false; }
 
 bool tablebaseRootLine(ChessBoard&, PLine& line) {
     clearPV(line);
@@ -302,3 +346,131 @@ bool tablebaseRootLine(ChessBoard&, PLine& line) {
 }
 
 #endif
+
+bool tablebaseSupported(int kind) {
+#ifdef PELLUX_GAVIOTA
+    if (kind == TB_GAVIOTA) return true;
+#endif
+    return kind == TB_SYZYGY && syzygy::supported();
+}
+
+bool tablebaseLoaded() { return tbMaxPieces > 0; }
+
+int tablebaseLoad(int kind, const char* folders, TablebaseSay to) {
+    if (kind == TB_GAVIOTA) return gaviotaLoad(folders, to);
+    syzygyLargest = syzygy::load(folders, to);
+    updateMaxPieces();
+    return syzygyLargest > 0 ? 1 : 0;
+}
+
+void tablebaseUnload() {
+    gaviotaUnload();
+    syzygy::unload();
+    syzygyLargest = 0;
+    updateMaxPieces();
+}
+
+void tablebaseSetSyzygy(int probeDepth, bool fiftyMoveRule, int probeLimit) {
+    syzygyDepth = std::min(std::max(probeDepth, SYZYGY_DEPTH_MIN), SYZYGY_DEPTH_MAX) * ONE_PLY;
+    syzygyFiftyMoveRule = fiftyMoveRule;
+    syzygyLimit = std::min(std::max(probeLimit, SYZYGY_LIMIT_MIN), SYZYGY_LIMIT_MAX);
+    updateMaxPieces();
+}
+
+namespace {
+
+// The value of a position the tables hold, with its bound; false when they do not hold it.
+bool probeValue(const ChessBoardNode& n, int ply, int depth, int& score, int& bound) {
+    const int pieces = bitCount(n.bbOccupied);
+    // Syzygy first: its one probe knows the fifty-move rule. A win or a loss
+    // takes the Gaviota mate distance where those tables hold the position.
+    if (pieces <= syzygyPieces && depth >= syzygyDepth && !n.castle) {
+        tbCounts.tree++;
+        const int result = syzygy::probeResult(n);
+        if (result != syzygy::FAILED) {
+            tbCounts.hits++;
+            const int verdict = syzygyVerdict(result);
+            bound = BOUND_EXACT;
+            if (verdict == 0) {
+                score = drawValue[n.side];
+                return true;
+            }
+            if (pieces <= gaviotaPieces && gaviotaProbe(n, ply, depth >= TB_HARD_PROBE_DEPTH, score) &&
+                (score > 0) == (verdict > 0) && score != drawValue[n.side])
+                return true;
+            score = verdict > 0 ? TB_WIN_VALUE - ply : ply - TB_WIN_VALUE;
+            bound = verdict > 0 ? BOUND_LOWER : BOUND_UPPER;
+            return true;
+        }
+    }
+    if (pieces > gaviotaPieces || !gaviotaProbe(n, ply, depth >= TB_HARD_PROBE_DEPTH, score)) return false;
+    tbCounts.hits++;
+    bound = BOUND_EXACT;
+    return true;
+}
+
+}  // namespace
+
+bool tablebaseProbe(const ChessBoardNode& n, int ply, int depth, int alpha, int beta, int& score) {
+    int bound = BOUND_EXACT;
+    return probeValue(n, ply, depth, score, bound) &&
+           (bound == BOUND_EXACT || (bound == BOUND_LOWER ? score >= beta : score <= alpha));
+}
+
+namespace {
+
+// Better first: a higher verdict; among wins the nearer zeroing, among losses
+// the farther; among draws a win beyond the fifty-move rule, then a plain draw.
+bool rootBefore(const syzygy::RootResult& a, const syzygy::RootResult& b) {
+    const int va = syzygyVerdict(a.result), vb = syzygyVerdict(b.result);
+    if (va != vb) return va > vb;
+    if (va > 0) return a.distance < b.distance;
+    if (va < 0) return a.distance > b.distance;
+    return a.result > b.result;
+}
+
+}  // namespace
+
+bool tablebaseRootFilter(ChessBoard& b, int& legalMoves) {
+    ChessBoardNode& n = b.node;
+    rootFiltered = false;
+    if (!syzygyPieces || n.castle || bitCount(n.bbOccupied) > syzygyPieces) return false;
+    const int count = syzygy::probeRoot(n, rootResults, MAX_ROOT_MOVES);
+    if (count <= 0) return false;
+    tbCounts.root += (unsigned long long)count;
+    // The moves "searchmoves" allows, best first.
+    int kept = 0;
+    for (int i = 0; i < count; i++)
+        if (isListedSearchMove(b, rootResults[i].move)) rootResults[kept++] = rootResults[i];
+    if (kept == 0) return false;
+    std::stable_sort(rootResults, rootResults + kept, rootBefore);
+    rootVerdict = syzygyVerdict(rootResults[0].result);
+    rootBeyondRule = rootVerdict == 0 && rootResults[0].result != syzygy::DRAW;
+    int same = 1;
+    while (same < kept && syzygyVerdict(rootResults[same].result) == rootVerdict) same++;
+    rootResultCount = same;
+    savedSearchMoveCount = b.searchMoveCount;
+    std::copy(b.searchMoves, b.searchMoves + b.searchMoveCount, savedSearchMoves);
+    for (int i = 0; i < same; i++) b.searchMoves[i] = rootResults[i].move;
+    b.searchMoveCount = same;
+    legalMoves = same;
+    rootFiltered = true;
+    return true;
+}
+
+void tablebaseRootRestore(ChessBoard& b) {
+    if (!rootFiltered) return;
+    rootFiltered = false;
+    std::copy(savedSearchMoves, savedSearchMoves + savedSearchMoveCount, b.searchMoves);
+    b.searchMoveCount = savedSearchMoveCount;
+}
+
+int tablebaseRootScore(ChessMove m, int score) {
+    if (!rootFiltered || score >= MATE_BOUND || score <= -MATE_BOUND) return score;
+    for (int i = 0; i < rootResultCount; i++)
+        if (rootResults[i].move == m)
+            return rootVerdict > 0   ? TB_WIN_VALUE - rootResults[i].distance
+                   : rootVerdict < 0 ? rootResults[i].distance - TB_WIN_VALUE
+                                     : 0;
+    return score;
+}

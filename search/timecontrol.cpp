@@ -11,6 +11,10 @@
 static const uint32_t INFINITE_TIME = 4294967295u;  // about 71.6 minutes
 static const unsigned EARLY_SEARCHES = 10;          // the first searches of a game get more time
 static const uint32_t LOW_CLOCK_US = 100000;        // with an increment, the clock is kept near this
+static const uint32_t OVERHEAD_FLOOR_US = 2000;     // the move overhead leaves at least this much
+
+int moveOverheadMs = 0;
+int mateSearchMoves = 0;
 
 // Between input polls the clock of a timed search is also read every
 // CLOCK_CHECK_MASK + 1 calls (256, a power of two so the test is one mask): a
@@ -114,7 +118,13 @@ static uint32_t clockBudget(const ChessBoard& b, int side, unsigned searchesBefo
         if (clockUs < LOW_CLOCK_US) lowCap = (uint32_t)((uint64_t)(incUs / 2) * clockUs / LOW_CLOCK_US);
         if (lowCap < cap) cap = lowCap;
     }
-    return budget < cap ? budget : cap;
+    if (budget > cap) budget = cap;
+    // The time lost outside the engine comes off the budget, which keeps a few
+    // milliseconds for a move to be found at all.
+    const uint32_t overheadUs = (uint32_t)moveOverheadMs * 1000u;
+    if (overheadUs == 0) return budget;
+    const uint32_t floor = budget < OVERHEAD_FLOOR_US ? budget : OVERHEAD_FLOOR_US;
+    return budget - floor > overheadUs ? budget - overheadUs : floor;
 }
 
 // Sets timeLimit and the node limits for the search about to start and
@@ -153,9 +163,12 @@ void refreshClockBudget(ChessBoard& b, int side) {
     b.timeLimit = clockBudget(b, side, b.searchCount > 0 ? b.searchCount - 1 : 0);
 }
 
-// Clock-mode stops after the first line of a finished iteration: no legal or
-// only one move, a mate seen twice from iteration 7 on, or 60 % of the budget used.
+// Stops after the first line of a finished iteration: in every mode a mate as
+// near as "go mate" asks; in clock mode no legal or only one move, a mate seen
+// twice from iteration 7 on, or 60 % of the budget used.
 void ChessBoard::applyClockStops(int iteration, int score) {
+    if (mateSearchMoves > 0 && score >= MATE_BOUND && calcMateValue(score) <= mateSearchMoves)
+        stopSearch = STOP_PLAY;
     if (searchMode != SEARCH_CLOCK || ponderSearch) return;
     if (rootMoveStatus == ROOT_MOVES_NONE) stopSearch = STOP_PLAY;
     if (rootMoveStatus == ROOT_MOVE_ONLY) {

@@ -31,12 +31,14 @@
 //   note WORD         the word after WORD in the line `=` or `<` stopped at last becomes $WORD
 //   tables            the case is skipped unless the build probes endgame tables and the three-piece
 //                     tables are installed; $tables names their folder
+//   syzygy            the case is skipped unless the build probes Syzygy tables; $syzygy names the
+//                     folder of the test tables (tests/data/syzygy)
 //   exit N            the program ends with status N (what it prints meanwhile is dropped)
 //   eof               the output ends here
 //
 // "=" and "<" wait 10 s, "exit" 3 s (60 s after `run`), "eof" 3 s; a number right after the word
 // waits that many milliseconds instead ("<3000 bestmove"). A text with blanks at either end is put
-// in double quotes ("info depth 5 "). Every text may use the values $move, $tables, $data (the test
+// in double quotes ("info depth 5 "). Every text may use the values $move, $tables, $syzygy, $data (the test
 // data folder) and those of `note`. Sent, written and oracle texts know the escapes \n \r \t \\ and
 // {N*text} (N copies of text). Patterns are shell patterns matched against the whole line (* ? [0-9]
 // @(a|b) !(a); \ quotes a special character). A malformed line fails its case before the program
@@ -94,7 +96,8 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
 // Each word with the text it wants.
 const std::regex FORMS(
-    "(>|run|=|is)( .*)?|(raw|trickle|<|!|oracle|opponent) .+|close|mark|legal|play|eof|tables|note \\S+|"
+    "(>|run|=|is)( .*)?|(raw|trickle|<|!|oracle|opponent) .+|close|mark|legal|play|eof|tables|syzygy|"
+    "note \\S+|"
     "(wait|exit) \\d{1,8}|"
     "file \\S+ .+|book \\S+ \\S+ \\d+ \\d+|count \\d+\\+? .+|every .+ has .+");
 
@@ -173,7 +176,7 @@ void loadFile(const std::string& path, const std::string& stem, std::vector<Case
 std::string tableFolder() {
     for (const char* f : {"/usr/share/gaviotatb/gtb4", "/usr/share/gaviotatb/gtb3",
                           "/usr/share/gaviotatb/gtb2", "/usr/share/gaviotatb/gtb1"})
-        if (DIR* d = tablebaseSupported() ? opendir(f) : nullptr) {
+        if (DIR* d = tablebaseSupported(TB_GAVIOTA) ? opendir(f) : nullptr) {
             closedir(d);
             return f;
         }
@@ -198,6 +201,7 @@ class Transcript {
 public:
     explicit Transcript(const Case& given) : c(given), e(false) {
         values["tables"] = tableFolder(), values["data"] = PELLUX_TEST_DATA;
+        values["syzygy"] = tablebaseSupported(TB_SYZYGY) ? PELLUX_TEST_DATA "/syzygy" : "";
     }
     void play() {
         // A malformed line fails its case even where the case would be skipped.
@@ -205,6 +209,9 @@ public:
         if (c.error.empty() && values["tables"].empty() &&
             std::any_of(c.steps.begin(), c.steps.end(), [](const Step& s) { return s.word == "tables"; }))
             GTEST_SKIP() << "no endgame tables to probe";
+        if (c.error.empty() && values["syzygy"].empty() &&
+            std::any_of(c.steps.begin(), c.steps.end(), [](const Step& s) { return s.word == "syzygy"; }))
+            GTEST_SKIP() << "no Syzygy tables to probe";
         for (size_t i = 0; c.error.empty() && i < c.steps.size(); i++)
             if (!step(c.steps[i])) return;
         if (!arguments.empty()) sameOutputFromThePopcountBuild();
@@ -245,7 +252,7 @@ private:
         if (w == "close") return e.closeInput(), true;
         if (w == "wait") return e.collect(std::stoi(s.text)), true;
         if (w == "mark") return mark = e.seen.size(), true;
-        if (w == "tables") return true;
+        if (w == "tables" || w == "syzygy") return true;
         if (w == "note") {
             const std::vector<std::string> got = splitOn(last, ' ');
             const auto at = std::find(got.begin(), got.end(), s.text);

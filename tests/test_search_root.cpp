@@ -7,6 +7,7 @@
 #include "book/openingbook.h"
 #include "diagnostics/bench.h"
 #include "frontend/protocol.h"
+#include "search/timecontrol.h"
 #include "search_test_board.h"
 #include "tests/book_helpers.h"
 
@@ -175,6 +176,37 @@ TEST(SearchClock, Budgets) {
         b->computeTimeLimit();
         EXPECT_NEAR((double)b->timeLimit, (double)c[4], 1.0) << c[0] << " ms, " << c[2] << " to go";
     }
+}
+
+// "Move Overhead" comes off every clock budget to the microsecond, down to 2 ms of a budget it would
+// eat whole; a fixed move time keeps its own.
+TEST(SearchClock, MoveOverheadShortensEveryBudget) {
+    const int cases[][6] = {{60000, 0, 0, 0, 100, 2900000},   {10000, 0, 1, 0, 30, 9470000},
+                            {60000, 1000, 0, 10, 5000, 2000}, {300, 10, 0, 10, 50, 2000},
+                            {40, 100, 0, 10, 8, 2000},        {40, 100, 0, 10, 7, 3000},
+                            {20, 10, 0, 10, 1, 1000}};
+    BoardPtr b = makeSearchBoard();
+    for (const auto& c : cases) {
+        b->setEngineSearchMode(SEARCH_CLOCK, 0, 0);
+        b->clockTime[WHITE] = (float)c[0];
+        b->timeIncrement[WHITE] = c[1];
+        b->movesToGo = c[2];
+        b->searchCount = c[3];
+        moveOverheadMs = 0;
+        b->computeTimeLimit();
+        const uint32_t without = b->timeLimit;
+        moveOverheadMs = c[4];
+        b->searchCount = c[3];
+        b->computeTimeLimit();
+        EXPECT_NEAR((double)b->timeLimit, (double)c[5], 1.0) << c[0] << " ms, overhead " << c[4];
+        if (c[5] > 2000) {
+            EXPECT_NEAR((double)(without - b->timeLimit), c[4] * 1000.0, 1.0);
+        }
+        b->setEngineSearchMode(SEARCH_MOVETIME, 250000, 0);
+        b->computeTimeLimit();
+        EXPECT_EQ(b->timeLimit, 250000u);
+    }
+    moveOverheadMs = 0;
 }
 
 // A spent budget is noticed within 256 node calls, not only at the input poll:
