@@ -18,6 +18,27 @@ inline void subPsq(ChessBoardNode& n, unsigned colour, unsigned type, unsigned s
     n.psqEnd[colour] -= piece_square_table_endgame[colour][type][sq];
 }
 
+// Saves what unmaking the move restores and adds the position's key to the history.
+inline void saveUndo(ChessBoardNode& n, ChessMove m) {
+    ChessMoveUndo& u = n.undo[n.ply];
+    u.key = n.hashKey;
+    u.move = m;
+    u.castle = n.castle;
+    u.enPassant = n.enPassant;
+    u.fifty = n.fiftyMove;
+    n.hashList[n.hashListCount++] = n.hashKey;
+    n.ply++;
+}
+
+// Restores what saveUndo saved at the current ply.
+inline void restoreUndo(ChessBoardNode& n) {
+    const ChessMoveUndo& u = n.undo[n.ply];
+    n.hashKey = u.key;
+    n.castle = u.castle;
+    n.enPassant = u.enPassant;
+    n.fiftyMove = u.fifty;
+}
+
 // Lifts king and rook of colour s off their squares and drops them on the
 // others (either way); the squares may overlap, and the key is the caller's.
 inline void moveCastlers(ChessBoardNode& n, unsigned s, unsigned kingFrom, unsigned rookFrom, unsigned kingTo,
@@ -59,14 +80,7 @@ void ChessBoardNode::makeMove(ChessMove m) {
                ? c == PAWN && !(bbOccupied & toBit) && (bbPiece[o][PAWN] & bbMask[t + EnPassantOffset[s]])
                : squarePiece[t] == c && (c ? (bbColour[o] & toBit) != 0 : !(bbOccupied & toBit)));
 
-    ChessMoveUndo& u = undo[ply];
-    u.key = hashKey;
-    u.move = m;
-    u.castle = castle;
-    u.enPassant = enPassant;
-    u.fifty = fiftyMove;
-    hashList[hashListCount++] = hashKey;
-    ply++;
+    saveUndo(*this, m);
 
     fiftyMove = (p == PAWN || c != 0) ? 0 : (uint8_t)(fiftyMove + 1);
 
@@ -200,11 +214,7 @@ void ChessBoardNode::unMakeMove(ChessMove m) {
 
     ply--;
     gamePhase = GamePhaseValue(phaseMaterial[0] + phaseMaterial[1]);
-    const ChessMoveUndo& u = undo[ply];
-    hashKey = u.key;
-    castle = u.castle;
-    enPassant = u.enPassant;
-    fiftyMove = u.fifty;
+    restoreUndo(*this);
 
     assert(checkConsistency(false));
 }
@@ -216,14 +226,7 @@ void ChessBoardNode::makeCastle(ChessMove m) {
     assert(ply < (unsigned)UNDO_SIZE && hashListCount < (unsigned)UNDO_SIZE);
     assert(m.piece() == KING && kf == kingSquare[s] && (bbPiece[s][ROOK] & bbMask[rf]));
 
-    ChessMoveUndo& u = undo[ply];
-    u.key = hashKey;
-    u.move = m;
-    u.castle = castle;
-    u.enPassant = enPassant;
-    u.fifty = fiftyMove;
-    hashList[hashListCount++] = hashKey;
-    ply++;
+    saveUndo(*this, m);
     fiftyMove++;
 
     uint64_t key = hashKey ^ hashkey_piece[KING][s][kf] ^ hashkey_piece[KING][s][kt] ^
@@ -251,11 +254,7 @@ void ChessBoardNode::unMakeCastle(ChessMove m) {
     side = s;
     moveCastlers(*this, s, kt, castlingRookTo(right), kf, castling.rookFrom[right]);
     ply--;
-    const ChessMoveUndo& u = undo[ply];
-    hashKey = u.key;
-    castle = u.castle;
-    enPassant = u.enPassant;
-    fiftyMove = u.fifty;
+    restoreUndo(*this);
 
     assert(checkConsistency(false));
 }

@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "search/tablebase.h"
+
 #ifdef PELLUX_SYZYGY
 #include <dlfcn.h>
 #include <tbprobe.h>
@@ -254,15 +256,7 @@ int load(const char* folders, void (*say)(const char*)) {
     std::vector<std::string> names;
     std::string broken;  // the first file named like a table that is none
     unsigned readable = 0;
-    for (const char* p = folders; *p;) {
-        const char* end = p;
-        while (*end && *end != ':' && *end != ';') ++end;
-        const char* last = end;
-        while (p < last && *p == ' ') ++p;
-        while (last > p && last[-1] == ' ') --last;
-        const std::string folder(p, (size_t)(last - p));
-        p = *end ? end + 1 : end;
-        if (folder.empty()) continue;
+    for (const std::string& folder : tablebaseFolders(folders, ":;")) {
         if (folder.size() > MAX_FOLDER_LENGTH) {
             tell(say, "syzygy folder name too long");
         } else if (readable == MAX_FOLDERS) {

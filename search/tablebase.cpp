@@ -172,19 +172,10 @@ void gaviotaUnload() {
 
 int gaviotaLoad(const char* folders, TablebaseSay to) {
     gaviotaUnload();
-    // Folders: the parts between ';', without blanks at either end; empty parts are skipped.
     int count[SCHEMES] = {0};
     unsigned readable = 0;
     tablePaths = tbpaths_init();
-    for (const char* p = folders; *p;) {
-        const char* end = strchr(p, ';');
-        if (!end) end = p + strlen(p);
-        const char* last = end;
-        while (p < last && *p == ' ') ++p;
-        while (last > p && last[-1] == ' ') --last;
-        const std::string folder(p, (size_t)(last - p));
-        p = *end ? end + 1 : end;
-        if (folder.empty()) continue;
+    for (const std::string& folder : tablebaseFolders(folders, ";")) {
         if (folder.size() > MAX_FOLDER_LENGTH) {
             say(to, "tablebase folder name too long");
         } else if (readable == MAX_FOLDERS) {
@@ -473,4 +464,17 @@ int tablebaseRootScore(ChessMove m, int score) {
                    : rootVerdict < 0 ? rootResults[i].distance - TB_WIN_VALUE
                                      : 0;
     return score;
+}
+
+std::vector<std::string> tablebaseFolders(const char* list, const char* separators) {
+    std::vector<std::string> folders;
+    for (const char* p = list; *p;) {
+        const char* end = p + strcspn(p, separators);
+        const char* last = end;
+        while (p < last && *p == ' ') ++p;
+        while (last > p && last[-1] == ' ') --last;
+        if (last > p) folders.emplace_back(p, (size_t)(last - p));
+        p = *end ? end + 1 : end;
+    }
+    return folders;
 }

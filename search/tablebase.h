@@ -4,6 +4,9 @@
 // is known to search/tablebase.cpp only, the Syzygy one to search/syzygy.cpp.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "board/chessboard.h"
 
 // The largest number of pieces, kings included, that the loaded tables hold
@@ -53,6 +56,9 @@ bool tablebaseLoaded();
 // outcome. Returns 1 when tables are loaded.
 int tablebaseLoad(int kind, const char* folders, TablebaseSay say);
 
+// The folders of a list: the parts between any of the separators, without
+// blanks at either end; empty parts are left out.
+std::vector<std::string> tablebaseFolders(const char* list, const char* separators);
 // Releases the tables of both kinds; nothing is probed afterwards.
 void tablebaseUnload();
 
