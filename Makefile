@@ -14,7 +14,7 @@ WERROR ?= OFF
 # clang-format 14 lays out the sources (the plain name is tried when the versioned one is missing).
 CLANG_FORMAT ?= $(or $(shell command -v clang-format-14),clang-format)
 
-.PHONY: all build exe run test test-sanitize bench profile-build fuzz-build fuzz fuzz-long format format-check clean
+.PHONY: all build exe run test test-sanitize test-tsan bench profile-build fuzz-build fuzz fuzz-long format format-check clean
 
 all: $(if $(EXE),exe,build)
 
@@ -39,6 +39,15 @@ test-sanitize:
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DPELLUX_SANITIZE=ON -DPELLUX_WERROR=$(WERROR)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ctest --output-on-failure -j $(JOBS) -LE slow
+
+# The parallel-search tests (label "threads") under ThreadSanitizer, against a
+# program built with it too; the first report ends the program or test at once.
+TSAN_BUILD ?= build-tsan
+test-tsan:
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLUX_TSAN=ON -DPELLUX_WERROR=$(WERROR)
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target pellux-generic pellux_thread_tests
+	cd $(TSAN_BUILD) && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+	  ctest --output-on-failure -j $(JOBS) -L threads
 
 bench: build
 	./tools/bench.sh $(BUILD)

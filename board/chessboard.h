@@ -24,7 +24,8 @@ struct ChessGameRecordEntry {
     char san[8];
 };
 
-extern unsigned long long countNodes;
+// Nodes searched by this thread in its current search.
+extern THREAD_OWN unsigned long long countNodes;
 extern const int drawValue[2];
 // Node calls between two console polls of a search, as a new game sets it
 // (30000); the fuzz targets lower it so that a search ends soon after its input.
@@ -112,6 +113,15 @@ public:
     enum RootMoveStatus { ROOT_MOVES_SEVERAL = 0, ROOT_MOVE_ONLY = 1, ROOT_MOVES_NONE = 2 };
     int rootMoveStatus;  // a RootMoveStatus
     unsigned int selDepth;
+
+    // --- parallel search (search/threads.cpp): the number of the helper thread
+    // this board searches for (0: the engine's own board), and whether the
+    // running search has helpers.
+    int helperIndex = 0;
+    int parallelSearch = 0;
+    // The search of a helper: the root set up in its board, lines lines,
+    // without reports, until the stop signal.
+    void searchAsHelper(int lines);
 
     // --- opening book use (book/openingbook.cpp)
     int bookEnabled;
@@ -212,6 +222,8 @@ public:
 private:
     // --- the stages of ThreadComputerPlay (search/root.cpp)
     int searchLine(int iter, int k, int lines);
+    void startSearchState(int lines);
+    ChessMove deepen(int iterations, int lines, bool& partialFirstLine);
     ChessMove searchBestMove(int legalMoves);
     void playSearchResult(ChessMove best);
 };

@@ -4,6 +4,12 @@
 
 #include <cstdint>
 
+// A variable of which every search thread has its own copy (the node counter,
+// the pawn cache): the code of one thread reads it like a plain global. The
+// engine is always linked into a program, never into a shared library, so the
+// fastest access model holds.
+#define THREAD_OWN __thread __attribute__((tls_model("local-exec")))
+
 typedef uint64_t BitBoard;
 
 // Colours: every per-colour array is indexed Black 0, White 1.

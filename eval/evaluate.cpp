@@ -126,7 +126,8 @@ struct alignas(64) PawnFacts {
 };
 
 constexpr int PAWN_CACHE_BITS = 14;  // 16384 entries of 64 bytes
-PawnFacts pawnCache[1 << PAWN_CACHE_BITS];
+// Each search thread has a cache of its own (a megabyte).
+THREAD_OWN PawnFacts pawnCache[1 << PAWN_CACHE_BITS];
 
 // The files of a king's pawn shield: its own and the neighbouring ones.
 inline int shieldFirstFile(int kingFile) { return kingFile > 0 ? kingFile - 1 : 0; }

@@ -7,6 +7,7 @@
 #include "frontend/protocol.h"
 #include "movegen/movegen.h"
 #include "search/tablebase.h"
+#include "search/threads.h"
 
 namespace {
 
@@ -60,7 +61,8 @@ void thinkLine(ChessBoardUCI& b, int multiLine, int depth, PLine& pv, unsigned l
         int ms = (int)(t / 1000);
         int nps = (int)((double)nodes * 1000000.0 / t);
         char hits[32] = "";  // positions the endgame tables answered, once tables are loaded
-        if (tablebaseLoaded()) snprintf(hits, sizeof(hits), " tbhits %llu", tbCounts.root + tbCounts.hits);
+        if (tablebaseLoaded())
+            snprintf(hits, sizeof(hits), " tbhits %llu", tbCounts.root + tbCounts.hits + helperTableHits());
         if (multiLine)
             sendCommandf(
                 "info multipv %d depth %d seldepth %d score %s %d %stime %d nodes %llu nps %d%s pv %s",

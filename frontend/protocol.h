@@ -98,7 +98,7 @@ int readInt(const char* text);
 inline long long clampValue(long long v, long long lo, long long hi) { return v < lo ? lo : v > hi ? hi : v; }
 // The range of transposition-table sizes, in megabytes, that either protocol accepts.
 const int HASH_MB_MIN = 1;
-const int HASH_MB_MAX = 4096;
+const int HASH_MB_MAX = 65536;
 // Start of the next blank-separated word, or nullptr at the end of the text.
 inline const char* nextWord(const char* p) {
     while (*p && *p != ' ') ++p;

@@ -13,6 +13,7 @@
 #include "search/moveorder.h"
 #include "search/strength.h"
 #include "search/tablebase.h"
+#include "search/threads.h"
 #include "search/timecontrol.h"
 
 const char* const strBound[3] = {"", "upperbound ", "lowerbound "};
@@ -101,7 +102,8 @@ const char* const OPTION_NAMES[] = {"Hash ",
                                     "Syzygy50MoveRule ",
                                     "SyzygyProbeLimit ",
                                     "Move Overhead ",
-                                    "UCI_Chess960 "};
+                                    "UCI_Chess960 ",
+                                    "Threads "};
 const int OPTION_KINDS = sizeof(OPTION_NAMES) / sizeof(OPTION_NAMES[0]);
 
 int optionKind(const char* name) {
@@ -176,6 +178,10 @@ void createBoard(unsigned hashMB) {
         board = new ChessBoardUCI();
     }
     board->init(hashMB);
+    // The search threads: one, or as many as the configuration file's "Threads".
+    int threads = 1;
+    ReadFileConfigInt(INI_FILE, "Engine", "Threads", &threads);
+    setSearchThreads(threads);
     board->newGame();
     board->setChess960(false);  // also lets the book back into play
     currbestmove = ChessMove(0);
@@ -363,7 +369,7 @@ int parseOptionUCI(char* line) {
     if (!p || strncmp(p, "name ", 5) || !board) return 0;
     p += 5;
     const int kind = optionKind(p);
-    if (kind < 0) return 1;  // options of other engines ("Threads" ...) are ignored
+    if (kind < 0) return 1;  // options of other engines are ignored
     // Nothing is resized or reloaded under a running search: the option waits for its end.
     if (board->computerPlaying) {
         holdOption(kind, line);
@@ -378,6 +384,10 @@ int parseOptionUCI(char* line) {
         const char* v = valueOf(p);
         if (!v) return 0;
         board->init((unsigned)clampValue(readInt(v), HASH_MB_MIN, HASH_MB_MAX));
+    } else if (!strncmp(p, "Threads ", 8)) {
+        const char* v = valueOf(p);
+        if (!v) return 0;
+        setSearchThreads(readInt(v));
     } else if (!strncmp(p, "Ponder ", 7)) {
         const char* v = valueOf(p);
         if (!v) return 0;
@@ -404,7 +414,7 @@ int parseOptionUCI(char* line) {
     } else if (!strncmp(p, "Clear ", 6)) {
         const char* v = nextWord(p);
         if (v && !strncmp(v, "Hash", 4)) {
-            hashTable.clear();
+            clearHashTable();
             Log::print("clear hash table");
         }
     } else if (!strncmp(p, "MultiPV ", 8)) {
@@ -507,7 +517,8 @@ int parseUCI(char* line) {
         if (thinking) return 1;
         sendCommandf("id name Pellux %s %s", PELLUX_VERSION, archi);
         sendCommand("id author Vornhalt");
-        sendCommand("option name Hash type spin default 32 min 4 max 4096");
+        sendCommandf("option name Hash type spin default 32 min 4 max %d", HASH_MB_MAX);
+        sendCommandf("option name Threads type spin default 1 min 1 max %d", SEARCH_THREADS_MAX);
         sendCommand("option name Ponder type check default false");
         sendCommand("option name OwnBook type check default false");
         sendCommand("option name Book File type string default pelluxopenbook.bin");

@@ -6,6 +6,7 @@
 #include "frontend/inifile.h"
 #include "frontend/protocol.h"
 #include "search/tablebase.h"
+#include "search/threads.h"
 #include "search/timecontrol.h"
 
 int wbAnalyzing = 0;
@@ -271,7 +272,7 @@ int parseWinboard(char* line) {
         winboard_forcemode = 0;
         sendCommandf(
             "feature setboard=1 myname=\"Pellux %s %s\" analyze=1 ping=1 draw=0 sigint=0 "
-            "variants=\"normal,fischerandom\" egt=\"syzygy,gaviota\" done=1 colors=0",
+            "variants=\"normal,fischerandom\" egt=\"syzygy,gaviota\" smp=1 memory=1 done=1 colors=0",
             PELLUX_VERSION, archi);
         return 1;
     }
@@ -431,6 +432,15 @@ int parseWinboard(char* line) {
         if (path && (syzygy || !strncmp(kind, "gaviota ", 8)))
             tablebaseLoad(syzygy ? TB_SYZYGY : TB_GAVIOTA, path + 1,
                           [](const char* text) { sendCommandf("# %s", text); });
+        return 1;
+    }
+    // "cores N": the search threads; "memory N": the megabytes of the table, as the UCI "Hash".
+    if (!strncmp(line, "cores ", 6) || !strncmp(line, "memory ", 7)) {
+        if (busy) return deferWhileThinking(line);
+        if (line[0] == 'c')
+            setSearchThreads(readInt(line + 6));
+        else
+            board->init((unsigned)clampValue(readInt(line + 7), HASH_MB_MIN, HASH_MB_MAX));
         return 1;
     }
     if (!strncmp(line, "setboard ", 9)) {

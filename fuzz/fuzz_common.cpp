@@ -17,6 +17,7 @@
 #include "movegen/movegen.h"
 #include "search/hashsize.h"
 #include "search/tablebase.h"
+#include "search/threads.h"
 #include "search/timecontrol.h"
 
 #ifndef PELLUX_LIBFUZZER
@@ -72,6 +73,8 @@ void fuzzInit() {
     // Every table is held at 1 MB, whatever the protocol or an option asks for: sizing, clearing
     // and the first writes into a table cost no more than the dialogue's searches.
     maxHashMB = 1;
+    // Two search threads at most: a dialogue may still search in parallel, at the cost of one thread.
+    maxSearchThreads = 2;
     const char ini[] = "[Engine]\nHash=1\n";
     writeScratch("pellux.ini", (const uint8_t*)ini, sizeof ini - 1);
 }

@@ -4,6 +4,7 @@
 
 #include "board/chessboard.h"
 #include "search/hashtable.h"
+#include "search/threads.h"
 
 unsigned defaultInputPollPeriod = 30000;
 
@@ -105,6 +106,6 @@ void ChessBoard::free() {
 void ChessBoard::newGame() {
     resetSearchControl(*this);
     setStartPosition();
-    hashTable.clear();
+    clearHashTable();
     clearOrderingTables(*this);
 }

@@ -3,11 +3,14 @@
 
 #include <cstdint>
 
-// Entries of a table asked for with sizeMB megabytes: the request is brought
-// into 1..2048 megabytes (so the byte size fits 32 bits) and rounded up to a
-// power of two; 65536 entries per megabyte.
-uint32_t hashEntriesFor(unsigned sizeMB);
+// The largest table in megabytes: 65536, 2^32 entries.
+const unsigned MAX_HASH_MB = 65536;
 
-// The largest table in megabytes, at most 2048 (the default); a harness that
-// runs thousands of short dialogues lowers it to keep every table small.
+// Entries of a table asked for with sizeMB megabytes: the request is brought
+// into 1..MAX_HASH_MB megabytes and rounded up to a power of two; 65536
+// entries per megabyte.
+uint64_t hashEntriesFor(unsigned sizeMB);
+
+// The largest table in megabytes, at most MAX_HASH_MB (the default); a harness
+// that runs thousands of short dialogues lowers it to keep every table small.
 extern unsigned maxHashMB;

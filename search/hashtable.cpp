@@ -18,16 +18,14 @@
 
 HashTable hashTable;
 
-// Largest table whose byte size still fits 32 bits.
-static const unsigned MAX_HASH_MB = 2048;
-static const uint32_t ENTRIES_PER_MB = 65536;
+static const uint64_t ENTRIES_PER_MB = 65536;
 unsigned maxHashMB = MAX_HASH_MB;
 
-uint32_t hashEntriesFor(unsigned sizeMB) {
+uint64_t hashEntriesFor(unsigned sizeMB) {
     const unsigned limit = maxHashMB < 1 ? 1 : maxHashMB > MAX_HASH_MB ? MAX_HASH_MB : maxHashMB;
     if (sizeMB < 1) sizeMB = 1;
     if (sizeMB > limit) sizeMB = limit;
-    uint32_t p = 1;
+    uint64_t p = 1;
     while (p < sizeMB) p <<= 1;
     return p * ENTRIES_PER_MB;
 }
@@ -36,11 +34,11 @@ HashTable::HashTable() : memory(nullptr), entries(nullptr), size(0), mask(0) {}
 
 HashTable::~HashTable() { release(); }
 
-// Requests outside 1..2048 megabytes are brought into that range, then
+// Requests outside 1..65536 megabytes are brought into that range, then
 // rounded up to a power of two. On failure the table is left empty, so
 // every probe misses and every store is skipped.
 int HashTable::init(unsigned sizeMB) {
-    const uint32_t n = hashEntriesFor(sizeMB);
+    const uint64_t n = hashEntriesFor(sizeMB);
     // A table already of that size is kept where it is, emptied.
     if (entries && n == size) {
         clear();
@@ -76,16 +74,20 @@ int HashTable::init(unsigned sizeMB) {
 // Clears the table stretch by stretch. A stretch the search has mostly
 // written is zeroed in place, so the next search does not pay for fresh pages
 // again; any other stretch is handed back to the system and reads as zero
-// from then on, so clearing never makes untouched memory resident.
-void HashTable::clear() {
-    if (!entries) return;
+// from then on, so clearing never makes untouched memory resident. Part k of
+// n clears the k-th share of the stretches.
+void HashTable::clearPart(unsigned part, unsigned parts) {
+    if (!entries || parts == 0 || part >= parts) return;
     static const size_t STRETCH_PAGES = 512;  // of 4 kB: one huge page
     const size_t page = (size_t)sysconf(_SC_PAGESIZE);
     const size_t bytes = (size_t)size * sizeof(HashNode);
+    const size_t stretch = STRETCH_PAGES * page;
+    const size_t stretches = (bytes + stretch - 1) / stretch;
+    const size_t first = stretches * part / parts, last = stretches * (part + 1) / parts;
     unsigned char resident[STRETCH_PAGES];
-    for (size_t at = 0; at < bytes; at += STRETCH_PAGES * page) {
+    for (size_t at = first * stretch; at < last * stretch && at < bytes; at += stretch) {
         char* start = (char*)memory + at;
-        const size_t length = bytes - at < STRETCH_PAGES * page ? bytes - at : STRETCH_PAGES * page;
+        const size_t length = bytes - at < stretch ? bytes - at : stretch;
         const size_t pages = (length + page - 1) / page;
         size_t used = 0;
         if (mincore(start, length, resident) == 0)

@@ -6,10 +6,15 @@
 
 #include "board/types.h"
 
+// An entry is two 64-bit words, each read and written atomically (relaxed
+// loads and stores are plain moves on x86-64), so that search threads share
+// the table without locks. The data word holds the move (bits 0-31) and the
+// info (32-63); the check word is the key exclusive-or the data word. A probe
+// trusts an entry only when its two words give back the key: one torn by two
+// threads storing at once fails the test and is a miss (lockless hashing).
 struct HashNode {
-    uint64_t key;
-    ChessMove move;
-    uint32_t info;  // bits 0-1 bound, 2-10 depth (quarter plies), 16-31 score
+    uint64_t check;
+    uint64_t data;
 };
 
 class HashTable {
@@ -20,14 +25,17 @@ public:
 
     void* memory;  // the anonymous mapping holding the entries, or nullptr
     HashNode* entries;
-    uint32_t size;
-    uint32_t mask;
+    uint64_t size;
+    uint64_t mask;
 
     HashTable();
     ~HashTable();
     // Sizes the table to the power of two of megabytes at or above sizeMB.
     int init(unsigned sizeMB);
-    void clear();
+    void clear() { clearPart(0, 1); }
+    // Clears part `part` of `parts` equal shares of the table (whole stretches
+    // of a huge page), so that several threads can clear a big table together.
+    void clearPart(unsigned part, unsigned parts);
     void release();
 
     // Score conversion between root-relative and node-relative mate scores.
@@ -53,12 +61,27 @@ public:
     void prefetch(uint64_t key) const { __builtin_prefetch(slot(key)); }
     // The slot of a key, or nullptr when no table is allocated.
     HashNode* slot(uint64_t key) const { return entries ? &entries[key & mask] : nullptr; }
+
+    // Does the table hold key? If so, its move and info are read into move and info.
+    bool probe(uint64_t key, ChessMove& move, uint32_t& info) const {
+        const HashNode* e = slot(key);
+        if (!e) return false;
+        const uint64_t data = __atomic_load_n(&e->data, __ATOMIC_RELAXED);
+        if ((__atomic_load_n(&e->check, __ATOMIC_RELAXED) ^ data) != key) return false;
+        move = ChessMove((uint32_t)data);
+        info = (uint32_t)(data >> 32);
+        return true;
+    }
+    // Writes key with a move and an info word into its slot, in place of what it held.
+    void write(uint64_t key, ChessMove move, uint32_t info) {
+        HashNode* e = slot(key);
+        if (!e) return;
+        const uint64_t data = (uint64_t)move.moveInt | (uint64_t)info << 32;
+        __atomic_store_n(&e->data, data, __ATOMIC_RELAXED);
+        __atomic_store_n(&e->check, key ^ data, __ATOMIC_RELAXED);
+    }
     void store(uint64_t key, ChessMove move, int bound, int depth, int score, int ply) {
-        if (!entries) return;
-        HashNode& e = entries[key & mask];
-        e.key = key;
-        e.move = move;
-        e.info = packInfo(bound, depth, scoreToHash(score, ply));
+        write(key, move, packInfo(bound, depth, scoreToHash(score, ply)));
     }
 };
 

@@ -10,6 +10,7 @@
 #include "search/moveorder.h"
 #include "search/searchnode.h"
 #include "search/tablebase.h"
+#include "search/threads.h"
 
 static const int INFINITE_SCORE = MATE_VALUE + 1;  // 32001, outside every real score
 static const int ASPIRATION_WINDOW = 30;
@@ -42,13 +43,11 @@ void ChessBoard::installLastPV(int depth) {
     for (; made < count; made++) {
         const ChessMove m = lastPV.moves[made].move;
         if (!n.validMove(m)) break;
-        if (HashNode* e = hashTable.slot(n.hashKey)) {
-            if (!(e->key == n.hashKey && HashTable::infoBound(e->info) == BOUND_EXACT && e->move == m)) {
-                e->key = n.hashKey;
-                e->move = m;
-                e->info = 0;
-            }
-        }
+        ChessMove stored;
+        uint32_t info;
+        if (!(hashTable.probe(n.hashKey, stored, info) && HashTable::infoBound(info) == BOUND_EXACT &&
+              stored == m))
+            hashTable.write(n.hashKey, m, 0);
         n.makeMove(m);
         if (n.moverInCheck()) {
             n.unMakeMove(m);
@@ -157,6 +156,11 @@ int ChessBoard::searchRoot(int alpha, int beta, int depth) {
     return alpha;
 }
 
+// The nodes of the running search, over all its threads.
+static unsigned long long searchedNodes(const ChessBoard& b) {
+    return b.parallelSearch && !b.helperIndex ? countNodes + helperNodes() : countNodes;
+}
+
 // Reports a root line: one line with its own event, several with their number.
 static void reportLine(ChessBoard& b, int lines, int k, int iteration, int bound) {
     PLine& searched = b.node.pvLines[0];
@@ -169,9 +173,9 @@ static void reportLine(ChessBoard& b, int lines, int k, int iteration, int bound
     }
     PLine& pv = score != searched.moves[0].value ? shown : searched;
     if (lines == 1)
-        b.onComputerThinkPV(iteration, pv, countNodes, b.elapsedTime, b.selDepth, bound);
+        b.onComputerThinkPV(iteration, pv, searchedNodes(b), b.elapsedTime, b.selDepth, bound);
     else
-        b.onComputerThinkMultiPV(k + 1, iteration, pv, countNodes, b.elapsedTime, b.selDepth, bound);
+        b.onComputerThinkMultiPV(k + 1, iteration, pv, searchedNodes(b), b.elapsedTime, b.selDepth, bound);
 }
 
 // The answer of a search stopped before its first iteration finished: its
@@ -282,38 +286,49 @@ int ChessBoard::searchLine(int iter, int k, int lines) {
     }
 }
 
-// Steps 6-8: the search proper. Returns the move to play, and leaves in
-// stopSearch why the search ended (never STOP_NONE); after STOP_ABORT the
-// move is empty.
-ChessMove ChessBoard::searchBestMove(int legalMoves) {
-    ChessBoardNode& n = node;
-
-    // Step 6. Set-up: killers, clock budget, lines and counters start afresh.
+// The state every search starts from, the engine's and a helper's: killers
+// and lines cleared, counters at zero, and the lines' scores.
+void ChessBoard::startSearchState(int lines) {
     clearKillerMoves();
     inputPollCount = 0;
     stopSearch = STOP_NONE;
-    computeTimeLimit();
-    const int iterations = searchMode == SEARCH_DEPTH ? depthLimit : maxSearchDepth;
     longSearch = 0;
     ponderMove = emptyMove;
     clearPV(lastPV);
-    clearPV(n.pvLines[0]);
+    clearPV(node.pvLines[0]);
     selDepth = 0;
-    searchCount++;
     elapsedTime = 0;
     mateIterations = 0;
-    int lines = multiPV < legalMoves ? multiPV : legalMoves - 1;
-    if (lines > MAX_LINES) lines = MAX_LINES;
-    if (lines < 1 || searchMode == SEARCH_CLOCK) lines = 1;
     for (int k = 0; k < lines; k++) lineScores[k][0] = lineScores[k][1] = 0;
+}
 
-    // Step 7. Iterative deepening: each line of each iteration is searched
-    // with an aspiration window (searchLine); the first line of a finished
-    // iteration gives the move, and every later line leaves out the first
-    // moves of the lines before it.
+// A helper thread leaves out some iterations, each helper its own pattern, so
+// that the threads spread over neighbouring depths instead of all searching
+// the same tree at the same time: helper i (counted from 1) searches depth d
+// only when (d + phase) / size is even, with the size and phase of slot
+// (i - 1) mod 20.
+static bool helperSkipsDepth(int helper, int depth) {
+#ifndef PELLUX_HELPER_SKIP
+#define PELLUX_HELPER_SKIP 1
+#endif
+    static const int SKIP_SIZE[20] = {1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 4, 4, 4, 4, 4, 4, 4, 4};
+    static const int SKIP_PHASE[20] = {0, 1, 0, 1, 2, 3, 0, 1, 2, 3, 4, 5, 0, 1, 2, 3, 4, 5, 6, 7};
+    const int i = (helper - 1) % 20;
+    return PELLUX_HELPER_SKIP && ((depth + SKIP_PHASE[i]) / SKIP_SIZE[i]) % 2 != 0;
+}
+
+// Step 7. Iterative deepening: each line of each iteration is searched with
+// an aspiration window (searchLine); the first line of a finished iteration
+// gives the move, and every later line leaves out the first moves of the
+// lines before it. Returns the move of the last finished iteration (empty if
+// none); partialFirstLine tells whether the search stopped inside the first
+// line after a move of it was searched to the end.
+ChessMove ChessBoard::deepen(int iterations, int lines, bool& partialFirstLine) {
+    ChessBoardNode& n = node;
     ChessMove best = emptyMove;
-    bool partialFirstLine = false;  // stopped inside line 1 after a move was finished
+    partialFirstLine = false;
     for (int iter = 1; iter <= iterations && stopSearch == STOP_NONE; iter++) {
+        if (helperIndex && helperSkipsDepth(helperIndex, iter)) continue;
         excludedCount = 0;
         for (int k = 0; k < lines; k++) lineScores[k][0] = lineScores[k][1];
         for (int k = 0; k < lines; k++) {
@@ -335,6 +350,49 @@ ChessMove ChessBoard::searchBestMove(int legalMoves) {
             if (k + 1 < lines) excludedMoves[excludedCount++] = n.pvLines[0].moves[0].move;
         }
     }
+    return best;
+}
+
+// A helper searches with no limit of its own and never polls the console or
+// reads the clock: the engine's search stops it.
+void ChessBoard::searchAsHelper(int lines) {
+    startSearchState(lines);
+    countNodes = 0;
+    tbCounts = TablebaseCounts{0, 0, 0};
+    searchMode = SEARCH_DEPTH;
+    depthLimit = maxSearchDepth;
+    stopNodes = strengthNodes = ~0ULL;
+    ponderSearch = 0;
+    inputPollPeriod = NO_INPUT_POLL;
+    longSearchEnabled = 0;
+    testSuiteMode = 0;
+    parallelSearch = 1;
+    bool partialFirstLine;
+    deepen(depthLimit, lines, partialFirstLine);
+    parallelSearch = 0;
+}
+
+// Steps 6-8: the search proper. Returns the move to play, and leaves in
+// stopSearch why the search ended (never STOP_NONE); after STOP_ABORT the
+// move is empty.
+ChessMove ChessBoard::searchBestMove(int legalMoves) {
+    ChessBoardNode& n = node;
+
+    // Step 6. Set-up: killers, clock budget, lines and counters start afresh.
+    int lines = multiPV < legalMoves ? multiPV : legalMoves - 1;
+    if (lines > MAX_LINES) lines = MAX_LINES;
+    if (lines < 1 || searchMode == SEARCH_CLOCK) lines = 1;
+    startSearchState(lines);
+    computeTimeLimit();
+    const int iterations = searchMode == SEARCH_DEPTH ? depthLimit : maxSearchDepth;
+    searchCount++;
+
+    // Step 7, with the helper threads searching the same root meanwhile.
+    parallelSearch = startHelpers(*this, lines) ? 1 : 0;
+    bool partialFirstLine;
+    ChessMove best = deepen(iterations, lines, partialFirstLine);
+    if (parallelSearch) stopHelpers();
+    parallelSearch = 0;
 
     // Step 8. Choice: an abort plays nothing; otherwise the best move of the
     // last finished iteration (or of a cut-short line at a fixed depth).
@@ -411,6 +469,7 @@ int ChessBoard::ThreadComputerPlay() {
     }
     countNodes = 0;
     tbCounts = TablebaseCounts{0, 0, 0};
+    resetHelperCounts();
     onComputerClearPV();
 
     ChessMove best = emptyMove;

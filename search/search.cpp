@@ -7,7 +7,7 @@
 #include "search/strength.h"
 #include "search/tablebase.h"
 
-unsigned long long countNodes = 0;
+THREAD_OWN unsigned long long countNodes = 0;
 const int drawValue[2] = {0, 0};
 
 // Scores at or beyond this stay out of the null-move search: its bound would
@@ -88,16 +88,11 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
     // Step 6. Transposition table: the stored move always, the score when deep enough.
     const uint64_t key = n.hashKey;
     ChessMove hashMove = emptyMove;
-    if (const HashNode* e = hashTable.slot(key)) {
-        if (e->key == key) {
-            hashMove = e->move;
-            if (HashTable::infoDepth(e->info) >= depth) {
-                const int s = HashTable::scoreFromHash(HashTable::infoScore(e->info), ply);
-                const int b = HashTable::infoBound(e->info);
-                if (b == BOUND_EXACT || (b == BOUND_UPPER && s <= alpha) || (b == BOUND_LOWER && s >= beta))
-                    return s;
-            }
-        }
+    uint32_t info;
+    if (hashTable.probe(key, hashMove, info) && HashTable::infoDepth(info) >= depth) {
+        const int s = HashTable::scoreFromHash(HashTable::infoScore(info), ply);
+        const int b = HashTable::infoBound(info);
+        if (b == BOUND_EXACT || (b == BOUND_UPPER && s <= alpha) || (b == BOUND_LOWER && s >= beta)) return s;
     }
 
     ChessMoveUndo& here = n.undo[n.ply];
@@ -141,8 +136,7 @@ int ChessBoard::search(int depth, int alpha, int beta, int allowNull, int ply) {
         search(depth - 2 * ONE_PLY, alpha, beta, 1, ply);
         n.undo[n.ply] = saved;
         if (stopSearch) return 0;
-        const HashNode* e = hashTable.slot(key);
-        hashMove = (e && e->key == key) ? e->move : emptyMove;
+        if (!hashTable.probe(key, hashMove, info)) hashMove = emptyMove;
     }
 
     // Step 10. Futility: near the leaves, quiet moves cannot lift a hopeless score.

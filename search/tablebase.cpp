@@ -16,7 +16,7 @@
 #include "search/syzygy.h"
 
 int tbMaxPieces = 0;
-TablebaseCounts tbCounts = {0, 0, 0};
+THREAD_OWN TablebaseCounts tbCounts = {0, 0, 0};
 
 namespace {
 

@@ -29,7 +29,8 @@ struct TablebaseCounts {
     unsigned long long tree;
     unsigned long long hits;
 };
-extern TablebaseCounts tbCounts;
+// The counts of this thread.
+extern THREAD_OWN TablebaseCounts tbCounts;
 
 // Size of the tables' own cache, in megabytes.
 const int TB_CACHE_MB_DEFAULT = 32;

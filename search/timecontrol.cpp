@@ -7,6 +7,7 @@
 #include "board/chessboard.h"
 #include "frontend/console.h"
 #include "search/strength.h"
+#include "search/threads.h"
 
 static const uint32_t INFINITE_TIME = 4294967295u;  // about 71.6 minutes
 static const unsigned EARLY_SEARCHES = 10;          // the first searches of a game get more time
@@ -53,6 +54,19 @@ int ChessBoard::checkSearchTime() {
             return 0;
         }
         if (__builtin_expect((inputPollCount & CLOCK_CHECK_MASK) != 0, 1)) return 1;
+        // With helper threads: a helper stops when the engine's search has, and
+        // that search stops at its node limit counted over all threads. The
+        // threads may outnumber the cores, so that the engine's search gets a
+        // share of one: it reads the console every PONDER_POLL_MASK + 1 calls,
+        // to answer as promptly as it does alone.
+        if (__builtin_expect(parallelSearch != 0, 0)) {
+            if (!checkThreads(*this)) {
+                stopSearch = STOP_PLAY;
+                return 0;
+            }
+            if (helperIndex) return 1;
+            if ((inputPollCount & PONDER_POLL_MASK) == 0 && !pollInput(*this)) return 0;
+        }
         // A ponder search waits for the opponent's move, and the engine's clock
         // runs from the moment it is sent: the console is read as often as a
         // timed search reads the clock.

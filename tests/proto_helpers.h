@@ -94,6 +94,7 @@ public:
         signal(SIGPIPE, SIG_IGN);
     }
     bool started() const { return pid > 0; }
+    pid_t processId() const { return pid; }
     const std::string& directory() const { return dir; }
     bool send(const std::string& text) { return writeRaw(text + "\n"); }
     bool writeRaw(const std::string& data) {

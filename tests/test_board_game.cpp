@@ -45,10 +45,11 @@ TEST_F(BoardGame, StartPositionAndNewGame) {
     b->setStartPosition();
     EXPECT_RECORD(0, 0, emptyMove, start);
     EXPECT_EQ(b->node.ply + b->node.hashListCount, 0u);
-    ASSERT_NE(hashTable.slot(key), nullptr);
-    EXPECT_EQ(hashTable.slot(key)->key, key);
+    ChessMove move;
+    uint32_t info;
+    EXPECT_TRUE(hashTable.probe(key, move, info));
     b->newGame();
-    EXPECT_NE(hashTable.slot(key)->key, key);
+    EXPECT_FALSE(hashTable.probe(key, move, info));
     EXPECT_TRUE(b->searchMode == SEARCH_MOVETIME && b->killerMoves[5][1] == emptyMove &&
                 !b->historyTable[1][2][3]);
 }

@@ -74,8 +74,9 @@ bool nullMoveCut(const char* fen, int depth, int beta) {
     BoardPtr b = nodeBoard(fen, 1);
     const uint64_t key = b->node.hashKey;
     b->search(depth, beta - 1, beta, 1, 1);
-    const HashNode* e = hashTable.slot(key);
-    return e->key == key && e->move.isEmpty() && HashTable::infoBound(e->info) == BOUND_LOWER;
+    ChessMove move;
+    uint32_t info;
+    return hashTable.probe(key, move, info) && move.isEmpty() && HashTable::infoBound(info) == BOUND_LOWER;
 }
 
 TEST(SearchMain, NullMoveConditions) {
@@ -162,13 +163,14 @@ TEST(SearchPicker, StagesHandEveryMoveOutOnceInTheirOrder) {
 }
 
 TEST(SearchHashTable, SizeIsClampedToAPowerOfTwoInAWorkingRange) {
-    const unsigned requests[][2] = {{0, 65536},        {1, 65536},        {3, 262144},
-                                    {2048, 134217728}, {4096, 134217728}, {0xFFFFFFFFu, 134217728}};
-    for (const auto& r : requests) EXPECT_EQ(hashEntriesFor(r[0]), r[1]) << r[0] << " MB";
+    const uint64_t requests[][2] = {
+        {0, 65536},        {1, 65536},          {3, 262144},          {2048, 134217728},
+        {3000, 268435456}, {65536, 4294967296}, {65537, 4294967296u}, {0xFFFFFFFFu, 4294967296u}};
+    for (const auto& r : requests) EXPECT_EQ(hashEntriesFor((unsigned)r[0]), r[1]) << r[0] << " MB";
     // A harness may hold every table smaller.
     maxHashMB = 2;
     EXPECT_EQ(hashEntriesFor(32), 131072u);
-    maxHashMB = 2048;
+    maxHashMB = MAX_HASH_MB;
 }
 
 long residentKB() {
@@ -192,19 +194,19 @@ TEST(SearchHashTable, ClearEmptiesEveryStretchAndTouchesNoFreshMemory) {
     ASSERT_EQ(t.init(4), 1);
     EXPECT_EQ((uintptr_t)t.memory % HashTable::HUGE_PAGE_BYTES, 0u)
         << "a stretch of the clear is one huge page";
-    for (uint32_t i = 0; i < t.size / 2; i++) t.store(i, ChessMove(i + 1), BOUND_EXACT, 4, 1, 0);
+    // Cleared in three parts (as three threads would), every stretch is empty.
+    for (uint64_t i = 0; i < t.size / 2; i++) t.store(i, ChessMove((uint32_t)i + 1), BOUND_EXACT, 4, 1, 0);
     t.store(t.size - 1, ChessMove(9), BOUND_EXACT, 4, 1, 0);
-    t.clear();
-    uint32_t kept = 0;
-    for (uint32_t i = 0; i < t.size; i++)
-        kept += t.entries[i].key || t.entries[i].move.moveInt || t.entries[i].info;
+    for (unsigned part : {2u, 0u, 1u}) t.clearPart(part, 3);
+    uint64_t kept = 0;
+    for (uint64_t i = 0; i < t.size; i++) kept += t.entries[i].check || t.entries[i].data;
     EXPECT_EQ(kept, 0u);
     // Sized again to the same size, the table stays where it is, emptied.
     const void* at = t.memory;
     t.store(77, ChessMove(5), BOUND_EXACT, 4, 1, 0);
     ASSERT_EQ(t.init(3), 1);
     EXPECT_EQ(t.memory, at);
-    EXPECT_EQ(t.entries[77].key, 0u);
+    EXPECT_EQ(t.entries[77].check | t.entries[77].data, 0u);
 }
 
 TEST(SearchHashTable, MateScoresAlwaysReplaceAndNoTable) {
@@ -212,14 +214,31 @@ TEST(SearchHashTable, MateScoresAlwaysReplaceAndNoTable) {
     ASSERT_EQ(t.init(1), 1);
     const uint64_t key = 0x123456789ABCDEF0ULL;
     t.store(key, ChessMove(77), BOUND_EXACT, 12, 31990, 3);
-    HashNode* e = t.slot(key);
-    EXPECT_EQ(HashTable::infoScore(e->info), 31993);
-    EXPECT_EQ(HashTable::scoreFromHash(HashTable::infoScore(e->info), 5), 31988);
+    ChessMove move;
+    uint32_t info;
+    ASSERT_TRUE(t.probe(key, move, info));
+    EXPECT_EQ(move, ChessMove(77));
+    EXPECT_EQ(HashTable::infoScore(info), 31993);
+    EXPECT_EQ(HashTable::scoreFromHash(HashTable::infoScore(info), 5), 31988);
     t.store(key, ChessMove(0), BOUND_UPPER, 4, -31990, 3);
-    EXPECT_EQ(HashTable::infoScore(e->info), -31993);
+    ASSERT_TRUE(t.probe(key, move, info));
+    EXPECT_EQ(HashTable::infoScore(info), -31993);
     t.store(key ^ (1ULL << 40), ChessMove(5), BOUND_LOWER, 4, 17, 0);  // same slot, another position
-    EXPECT_EQ(e->key, key ^ (1ULL << 40));
+    EXPECT_FALSE(t.probe(key, move, info));
+    EXPECT_TRUE(t.probe(key ^ (1ULL << 40), move, info));
+    HashNode* e = t.slot(key);
     EXPECT_EQ(t.slot(key ^ 1) - e, 1) << "neighbouring keys, neighbouring slots: every entry is used";
+
+    // Two threads storing into one slot at once can leave the data word of
+    // one store beside the check word of the other: such an entry is a miss
+    // for both keys, never one position's key with another one's move.
+    const uint64_t other = key ^ (1ULL << 41);
+    t.store(other, ChessMove(6), BOUND_EXACT, 20, 300, 0);
+    const uint64_t otherData = e->data;
+    t.store(key, ChessMove(7), BOUND_EXACT, 20, -300, 0);
+    e->data = otherData;
+    EXPECT_FALSE(t.probe(key, move, info));
+    EXPECT_FALSE(t.probe(other, move, info));
     t.release();
     EXPECT_EQ(t.slot(key), nullptr);
     t.store(key, ChessMove(1), BOUND_EXACT, 4, 0, 0);  // skipped, no crash

@@ -1,0 +1,250 @@
+// The helper threads of a parallel search: a pool of threads that sleep
+// between searches, each with its own engine object, started on the root of
+// the engine's search and stopped when it ends.
+#include "search/threads.h"
+
+#include <pthread.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "search/hashtable.h"
+#include "search/tablebase.h"
+
+int maxSearchThreads = SEARCH_THREADS_MAX;
+
+namespace {
+
+// A helper's engine object: its events go nowhere.
+class HelperBoard : public ChessBoard {
+public:
+    void onPromotionMode() override {}
+    void onComputerStartPlaying() override {}
+    void onComputerFinishPlaying(int) override {}
+    void onNextPlayer() override {}
+    void onComputerThinkPV(int, PLine&, unsigned long long, double, unsigned int, int) override {}
+    void onComputerThinkMultiPV(int, int, PLine&, unsigned long long, double, unsigned int, int) override {}
+    void onComputerClearPV() override {}
+    void onSendHashFull(int) override {}
+    void onSendInfoDepth(int) override {}
+    void onMateFound(int, int) override {}
+    void onParseInputCommand() override {}
+    void onSearchRootMove(ChessMove, int) override {}
+};
+
+enum Task : int { TASK_NONE, TASK_SEARCH, TASK_CLEAR, TASK_EXIT };
+
+struct Helper {
+    HelperBoard board;
+    pthread_t thread;
+    int index = 0;          // 1 for the first helper
+    Task task = TASK_NONE;  // guarded by the pool's mutex
+    // Counts of the running search, published by the helper for the engine's
+    // reports and node limit (a line of their own: other threads read them).
+    alignas(64) std::atomic<unsigned long long> nodes{0};
+    std::atomic<unsigned long long> tableHits{0};
+};
+
+// What a search hands its helpers: written by the engine's thread before it
+// wakes them, only read while they search.
+struct SearchRoot {
+    ChessBoardNode node;
+    ChessMove searchMoves[256];
+    int searchMoveCount = 0;
+    int lines = 1;
+    unsigned clearParts = 1;  // for TASK_CLEAR: the table is cleared in this many parts
+};
+
+class Pool {
+public:
+    ~Pool() { resize(0); }
+
+    // Makes or ends helpers until there are count of them; returns how many there are.
+    int resize(int count) {
+        while ((int)helpers.size() > count) {
+            Helper* h = helpers.back();
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                h->task = TASK_EXIT;
+            }
+            wake.notify_all();
+            pthread_join(h->thread, nullptr);
+            helpers.pop_back();
+            delete h;
+        }
+        while ((int)helpers.size() < count) {
+            Helper* h = new Helper;
+            h->index = (int)helpers.size() + 1;
+            h->board.helperIndex = h->index;
+            // The search recurses a few hundred plies deep at most; the thread's own
+            // pawn cache (a megabyte) lives at the top of its stack too.
+            pthread_attr_t attr;
+            pthread_attr_init(&attr);
+            pthread_attr_setstacksize(&attr, 16u << 20);
+            const int failed = pthread_create(&h->thread, &attr, run, h);
+            pthread_attr_destroy(&attr);
+            if (failed) {
+                delete h;
+                break;
+            }
+            helpers.push_back(h);
+        }
+        return (int)helpers.size();
+    }
+
+    int size() const { return (int)helpers.size(); }
+
+    // Hands every helper the task and waits for none of them.
+    void begin(Task task) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            busy = (int)helpers.size();
+            for (Helper* h : helpers) h->task = task;
+        }
+        wake.notify_all();
+    }
+    // Waits until every helper has finished its task.
+    void finish() {
+        std::unique_lock<std::mutex> lock(mutex);
+        done.wait(lock, [this] { return busy == 0; });
+    }
+
+    std::vector<Helper*> helpers;  // owned by the engine's thread
+    SearchRoot root;
+    std::atomic<bool> stop{false};
+    // The engine's own nodes and its node limit counted over all threads ("go
+    // nodes"; none while it ponders), as it last published them: with a limit,
+    // a helper stops by itself once the threads together have reached it.
+    std::atomic<unsigned long long> mainNodes{0}, nodeLimit{~0ULL};
+
+private:
+    static void* run(void* arg) {
+        Helper& h = *(Helper*)arg;
+        // With more search threads than processors, the threads take turns on
+        // them. A helper then gives way a little (two steps of niceness), so
+        // that the engine's own thread, which reads the console, gets its
+        // turn sooner and answers "stop" or "isready" as promptly as alone.
+        if (h.index + 1 > (int)sysconf(_SC_NPROCESSORS_ONLN)) {
+            const pid_t self = (pid_t)syscall(SYS_gettid);
+            setpriority(PRIO_PROCESS, (id_t)self, getpriority(PRIO_PROCESS, (id_t)self) + 2);
+        }
+        for (;;) {
+            Task task;
+            {
+                std::unique_lock<std::mutex> lock(thePool().mutex);
+                thePool().wake.wait(lock, [&h] { return h.task != TASK_NONE; });
+                task = h.task;
+            }
+            if (task == TASK_EXIT) return nullptr;
+            if (task == TASK_SEARCH) search(h);
+            if (task == TASK_CLEAR) hashTable.clearPart((unsigned)h.index, thePool().root.clearParts);
+            std::lock_guard<std::mutex> lock(thePool().mutex);
+            h.task = TASK_NONE;
+            if (--thePool().busy == 0) thePool().done.notify_all();
+        }
+    }
+
+    static void search(Helper& h) {
+        const SearchRoot& r = thePool().root;
+        ChessBoard& b = h.board;
+        b.node = r.node;
+        b.searchMoveCount = r.searchMoveCount;
+        memcpy(b.searchMoves, r.searchMoves, sizeof b.searchMoves);
+        b.searchAsHelper(r.lines);
+        h.nodes.store(countNodes, std::memory_order_relaxed);
+        h.tableHits.store(tbCounts.root + tbCounts.hits, std::memory_order_relaxed);
+    }
+
+    static Pool& thePool();
+
+    std::mutex mutex;
+    std::condition_variable wake, done;
+    int busy = 0;  // helpers still at their task; guarded by mutex
+};
+
+Pool pool;
+Pool& Pool::thePool() { return pool; }
+
+}  // namespace
+
+int setSearchThreads(int count) {
+    const int most = maxSearchThreads < 1                    ? 1
+                     : maxSearchThreads > SEARCH_THREADS_MAX ? SEARCH_THREADS_MAX
+                                                             : maxSearchThreads;
+    if (count < 1) count = 1;
+    if (count > most) count = most;
+    return pool.resize(count - 1) + 1;
+}
+
+int searchThreadCount() { return pool.size() + 1; }
+
+bool startHelpers(const ChessBoard& main, int lines) {
+    if (pool.size() == 0 || main.strengthElo > 0) return false;
+    SearchRoot& r = pool.root;
+    r.node = main.node;
+    r.searchMoveCount = main.searchMoveCount;
+    memcpy(r.searchMoves, main.searchMoves, sizeof r.searchMoves);
+    r.lines = lines;
+    pool.stop.store(false, std::memory_order_relaxed);
+    pool.mainNodes.store(0, std::memory_order_relaxed);
+    pool.nodeLimit.store(main.ponderSearch ? ~0ULL : main.stopNodes, std::memory_order_relaxed);
+    resetHelperCounts();
+    pool.begin(TASK_SEARCH);
+    return true;
+}
+
+void stopHelpers() {
+    pool.stop.store(true, std::memory_order_relaxed);
+    pool.finish();
+}
+
+void resetHelperCounts() {
+    for (Helper* h : pool.helpers) {
+        h->nodes.store(0, std::memory_order_relaxed);
+        h->tableHits.store(0, std::memory_order_relaxed);
+    }
+}
+
+unsigned long long helperNodes() {
+    unsigned long long sum = 0;
+    for (const Helper* h : pool.helpers) sum += h->nodes.load(std::memory_order_relaxed);
+    return sum;
+}
+
+unsigned long long helperTableHits() {
+    unsigned long long sum = 0;
+    for (const Helper* h : pool.helpers) sum += h->tableHits.load(std::memory_order_relaxed);
+    return sum;
+}
+
+int checkThreads(ChessBoard& b) {
+    if (b.helperIndex) {
+        Helper& h = *pool.helpers[(size_t)b.helperIndex - 1];
+        h.nodes.store(countNodes, std::memory_order_relaxed);
+        h.tableHits.store(tbCounts.root + tbCounts.hits, std::memory_order_relaxed);
+        if (pool.stop.load(std::memory_order_relaxed)) return 0;
+        const unsigned long long limit = pool.nodeLimit.load(std::memory_order_relaxed);
+        return limit == ~0ULL || pool.mainNodes.load(std::memory_order_relaxed) + helperNodes() < limit;
+    }
+    const unsigned long long limit = b.ponderSearch ? ~0ULL : b.stopNodes;
+    pool.mainNodes.store(countNodes, std::memory_order_relaxed);
+    pool.nodeLimit.store(limit, std::memory_order_relaxed);
+    return limit == ~0ULL || countNodes + helperNodes() < limit;
+}
+
+void clearHashTable() {
+    if (pool.size() == 0) {
+        hashTable.clear();
+        return;
+    }
+    pool.root.clearParts = (unsigned)pool.size() + 1;
+    pool.begin(TASK_CLEAR);
+    hashTable.clearPart(0, pool.root.clearParts);
+    pool.finish();
+}
