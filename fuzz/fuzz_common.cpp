@@ -209,6 +209,7 @@ void resetFrontEnd() {
     tablebaseSetSyzygy(SYZYGY_DEPTH_DEFAULT, true, SYZYGY_LIMIT_DEFAULT);
     moveOverheadMs = 0;
     mateSearchMoves = 0;
+    setSearchThreads(1);
     for (auto [name, value] : {std::pair{"doubledpawn", 10.0f},
                                {"isolatedpawn", 20.0f},
                                {"backwardpawn", 10.0f},

@@ -41,7 +41,7 @@ FUZZ_TARGET(ini) {
     const std::string text((const char*)data, size);
     const std::string path = writeScratch("test.ini", data, size);
     for (const char* section : {"Engine", ""})
-        for (const char* key : {"Hash", "Book", "BookFile", ""}) {
+        for (const char* key : {"Hash", "Book", "BookFile", "Threads", ""}) {
             char value[256];
             memset(value, 'x', sizeof value);
             std::string expected;

@@ -48,8 +48,11 @@ int HashTable::init(unsigned sizeMB) {
     const size_t bytes = (size_t)n * sizeof(HashNode);
     // The mapping is asked for a huge page larger and trimmed to start on a
     // huge-page boundary (so the entries are 64-byte aligned too).
+    // No swap space is reserved for it (MAP_NORESERVE): a table of many
+    // gigabytes costs only the pages the search writes, and the system does
+    // not refuse a size larger than its memory that the search never fills.
     char* raw = (char*)mmap(nullptr, bytes + HUGE_PAGE_BYTES, PROT_READ | PROT_WRITE,
-                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+                            MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (raw == MAP_FAILED) {
         fputs("Hash table : out of memory\n", stderr);
         return 0;

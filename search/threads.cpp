@@ -63,7 +63,11 @@ struct SearchRoot {
 
 class Pool {
 public:
-    ~Pool() { resize(0); }
+    // At the program's end no search runs; should one still run, it is stopped first.
+    ~Pool() {
+        stop.store(true, std::memory_order_relaxed);
+        resize(0);
+    }
 
     // Makes or ends helpers until there are count of them; returns how many there are.
     int resize(int count) {
@@ -126,6 +130,7 @@ public:
 private:
     static void* run(void* arg) {
         Helper& h = *(Helper*)arg;
+        pthread_setname_np(pthread_self(), "pellux helper");  // as tools like top show it
         // With more search threads than processors, the threads take turns on
         // them. A helper then gives way a little (two steps of niceness), so
         // that the engine's own thread, which reads the console, gets its
@@ -145,7 +150,7 @@ private:
             if (task == TASK_SEARCH) search(h);
             if (task == TASK_CLEAR) hashTable.clearPart((unsigned)h.index, thePool().root.clearParts);
             std::lock_guard<std::mutex> lock(thePool().mutex);
-            h.task = TASK_NONE;
+            if (h.task == task) h.task = TASK_NONE;  // an exit asked for meanwhile stays
             if (--thePool().busy == 0) thePool().done.notify_all();
         }
     }
@@ -233,9 +238,11 @@ int checkThreads(ChessBoard& b) {
         return limit == ~0ULL || pool.mainNodes.load(std::memory_order_relaxed) + helperNodes() < limit;
     }
     const unsigned long long limit = b.ponderSearch ? ~0ULL : b.stopNodes;
+    if (pool.nodeLimit.load(std::memory_order_relaxed) != limit)
+        pool.nodeLimit.store(limit, std::memory_order_relaxed);
+    if (limit == ~0ULL) return 1;
     pool.mainNodes.store(countNodes, std::memory_order_relaxed);
-    pool.nodeLimit.store(limit, std::memory_order_relaxed);
-    return limit == ~0ULL || countNodes + helperNodes() < limit;
+    return countNodes + helperNodes() < limit;
 }
 
 void clearHashTable() {

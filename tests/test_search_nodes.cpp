@@ -209,6 +209,21 @@ TEST(SearchHashTable, ClearEmptiesEveryStretchAndTouchesNoFreshMemory) {
     EXPECT_EQ(t.entries[77].check | t.entries[77].data, 0u);
 }
 
+// The largest table, 2^32 entries (64 GB, more than many machines have), is
+// granted: it costs only the pages written, at either end.
+TEST(SearchHashTable, LargestTableIsGrantedAndAddressedToItsEnd) {
+    HashTable t;
+    ASSERT_EQ(t.init(65536), 1);
+    EXPECT_EQ(t.size, 1ULL << 32);
+    const uint64_t last = (1ULL << 32) - 1, key = 0xABCD000000000000ULL | last;
+    t.store(key, ChessMove(9), BOUND_EXACT, 4, 1, 0);
+    ChessMove move;
+    uint32_t info;
+    EXPECT_TRUE(t.probe(key, move, info));
+    EXPECT_EQ(t.slot(key) - t.entries, (ptrdiff_t)last);
+    EXPECT_FALSE(t.probe(key & last, move, info)) << "the key's high bits are checked";
+}
+
 TEST(SearchHashTable, MateScoresAlwaysReplaceAndNoTable) {
     HashTable t;
     ASSERT_EQ(t.init(1), 1);

@@ -13,12 +13,18 @@
 
 namespace {
 
-// Threads of a running process, from the system's own count.
-int threadsOf(EngineProcess& e) {
-    std::ifstream status("/proc/" + std::to_string(e.processId()) + "/status");
-    for (std::string line; std::getline(status, line);)
-        if (startsWith(line, "Threads:")) return std::stoi(line.substr(8));
-    return -1;
+// Helper threads of a running process, by the name they give themselves.
+int helpersOf(EngineProcess& e) {
+    const std::string tasks = "/proc/" + std::to_string(e.processId()) + "/task";
+    DIR* dir = opendir(tasks.c_str());
+    int count = 0;
+    while (dirent* entry = dir ? readdir(dir) : nullptr) {
+        std::string name;
+        std::getline(std::ifstream(tasks + "/" + entry->d_name + "/comm"), name);
+        count += name == "pellux helper";
+    }
+    if (dir) closedir(dir);
+    return count;
 }
 
 // The value of the word after `name` in a line, or -1.
@@ -110,23 +116,23 @@ std::vector<std::string> fixedDepthRuns(EngineProcess& e) {
 TEST(Threads, OneThreadSearchesAlikeBeforeAndAfterAFourThreadRun) {
     EngineProcess e;
     handshake(e, 1);
-    EXPECT_EQ(threadsOf(e), 1) << "one thread: no helper exists";
+    EXPECT_EQ(helpersOf(e), 0) << "one search thread: no helper exists";
     const std::vector<std::string> before = fixedDepthRuns(e);
 
     e.send("setoption name Threads value 4");
     e.send("isready");
     std::string line;
     ASSERT_TRUE(e.nextLine(line, "readyok"));
-    EXPECT_EQ(threadsOf(e), 4);
+    EXPECT_EQ(helpersOf(e), 3);
     for (const char* fen : FIXED_POSITIONS) {
         e.send(std::string("position fen ") + fen);
-        e.send("go depth 9");
+        e.send("go depth 7");
         expectLegalAnswer(fen, awaitBestMove(e).best);
     }
 
     e.send("setoption name Threads value 1");
     const std::vector<std::string> after = fixedDepthRuns(e);
-    EXPECT_EQ(threadsOf(e), 1) << "the helpers are ended";
+    EXPECT_EQ(helpersOf(e), 0) << "the helpers are ended";
     EXPECT_EQ(before, after);
     for (const std::string& run : before) EXPECT_GT(std::stoll(run), 0) << run;
 }
@@ -261,7 +267,7 @@ TEST(Threads, IniFileAndWinBoardSetTheThreads) {
     EXPECT_NE(line.find(" smp=1 memory=1 "), std::string::npos) << line;
     e.send("ping 1");
     ASSERT_TRUE(e.nextLine(line, "pong 1"));
-    EXPECT_EQ(threadsOf(e), 3);
+    EXPECT_EQ(helpersOf(e), 2);
     e.send("cores 2");
     e.send("memory 64");
     e.send("new");
@@ -269,13 +275,13 @@ TEST(Threads, IniFileAndWinBoardSetTheThreads) {
     e.send("st 0.2");
     e.send("go");
     ASSERT_TRUE(e.nextLine(line, "move "));
-    EXPECT_EQ(threadsOf(e), 2);
+    EXPECT_EQ(helpersOf(e), 1);
     MoveOracle oracle;
     EXPECT_TRUE(oracle.legal(line.substr(5))) << line;
     e.send("cores 0");
     e.send("ping 2");
     ASSERT_TRUE(e.nextLine(line, "pong 2"));
-    EXPECT_EQ(threadsOf(e), 1) << "out of range: brought to one";
+    EXPECT_EQ(helpersOf(e), 0) << "out of range: brought to one";
     e.send("quit");
     EXPECT_GE(e.waitExit(), 0);
 }
