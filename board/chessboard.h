@@ -228,6 +228,24 @@ private:
     void playSearchResult(ChessMove best);
 };
 
+// An engine object whose events go nowhere: the benchmark's board, and each
+// helper thread's in a parallel search.
+class SilentBoard : public ChessBoard {
+public:
+    void onPromotionMode() override {}
+    void onComputerStartPlaying() override {}
+    void onComputerFinishPlaying(int) override {}
+    void onNextPlayer() override {}
+    void onComputerThinkPV(int, PLine&, unsigned long long, double, unsigned int, int) override {}
+    void onComputerThinkMultiPV(int, int, PLine&, unsigned long long, double, unsigned int, int) override {}
+    void onComputerClearPV() override {}
+    void onSendHashFull(int) override {}
+    void onSendInfoDepth(int) override {}
+    void onMateFound(int, int) override {}
+    void onParseInputCommand() override {}
+    void onSearchRootMove(ChessMove, int) override {}
+};
+
 // FEN conversions (board/fen.cpp). The castle value they and setPosition pass
 // holds the rights in bits 0-3 and, for each right r (its bit number), three
 // bits at 4 + 3r: the file of the rook it castles with, exclusive-or the

@@ -48,23 +48,8 @@ const char* const BENCH_POSITIONS[] = {
 const int BENCH_POSITION_COUNT = (int)(sizeof BENCH_POSITIONS / sizeof BENCH_POSITIONS[0]);
 const unsigned BENCH_HASH_MB = 16;
 
-// A board whose events do nothing: the benchmark prints only its summary and
-// never reads the console.
-class BenchBoard : public ChessBoard {
-public:
-    void onPromotionMode() override {}
-    void onComputerStartPlaying() override {}
-    void onComputerFinishPlaying(int) override {}
-    void onNextPlayer() override {}
-    void onComputerThinkPV(int, PLine&, unsigned long long, double, unsigned int, int) override {}
-    void onComputerThinkMultiPV(int, int, PLine&, unsigned long long, double, unsigned int, int) override {}
-    void onComputerClearPV() override {}
-    void onSendHashFull(int) override {}
-    void onSendInfoDepth(int) override {}
-    void onMateFound(int, int) override {}
-    void onParseInputCommand() override {}
-    void onSearchRootMove(ChessMove, int) override {}
-};
+// The benchmark prints only its summary and never reads the console.
+using BenchBoard = SilentBoard;
 
 }  // namespace
 

@@ -21,27 +21,10 @@ int maxSearchThreads = SEARCH_THREADS_MAX;
 
 namespace {
 
-// A helper's engine object: its events go nowhere.
-class HelperBoard : public ChessBoard {
-public:
-    void onPromotionMode() override {}
-    void onComputerStartPlaying() override {}
-    void onComputerFinishPlaying(int) override {}
-    void onNextPlayer() override {}
-    void onComputerThinkPV(int, PLine&, unsigned long long, double, unsigned int, int) override {}
-    void onComputerThinkMultiPV(int, int, PLine&, unsigned long long, double, unsigned int, int) override {}
-    void onComputerClearPV() override {}
-    void onSendHashFull(int) override {}
-    void onSendInfoDepth(int) override {}
-    void onMateFound(int, int) override {}
-    void onParseInputCommand() override {}
-    void onSearchRootMove(ChessMove, int) override {}
-};
-
 enum Task : int { TASK_NONE, TASK_SEARCH, TASK_CLEAR, TASK_EXIT };
 
 struct Helper {
-    HelperBoard board;
+    SilentBoard board;  // the helper's engine object
     pthread_t thread;
     int index = 0;          // 1 for the first helper
     Task task = TASK_NONE;  // guarded by the pool's mutex
