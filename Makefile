@@ -54,10 +54,13 @@ bench: build
 
 # Coverage-guided fuzzing (clang 14, libFuzzer, AddressSanitizer and UBSan):
 # each target runs FUZZ_SECONDS seconds from its saved inputs in
-# fuzz/corpus/<target>; new inputs and crash reproducers go to $(FUZZ_BUILD)/work.
+# fuzz/corpus/<target>; new inputs and crash reproducers go to $(FUZZ_BUILD)/work, and a
+# reproducer is printed when a target fails.
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?= fen movetext pgn book ini suites uci winboard syzygy
+# Absolute: a target runs its dialogues in a scratch directory of its own.
+FUZZ_WORK = $(abspath $(FUZZ_BUILD))/work
 
 fuzz-build:
 	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPELLUX_FUZZ=ON
@@ -66,7 +69,8 @@ fuzz-build:
 fuzz: fuzz-build
 	for t in $(FUZZ_TARGETS); do mkdir -p $(FUZZ_BUILD)/work/$$t && \
 	  ./$(FUZZ_BUILD)/fuzz_$$t -max_total_time=$(FUZZ_SECONDS) -timeout=30 -print_final_stats=1 \
-	    -artifact_prefix=$(FUZZ_BUILD)/work/crash-$$t- $(FUZZ_BUILD)/work/$$t fuzz/corpus/$$t || exit 1; done
+	    -artifact_prefix=$(FUZZ_WORK)/crash-$$t- $(FUZZ_BUILD)/work/$$t fuzz/corpus/$$t || \
+	  { for f in $(FUZZ_WORK)/crash-$$t-*; do echo "reproducer $$f:"; od -An -c "$$f" | head -c 4000; done; exit 1; }; done
 
 # Long fuzzing runs (hours): every target in turn for FUZZ_SECONDS seconds, in
 # libFuzzer's fork mode with one worker per core (JOBS); new inputs and crash
@@ -75,8 +79,8 @@ fuzz: fuzz-build
 fuzz-long: fuzz-build
 	for t in $(FUZZ_TARGETS); do mkdir -p $(FUZZ_BUILD)/work/$$t && \
 	  ./$(FUZZ_BUILD)/fuzz_$$t -fork=$(JOBS) -ignore_crashes=1 -max_total_time=$(FUZZ_SECONDS) -timeout=30 \
-	    -artifact_prefix=$(FUZZ_BUILD)/work/crash-$$t- $(FUZZ_BUILD)/work/$$t fuzz/corpus/$$t || exit 1; \
-	  ! ls $(FUZZ_BUILD)/work/crash-$$t-* >/dev/null 2>&1 || { echo "fuzz_$$t: reproducers in $(FUZZ_BUILD)/work"; exit 1; }; done
+	    -artifact_prefix=$(FUZZ_WORK)/crash-$$t- $(FUZZ_BUILD)/work/$$t fuzz/corpus/$$t || exit 1; \
+	  ! ls $(FUZZ_WORK)/crash-$$t-* >/dev/null 2>&1 || { echo "fuzz_$$t: reproducers in $(FUZZ_BUILD)/work"; exit 1; }; done
 
 # Profile-guided build of both programs: instrumented programs run the bench
 # and a perft each, then both are rebuilt from what those runs recorded.

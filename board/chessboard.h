@@ -140,6 +140,8 @@ public:
     // --- life cycle: tables, transposition table, new game (search/engine.cpp)
     ChessBoard();
     int init(unsigned hashSizeMB);
+    // A new size for the transposition table, the position and game kept.
+    int setHashSize(unsigned hashSizeMB);
     void free();
     void newGame();
 

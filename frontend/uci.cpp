@@ -383,7 +383,7 @@ int parseOptionUCI(char* line) {
     if (!strncmp(p, "Hash ", 5)) {
         const char* v = valueOf(p);
         if (!v) return 0;
-        board->init((unsigned)clampValue(readInt(v), HASH_MB_MIN, HASH_MB_MAX));
+        board->setHashSize((unsigned)clampValue(readInt(v), HASH_MB_MIN, HASH_MB_MAX));
     } else if (!strncmp(p, "Threads ", 8)) {
         const char* v = valueOf(p);
         if (!v) return 0;

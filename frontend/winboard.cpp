@@ -440,7 +440,7 @@ int parseWinboard(char* line) {
         if (line[0] == 'c')
             setSearchThreads(readInt(line + 6));
         else
-            board->init((unsigned)clampValue(readInt(line + 7), HASH_MB_MIN, HASH_MB_MAX));
+            board->setHashSize((unsigned)clampValue(readInt(line + 7), HASH_MB_MIN, HASH_MB_MAX));
         return 1;
     }
     if (!strncmp(line, "setboard ", 9)) {

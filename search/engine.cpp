@@ -92,6 +92,10 @@ ChessBoard::~ChessBoard() {
 
 int ChessBoard::init(unsigned hashSizeMB) {
     memset(node.undo, 0, sizeof node.undo);
+    return setHashSize(hashSizeMB);
+}
+
+int ChessBoard::setHashSize(unsigned hashSizeMB) {
     hashSize = hashSizeMB;
     return hashTable.init(hashSizeMB);
 }

@@ -80,6 +80,8 @@ public:
                 delete h;
                 break;
             }
+            // Named before the options are answered, as tools like top show it.
+            pthread_setname_np(h->thread, "pellux helper");
             helpers.push_back(h);
         }
         return (int)helpers.size();
@@ -113,7 +115,6 @@ public:
 private:
     static void* run(void* arg) {
         Helper& h = *(Helper*)arg;
-        pthread_setname_np(pthread_self(), "pellux helper");  // as tools like top show it
         // With more search threads than processors, the threads take turns on
         // them. A helper then gives way a little (two steps of niceness), so
         // that the engine's own thread, which reads the console, gets its
