@@ -33,6 +33,12 @@ extern unsigned defaultInputPollPeriod;
 // An input poll period that turns polling off (benchmarks, tests, the
 // fallback search): the console is never consulted.
 const unsigned NO_INPUT_POLL = 0xFFFFFFFFu;
+// Between input polls the clock of a timed search is also read every
+// CLOCK_CHECK_MASK + 1 calls (256, a power of two so the test is one mask): a
+// poll period of nodes can take longer than a short budget on a slow or busy
+// machine, and the engine must not lose on time. Reading the clock costs a few
+// tens of nanoseconds.
+const unsigned CLOCK_CHECK_MASK = 255;
 
 class ChessBoard {
 public:
@@ -119,6 +125,9 @@ public:
     // running search has helpers.
     int helperIndex = 0;
     int parallelSearch = 0;
+    // The clock, and with helper threads their stop and the node limit over all
+    // threads, are looked at every checkMask + 1 calls (a power of two).
+    unsigned checkMask = CLOCK_CHECK_MASK;
     // The search of a helper: the root set up in its board, lines lines,
     // without reports, until the stop signal.
     void searchAsHelper(int lines);

@@ -3,8 +3,10 @@
 #include "board/node.h"
 
 #include <cassert>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -439,4 +441,13 @@ int ChessBoardNode::checkConsistency(bool full, char* why, unsigned whySize) con
         memcmp(fresh.keep, castling.keep, sizeof fresh.keep))
         return fail(why, whySize, "castling squares differ from a fresh computation");
     return 1;
+}
+
+void ChessBoardNode::copyPosition(const ChessBoardNode& from) {
+    static_assert(std::is_trivially_copyable_v<ChessBoardNode>, "nodes are copied bytewise");
+    memcpy((void*)this, (const void*)&from, offsetof(ChessBoardNode, undo));
+    assert(from.ply < (unsigned)UNDO_SIZE && from.hashListCount <= (unsigned)UNDO_SIZE);
+    memcpy(undo, from.undo, (from.ply + 1) * sizeof undo[0]);
+    hashListCount = from.hashListCount;
+    memcpy(hashList, from.hashList, from.hashListCount * sizeof hashList[0]);
 }

@@ -108,6 +108,10 @@ public:
     void setCastlingRules(const int rookFile[4]);
     // Does the castling right (a bit number) start from the standard squares (king e1/e8, rook a/h)?
     bool standardCastling(unsigned right) const;
+    // Copies the position and its game record (undo records up to ply, keys so
+    // far) from another node, but not the lines and records beyond ply, which a
+    // search writes before it reads them: a helper thread starts a search so.
+    void copyPosition(const ChessBoardNode& from);
     // Recomputes the incremental fields from scratch and compares them with the
     // stored ones. The fast part checks unions, xside, king squares and bounds;
     // full adds bitboards versus squarePiece, sums, material key, phase and key.

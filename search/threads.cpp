@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "search/hashtable.h"
@@ -41,7 +42,8 @@ struct SearchRoot {
     ChessMove searchMoves[256];
     int searchMoveCount = 0;
     int lines = 1;
-    unsigned clearParts = 1;  // for TASK_CLEAR: the table is cleared in this many parts
+    unsigned checkMask = CLOCK_CHECK_MASK;  // the helpers' checkMask
+    unsigned clearParts = 1;                // for TASK_CLEAR: the table is cleared in this many parts
 };
 
 class Pool {
@@ -50,6 +52,7 @@ public:
     ~Pool() {
         stop.store(true, std::memory_order_relaxed);
         resize(0);
+        for (Helper* h : spares) delete h;
     }
 
     // Makes or ends helpers until there are count of them; returns how many there are.
@@ -63,10 +66,10 @@ public:
             wake.notify_all();
             pthread_join(h->thread, nullptr);
             helpers.pop_back();
-            delete h;
+            spares.push_back(h);
         }
         while ((int)helpers.size() < count) {
-            Helper* h = new Helper;
+            Helper* h = takeSpare();
             h->index = (int)helpers.size() + 1;
             h->board.helperIndex = h->index;
             // The search recurses a few hundred plies deep at most; the thread's own
@@ -77,7 +80,7 @@ public:
             const int failed = pthread_create(&h->thread, &attr, run, h);
             pthread_attr_destroy(&attr);
             if (failed) {
-                delete h;
+                spares.push_back(h);
                 break;
             }
             // Named before the options are answered, as tools like top show it.
@@ -113,6 +116,17 @@ public:
     std::atomic<unsigned long long> mainNodes{0}, nodeLimit{~0ULL};
 
 private:
+    // The helper objects of ended threads are kept and built afresh for new
+    // ones: a fresh block of an engine object's size would be mapped and
+    // faulted in page by page each time the thread count changes.
+    Helper* takeSpare() {
+        if (spares.empty()) return new Helper;
+        Helper* h = spares.back();
+        spares.pop_back();
+        h->~Helper();
+        return new (h) Helper;
+    }
+
     static void* run(void* arg) {
         Helper& h = *(Helper*)arg;
         // With more search threads than processors, the threads take turns on
@@ -142,8 +156,9 @@ private:
     static void search(Helper& h) {
         const SearchRoot& r = thePool().root;
         ChessBoard& b = h.board;
-        b.node = r.node;
+        b.node.copyPosition(r.node);
         b.searchMoveCount = r.searchMoveCount;
+        b.checkMask = r.checkMask;
         memcpy(b.searchMoves, r.searchMoves, sizeof b.searchMoves);
         b.searchAsHelper(r.lines);
         h.nodes.store(countNodes, std::memory_order_relaxed);
@@ -154,7 +169,8 @@ private:
 
     std::mutex mutex;
     std::condition_variable wake, done;
-    int busy = 0;  // helpers still at their task; guarded by mutex
+    int busy = 0;                 // helpers still at their task; guarded by mutex
+    std::vector<Helper*> spares;  // objects of ended helpers, no thread; owned by the engine's thread
 };
 
 Pool pool;
@@ -176,10 +192,15 @@ int searchThreadCount() { return pool.size() + 1; }
 bool startHelpers(const ChessBoard& main, int lines) {
     if (pool.size() == 0 || main.strengthElo > 0) return false;
     SearchRoot& r = pool.root;
-    r.node = main.node;
+    r.node.copyPosition(main.node);
     r.searchMoveCount = main.searchMoveCount;
     memcpy(r.searchMoves, main.searchMoves, sizeof r.searchMoves);
     r.lines = lines;
+    // A helper looks at the stop flag at least as often as the engine reads its
+    // console, so that with a short poll period the engine does not wait for
+    // its helpers longer than it searched.
+    r.checkMask = CLOCK_CHECK_MASK;
+    while (r.checkMask > 0 && r.checkMask >= main.inputPollPeriod) r.checkMask >>= 1;
     pool.stop.store(false, std::memory_order_relaxed);
     pool.mainNodes.store(0, std::memory_order_relaxed);
     pool.nodeLimit.store(main.ponderSearch ? ~0ULL : main.stopNodes, std::memory_order_relaxed);

@@ -17,13 +17,8 @@ static const uint32_t OVERHEAD_FLOOR_US = 2000;     // the move overhead leaves 
 int moveOverheadMs = 0;
 int mateSearchMoves = 0;
 
-// Between input polls the clock of a timed search is also read every
-// CLOCK_CHECK_MASK + 1 calls (256, a power of two so the test is one mask): a
-// poll period of nodes can take longer than a short budget on a slow or busy
-// machine, and the engine must not lose on time. Reading the clock costs a few
-// tens of nanoseconds. A ponder search reads the console every
-// PONDER_POLL_MASK + 1 calls (1024) instead.
-static const unsigned CLOCK_CHECK_MASK = 255;
+// A ponder search reads the console every PONDER_POLL_MASK + 1 calls (1024)
+// instead of the clock every CLOCK_CHECK_MASK + 1 calls.
 static const unsigned PONDER_POLL_MASK = 1023;
 
 // Has the running timed search used up its budget? (Not for depth, node or
@@ -53,7 +48,7 @@ int ChessBoard::checkSearchTime() {
             stopSearch = STOP_PLAY;
             return 0;
         }
-        if (__builtin_expect((inputPollCount & CLOCK_CHECK_MASK) != 0, 1)) return 1;
+        if (__builtin_expect((inputPollCount & checkMask) != 0, 1)) return 1;
         // With helper threads: a helper stops when the engine's search has, and
         // that search stops at its node limit counted over all threads. The
         // threads may outnumber the cores, so that the engine's search gets a

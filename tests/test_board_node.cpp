@@ -5,9 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "frontend/chessboarduci.h"
 
@@ -207,6 +209,29 @@ TEST_F(BoardNode, FullCheckCatchesEitherColoursFields) {
         n() = good;
     }
     EXPECT_TRUE(n().checkConsistency(true));
+}
+
+// A helper thread's node gets the position and its game record over what its
+// last search left: the copy then unmakes the game back to its start.
+TEST_F(BoardNode, CopiedPositionCarriesItsGame) {
+    ChessMove legal[256];
+    set(START);
+    ASSERT_GT(legalMoves(legal), 0);
+    n().makeMove(legal[0]);
+    auto copy = std::make_unique<ChessBoardNode>(n());  // stale records of another game
+    set(KIWI);
+    const auto start = std::make_unique<ChessBoardNode>(n());
+    std::vector<ChessMove> game;
+    for (int i = 0; i < 6; i++) {
+        ASSERT_GT(legalMoves(legal), 2);
+        game.push_back(legal[i % 3]);
+        n().makeMove(game.back());
+    }
+    copy->copyPosition(n());
+    EXPECT_EQ(diffNodes(*copy, n()), "");
+    EXPECT_TRUE(copy->checkConsistency(true));
+    for (auto m = game.rbegin(); m != game.rend(); ++m) copy->unMakeMove(*m);
+    EXPECT_EQ(diffNodes(*copy, *start), "");
 }
 
 }  // namespace
