@@ -3,12 +3,14 @@
 // the engine's search and stopped when it ends.
 #include "search/threads.h"
 
+#include <immintrin.h>
 #include <pthread.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -27,8 +29,8 @@ enum Task : int { TASK_NONE, TASK_SEARCH, TASK_CLEAR, TASK_EXIT };
 struct Helper {
     SilentBoard board;  // the helper's engine object
     pthread_t thread;
-    int index = 0;          // 1 for the first helper
-    Task task = TASK_NONE;  // guarded by the pool's mutex
+    int index = 0;                     // 1 for the first helper
+    std::atomic<int> task{TASK_NONE};  // a Task: set by the engine's thread, cleared by the helper
     // Counts of the running search, published by the helper for the engine's
     // reports and node limit (a line of their own: other threads read them).
     alignas(64) std::atomic<unsigned long long> nodes{0};
@@ -59,11 +61,8 @@ public:
     int resize(int count) {
         while ((int)helpers.size() > count) {
             Helper* h = helpers.back();
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                h->task = TASK_EXIT;
-            }
-            wake.notify_all();
+            h->task.store(TASK_EXIT, std::memory_order_release);
+            wakeSleepers();
             pthread_join(h->thread, nullptr);
             helpers.pop_back();
             spares.push_back(h);
@@ -87,6 +86,8 @@ public:
             pthread_setname_np(h->thread, "pellux helper");
             helpers.push_back(h);
         }
+        spinning.store((int)helpers.size() + 1 <= (int)sysconf(_SC_NPROCESSORS_ONLN),
+                       std::memory_order_relaxed);
         return (int)helpers.size();
     }
 
@@ -94,17 +95,17 @@ public:
 
     // Hands every helper the task and waits for none of them.
     void begin(Task task) {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            busy = (int)helpers.size();
-            for (Helper* h : helpers) h->task = task;
-        }
-        wake.notify_all();
+        busy.store((int)helpers.size(), std::memory_order_relaxed);
+        for (Helper* h : helpers) h->task.store(task, std::memory_order_release);
+        wakeSleepers();
     }
     // Waits until every helper has finished its task.
     void finish() {
+        if (spinUntil([this] { return busy.load(std::memory_order_acquire) == 0; })) return;
         std::unique_lock<std::mutex> lock(mutex);
-        done.wait(lock, [this] { return busy == 0; });
+        engineWaiting = true;
+        done.wait(lock, [this] { return busy.load(std::memory_order_acquire) == 0; });
+        engineWaiting = false;
     }
 
     std::vector<Helper*> helpers;  // owned by the engine's thread
@@ -116,6 +117,47 @@ public:
     std::atomic<unsigned long long> mainNodes{0}, nodeLimit{~0ULL};
 
 private:
+    // Searches follow one another closely (a line read during an analysis
+    // restarts it, and a ponder hit or a quick move starts the next search at
+    // once), and waking a sleeping thread costs a system call and a scheduler
+    // round trip on both sides. So when every thread has a core of its own, a
+    // thread that waits for the other side first watches for up to SPIN_TIME
+    // without sleeping. Returns whether ready() came true in that time.
+    static constexpr std::chrono::microseconds SPIN_TIME{1000};
+    template <class Ready>
+    bool spinUntil(Ready ready) const {
+        if (!spinning.load(std::memory_order_relaxed)) return ready();
+        const auto until = std::chrono::steady_clock::now() + SPIN_TIME;
+        for (unsigned i = 1;; i++) {
+            if (ready()) return true;
+            _mm_pause();
+            if (i % 64 == 0 && std::chrono::steady_clock::now() >= until) return false;
+        }
+    }
+
+    // Wakes the helpers that sleep for a task. A helper counts itself a sleeper
+    // and tests for its task under the mutex before it sleeps, so a task stored
+    // before this call is either seen by that test or woken here.
+    void wakeSleepers() {
+        bool sleeping;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            sleeping = sleepers > 0;
+        }
+        if (sleeping) wake.notify_all();
+    }
+
+    Task waitForTask(Helper& h) {
+        const auto given = [&h] { return h.task.load(std::memory_order_acquire) != TASK_NONE; };
+        if (!spinUntil(given)) {
+            std::unique_lock<std::mutex> lock(mutex);
+            sleepers++;
+            wake.wait(lock, given);
+            sleepers--;
+        }
+        return (Task)h.task.load(std::memory_order_acquire);
+    }
+
     // The helper objects of ended threads are kept and built afresh for new
     // ones: a fresh block of an engine object's size would be mapped and
     // faulted in page by page each time the thread count changes.
@@ -137,23 +179,24 @@ private:
             const pid_t self = (pid_t)syscall(SYS_gettid);
             setpriority(PRIO_PROCESS, (id_t)self, getpriority(PRIO_PROCESS, (id_t)self) + 2);
         }
+        Pool& p = thePool();
         for (;;) {
-            Task task;
-            {
-                std::unique_lock<std::mutex> lock(thePool().mutex);
-                thePool().wake.wait(lock, [&h] { return h.task != TASK_NONE; });
-                task = h.task;
-            }
+            const Task task = p.waitForTask(h);
             if (task == TASK_EXIT) return nullptr;
             if (task == TASK_SEARCH) search(h);
-            if (task == TASK_CLEAR) hashTable.clearPart((unsigned)h.index, thePool().root.clearParts);
-            std::lock_guard<std::mutex> lock(thePool().mutex);
-            if (h.task == task) h.task = TASK_NONE;  // an exit asked for meanwhile stays
-            if (--thePool().busy == 0) thePool().done.notify_all();
+            if (task == TASK_CLEAR) hashTable.clearPart((unsigned)h.index, p.root.clearParts);
+            int asked = task;  // an exit asked for meanwhile stays
+            h.task.compare_exchange_strong(asked, TASK_NONE, std::memory_order_acq_rel);
+            if (p.busy.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+                std::lock_guard<std::mutex> lock(p.mutex);
+                if (p.engineWaiting) p.done.notify_all();
+            }
         }
     }
 
     static void search(Helper& h) {
+        // A helper woken after the engine's search ended has nothing to search.
+        if (thePool().stop.load(std::memory_order_relaxed)) return;
         const SearchRoot& r = thePool().root;
         ChessBoard& b = h.board;
         b.node.copyPosition(r.node);
@@ -169,8 +212,11 @@ private:
 
     std::mutex mutex;
     std::condition_variable wake, done;
-    int busy = 0;                 // helpers still at their task; guarded by mutex
-    std::vector<Helper*> spares;  // objects of ended helpers, no thread; owned by the engine's thread
+    std::atomic<int> busy{0};           // helpers still at their task
+    int sleepers = 0;                   // helpers asleep waiting for a task; guarded by mutex
+    bool engineWaiting = false;         // the engine's thread sleeps in finish(); guarded by mutex
+    std::atomic<bool> spinning{false};  // every thread has a core: waits spin first
+    std::vector<Helper*> spares;        // objects of ended helpers, no thread; owned by the engine's thread
 };
 
 Pool pool;
@@ -196,11 +242,11 @@ bool startHelpers(const ChessBoard& main, int lines) {
     r.searchMoveCount = main.searchMoveCount;
     memcpy(r.searchMoves, main.searchMoves, sizeof r.searchMoves);
     r.lines = lines;
-    // A helper looks at the stop flag at least as often as the engine reads its
-    // console, so that with a short poll period the engine does not wait for
-    // its helpers longer than it searched.
+    // A helper looks at the stop flag at least eight times as often as the
+    // engine reads its console, so that with a short poll period the engine
+    // waits for its helpers a fraction of the time it searched.
     r.checkMask = CLOCK_CHECK_MASK;
-    while (r.checkMask > 0 && r.checkMask >= main.inputPollPeriod) r.checkMask >>= 1;
+    while (r.checkMask > 0 && (r.checkMask + 1) * 8 > main.inputPollPeriod) r.checkMask >>= 1;
     pool.stop.store(false, std::memory_order_relaxed);
     pool.mainNodes.store(0, std::memory_order_relaxed);
     pool.nodeLimit.store(main.ponderSearch ? ~0ULL : main.stopNodes, std::memory_order_relaxed);

@@ -188,6 +188,26 @@ TEST(Threads, NodeLimitCountsEveryThread) {
     EXPECT_EQ(searchThreadCount(), 1);
 }
 
+// Short searches one straight after another, the table cleared between
+// some: each search and each clearing reaches the helpers once, whether they
+// wait for their next task spinning (a core each) or asleep (five threads on
+// a machine with fewer cores).
+TEST(Threads, BackToBackShortSearchesReachTheHelpers) {
+    for (int threads : {2, 5}) {
+        ASSERT_EQ(setSearchThreads(threads), threads);
+        BoardPtr b = makeSearchBoard(FIXED_POSITIONS[1]);
+        for (int round = 0; round < 300; round++) {
+            if (round % 7 == 0) clearHashTable();
+            b->setEngineSearchMode(SEARCH_NODES, 40 + round % 300, 0);
+            b->computerPlay(0);
+            ASSERT_EQ(b->gameMoveCount, 1u) << threads << " threads, round " << round;
+            EXPECT_LE(countNodes + helperNodes(), 40u + round % 300 + (unsigned)threads * 1024);
+            b->takeBack();
+        }
+    }
+    EXPECT_EQ(setSearchThreads(1), 1);
+}
+
 // Searches with 2 and 4 threads ended at random moments by each of the
 // commands that end or interrupt one, and by options and new games between
 // them: every "go" gets exactly one legal "bestmove", and "isready" its answer.
