@@ -284,6 +284,8 @@ int parseWinboard(char* line) {
             protocolversion = readInt(line + 9);
         return 1;
     }
+    // Most lines of a game are moves, and no command looks like one: they are recognised first.
+    if (isMoveText(line)) return opponentMove(line, thinking);
     if (!strcmp(line, "undo")) {
         if (busy) return deferWhileThinking(line);
         board->takeBack();
@@ -449,7 +451,6 @@ int parseWinboard(char* line) {
         if (wbAnalyzing) startAnalysis();
         return 1;
     }
-    if (isMoveText(line)) return opponentMove(line, thinking);
     return 1;
 }
 
