@@ -73,8 +73,10 @@ void fuzzInit() {
     // Every table is held at 1 MB, whatever the protocol or an option asks for: sizing, clearing
     // and the first writes into a table cost no more than the dialogue's searches.
     maxHashMB = 1;
-    // Two search threads at most: a dialogue may still search in parallel, at the cost of one thread.
+    // Two search threads at most: a dialogue may still search in parallel, at the cost of one
+    // thread, kept asleep between the dialogues that ask for it.
     maxSearchThreads = 2;
+    keepHelperThreads = true;
     const char ini[] = "[Engine]\nHash=1\n";
     writeScratch("pellux.ini", (const uint8_t*)ini, sizeof ini - 1);
 }

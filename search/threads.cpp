@@ -21,6 +21,7 @@
 #include "search/tablebase.h"
 
 int maxSearchThreads = SEARCH_THREADS_MAX;
+bool keepHelperThreads = false;
 
 namespace {
 
@@ -53,6 +54,7 @@ public:
     // At the program's end no search runs; should one still run, it is stopped first.
     ~Pool() {
         stop.store(true, std::memory_order_relaxed);
+        keepHelperThreads = false;
         resize(0);
         for (Helper* h : spares) delete h;
     }
@@ -60,12 +62,25 @@ public:
     // Makes or ends helpers until there are count of them; returns how many there are.
     int resize(int count) {
         while ((int)helpers.size() > count) {
-            Helper* h = helpers.back();
+            parked.push_back(helpers.back());
+            helpers.pop_back();
+        }
+        while (!keepHelperThreads && !parked.empty()) {
+            Helper* h = parked.back();
             h->task.store(TASK_EXIT, std::memory_order_release);
             wakeSleepers();
             pthread_join(h->thread, nullptr);
-            helpers.pop_back();
+            parked.pop_back();
             spares.push_back(h);
+        }
+        // A parked thread reads its new index with its next task (its niceness
+        // stays as its first index set it).
+        while ((int)helpers.size() < count && !parked.empty()) {
+            Helper* h = parked.back();
+            parked.pop_back();
+            h->index = (int)helpers.size() + 1;
+            h->board.helperIndex = h->index;
+            helpers.push_back(h);
         }
         while ((int)helpers.size() < count) {
             Helper* h = takeSpare();
@@ -216,6 +231,7 @@ private:
     int sleepers = 0;                   // helpers asleep waiting for a task; guarded by mutex
     bool engineWaiting = false;         // the engine's thread sleeps in finish(); guarded by mutex
     std::atomic<bool> spinning{false};  // every thread has a core: waits spin first
+    std::vector<Helper*> parked;        // helpers with a sleeping thread, kept by keepHelperThreads
     std::vector<Helper*> spares;        // objects of ended helpers, no thread; owned by the engine's thread
 };
 

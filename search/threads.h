@@ -15,6 +15,10 @@ const int SEARCH_THREADS_MAX = 256;
 // The most threads setSearchThreads grants (SEARCH_THREADS_MAX by default); a
 // harness that runs thousands of dialogues lowers it.
 extern int maxSearchThreads;
+// When set, helpers ended by setSearchThreads keep their threads asleep, and
+// later helpers take them over instead of starting new ones: for a harness
+// that changes the thread count with each of thousands of dialogues.
+extern bool keepHelperThreads;
 
 // Sets the number of search threads, the engine's own included, brought into
 // 1..maxSearchThreads: helpers are created or ended here, never while the

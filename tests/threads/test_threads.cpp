@@ -14,8 +14,8 @@
 namespace {
 
 // Helper threads of a running process, by the name they give themselves.
-int helpersOf(EngineProcess& e) {
-    const std::string tasks = "/proc/" + std::to_string(e.processId()) + "/task";
+int helpersOf(long pid) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
     DIR* dir = opendir(tasks.c_str());
     int count = 0;
     while (dirent* entry = dir ? readdir(dir) : nullptr) {
@@ -26,6 +26,8 @@ int helpersOf(EngineProcess& e) {
     if (dir) closedir(dir);
     return count;
 }
+
+int helpersOf(EngineProcess& e) { return helpersOf((long)e.processId()); }
 
 // The value of the word after `name` in a line, or -1.
 long long fieldOf(const std::string& line, const std::string& name) {
@@ -206,6 +208,32 @@ TEST(Threads, BackToBackShortSearchesReachTheHelpers) {
         }
     }
     EXPECT_EQ(setSearchThreads(1), 1);
+}
+
+// Kept helper threads: ended helpers sleep on, and helpers made later take
+// them over, whatever their number, and search as new ones would.
+TEST(Threads, KeptHelperThreadsAreTakenOverAndSearch) {
+    keepHelperThreads = true;
+    BoardPtr b = makeSearchBoard(FIXED_POSITIONS[1]);
+    for (int threads : {4, 1, 2, 3, 1, 4, 2}) {
+        ASSERT_EQ(setSearchThreads(threads), threads);
+        EXPECT_EQ(helpersOf((long)getpid()), 3) << "no thread made beyond the most asked for";
+        int helped = 0;
+        for (int round = 0; round < 20; round++) {
+            b->setEngineSearchMode(SEARCH_NODES, 2000, 0);
+            b->computerPlay(0);
+            ASSERT_EQ(b->gameMoveCount, 1u) << threads << " threads, round " << round;
+            helped += helperNodes() > 0;
+            b->takeBack();
+        }
+        if (threads > 1) {
+            EXPECT_GT(helped, 0) << threads << " threads: the helpers searched";
+        }
+    }
+    EXPECT_EQ(setSearchThreads(1), 1);
+    keepHelperThreads = false;
+    EXPECT_EQ(setSearchThreads(1), 1);
+    EXPECT_EQ(helpersOf((long)getpid()), 0) << "kept threads end once no longer kept";
 }
 
 // Searches with 2 and 4 threads ended at random moments by each of the
