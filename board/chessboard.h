@@ -172,6 +172,8 @@ public:
 
     // --- legal moves and notation (movegen/legality.cpp, movegen/notation.cpp)
     int countLegalMoves();
+    // Has the side to move a legal move? (Fills rootMoveList as countLegalMoves does.)
+    bool hasLegalMove();
     // Fills rootMoveList with the pseudo-legal moves of the position (evasions in
     // check, else captures then quiet moves), sets node.inCheck; returns the count.
     int generateRootMoves();

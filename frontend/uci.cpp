@@ -477,7 +477,7 @@ static void startGo(char* line) {
     parseGoUCI(line);
     uciHoldInfinite = goInfinite || goMateOnly;
     uciHoldPonder = pondernextmove;
-    if (board->countLegalMoves() == 0) {
+    if (!board->hasLegalMove()) {
         uciHoldInfinite = uciHoldPonder = 0;
         sendCommand("bestmove 0000");
         return;

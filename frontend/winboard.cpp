@@ -196,7 +196,7 @@ int opponentMove(char* line, bool thinking) {
     if (winboard_forcemode) return 1;
     // The move ends the game against the engine: the result is claimed and the
     // process stays for the next game ("new") or "quit".
-    if (board->countLegalMoves() == 0) {
+    if (!board->hasLegalMove()) {
         sendResultClaim(board->node);
         return 1;
     }
@@ -238,7 +238,7 @@ void startAnalysis() {
     analysisLoopActive = 1;
     do {
         analysisRestart = 0;
-        if (board->countLegalMoves() > 0) {
+        if (board->hasLegalMove()) {
             board->setEngineSearchMode(SEARCH_INFINITE, 0, 0);
             analysisIndexBefore = board->gameIndex;
             runSearch(0, true);
@@ -529,7 +529,7 @@ void winboardSearchFinished(ChessBoardUCI& b, int reason) {
             moveToCoord(movePonder, reply, true);
             if (b.setMoveSquare(reply)) {
                 // No ponder search when the expected reply leaves no move.
-                if (b.countLegalMoves() > 0) {
+                if (b.hasLegalMove()) {
                     pondernextmove = 1;
                     requestSearch(1);
                 } else {

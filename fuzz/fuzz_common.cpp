@@ -73,8 +73,9 @@ void fuzzInit() {
     // Every table is held at 1 MB, whatever the protocol or an option asks for: sizing, clearing
     // and the first writes into a table cost no more than the dialogue's searches.
     maxHashMB = 1;
-    // Two search threads at most: a dialogue may still search in parallel, at the cost of one
-    // thread, kept asleep between the dialogues that ask for it.
+    // Two search threads at most (one in a long dialogue, see runCommandStream): a dialogue may
+    // still search in parallel, at the cost of one thread, kept asleep between the dialogues
+    // that ask for it.
     maxSearchThreads = 2;
     keepHelperThreads = true;
     const char ini[] = "[Engine]\nHash=1\n";
@@ -146,15 +147,19 @@ const long COUNT_DEPTH_MAX = 2;
 // line ends it (the end of input reads as "quit"), so nearly every search of a
 // dialogue costs one poll period. A short dialogue polls every 256 calls, deep
 // enough for the searches to reach their pruning and reductions; a longer one
-// shares 4096 calls out over its lines (at least 8 a line), so that a game of
+// shares 2048 calls out over its lines (at least 8 a line), so that a game of
 // hundreds of moves costs little more than a short dialogue.
 const unsigned POLL_PERIOD_MAX = 256;
 const unsigned POLL_PERIOD_MIN = 8;
-const unsigned POLL_BUDGET = 4096;
+const unsigned POLL_BUDGET = 2048;
+// Helpers search in dialogues of up to this many lines. Their searches run
+// long enough for both threads to search; in a longer dialogue nearly every
+// search ends within its first poll period, in the ordering of the root moves,
+// and a helper would add a hand-over and a second thread bumping the same
+// coverage counters to every one of them.
+const unsigned HELPER_LINES_MAX = 32;
 
-unsigned pollPeriodFor(const std::string& input) {
-    unsigned lines = 1;
-    for (char c : input) lines += c == '\n';
+unsigned pollPeriodFor(unsigned lines) {
     const unsigned period = POLL_BUDGET / lines;
     return period < POLL_PERIOD_MIN ? POLL_PERIOD_MIN : period > POLL_PERIOD_MAX ? POLL_PERIOD_MAX : period;
 }
@@ -252,8 +257,11 @@ void runCommandStream(const char* firstLine, const uint8_t* data, size_t size) {
 
     // The command loop of the program, then its shutdown.
     command = (char*)calloc(4096, 1);
+    unsigned lines = 1;
+    for (char c : input) lines += c == '\n';
     const unsigned pollPeriod = defaultInputPollPeriod;
-    defaultInputPollPeriod = pollPeriodFor(input);
+    defaultInputPollPeriod = pollPeriodFor(lines);
+    maxSearchThreads = lines <= HELPER_LINES_MAX ? 2 : 1;
     while (!Quit && parseCommand()) {
     }
     defaultInputPollPeriod = pollPeriod;

@@ -138,15 +138,20 @@ int ChessBoard::generateRootMoves() {
     return (int)rootMoveCount;
 }
 
-int ChessBoard::countLegalMoves() {
-    ChessBoardNode& n = node;
-    const int count = generateRootMoves();
+// Counts the legal moves, or with firstOnly stops at the first one.
+static int legalMoves(ChessBoard& b, bool firstOnly) {
+    ChessBoardNode& n = b.node;
+    const int count = b.generateRootMoves();
     int legal = 0;
-    for (int i = 0; i < count; i++) {
-        const ChessMove m = rootMoveList[i].move;
+    for (int i = 0; i < count && !(firstOnly && legal); i++) {
+        const ChessMove m = b.rootMoveList[i].move;
         n.makeMove(m);
         if (!kingAttacked(n, n.xside)) legal++;
         n.unMakeMove(m);
     }
     return legal;
 }
+
+int ChessBoard::countLegalMoves() { return legalMoves(*this, false); }
+
+bool ChessBoard::hasLegalMove() { return legalMoves(*this, true) > 0; }

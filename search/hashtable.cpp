@@ -102,6 +102,7 @@ void HashTable::clearPart(unsigned part, unsigned parts) {
 
 void HashTable::release() {
     if (memory) munmap(memory, (size_t)size * sizeof(HashNode));
+    markEmpty();
     memory = nullptr;
     entries = nullptr;
     size = 0;

@@ -2,6 +2,7 @@
 // indexed by the low bits of the Zobrist key, always replaced on store.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 
 #include "board/types.h"
@@ -32,10 +33,20 @@ public:
     ~HashTable();
     // Sizes the table to the power of two of megabytes at or above sizeMB.
     int init(unsigned sizeMB);
-    void clear() { clearPart(0, 1); }
+    // Empties the table; one nothing was stored into since it was last
+    // emptied is left as it is (a new game right after sizing clears nothing).
+    void clear() {
+        if (isEmpty()) return;
+        clearPart(0, 1);
+        markEmpty();
+    }
     // Clears part `part` of `parts` equal shares of the table (whole stretches
     // of a huge page), so that several threads can clear a big table together.
     void clearPart(unsigned part, unsigned parts);
+    // Nothing stored since the table was made or last emptied?
+    bool isEmpty() const { return !written.load(std::memory_order_relaxed); }
+    // Says the table is empty again, once every part of it is cleared.
+    void markEmpty() { written.store(false, std::memory_order_relaxed); }
     void release();
 
     // Score conversion between root-relative and node-relative mate scores.
@@ -76,6 +87,9 @@ public:
     void write(uint64_t key, ChessMove move, uint32_t info) {
         HashNode* e = slot(key);
         if (!e) return;
+        // Read by every store, written by the first one after a clear only,
+        // so the threads' stores do not take the line from one another.
+        if (!written.load(std::memory_order_relaxed)) written.store(true, std::memory_order_relaxed);
         const uint64_t data = (uint64_t)move.moveInt | (uint64_t)info << 32;
         __atomic_store_n(&e->data, data, __ATOMIC_RELAXED);
         __atomic_store_n(&e->check, key ^ data, __ATOMIC_RELAXED);
@@ -83,6 +97,9 @@ public:
     void store(uint64_t key, ChessMove move, int bound, int depth, int score, int ply) {
         write(key, move, packInfo(bound, depth, scoreToHash(score, ply)));
     }
+
+private:
+    std::atomic<bool> written{false};  // something was stored since the table was last emptied
 };
 
 extern HashTable hashTable;

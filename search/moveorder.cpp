@@ -73,11 +73,15 @@ void ChessBoard::orderMoves_quiescent_checks(ChessMoveSort* list, int n, ChessMo
 
 // Scores every root move by a full quiescence search of the position after
 // it; illegal and excluded moves sink to the end. Returns the number of the
-// others, which are the ones the root searches.
+// others, which are the ones the root searches. Once the search is stopped,
+// the order is still needed by a search that plays a move without a finished
+// iteration (the first legal move in it); for any other the rest of the moves
+// are left unscored.
 int ChessBoard::orderMoves_root(ChessMoveSort* list, int n, int ply, int) {
     int count = 0;
     const ChessMove pvMove = lastPV.count ? lastPV.moves[0].move : emptyMove;
     for (int i = 0; i < n; i++) {
+        if (stopSearch != STOP_NONE && (stopSearch != STOP_PLAY || lastPV.count)) return count;
         ChessMove m = list[i].move;
         if (!isRootMoveSearched(*this, m)) {
             list[i].value = -MATE_VALUE;

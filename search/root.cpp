@@ -105,6 +105,7 @@ int ChessBoard::searchRoot(int alpha, int beta, int depth) {
 
     PLine& pv = n.pvLines[0];
     clearPV(pv);
+    if (stopSearch) return 0;  // stopped while the moves were ordered
     int bound = BOUND_UPPER;
     int legal = 0;
     for (int i = 0; i < count; i++) {

@@ -313,7 +313,7 @@ int checkThreads(ChessBoard& b) {
 }
 
 void clearHashTable() {
-    if (pool.size() == 0) {
+    if (pool.size() == 0 || hashTable.isEmpty()) {
         hashTable.clear();
         return;
     }
@@ -321,4 +321,5 @@ void clearHashTable() {
     pool.begin(TASK_CLEAR);
     hashTable.clearPart(0, pool.root.clearParts);
     pool.finish();
+    hashTable.markEmpty();
 }

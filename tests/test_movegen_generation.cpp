@@ -49,6 +49,23 @@ INSTANTIATE_TEST_SUITE_P(
                   "Ke5xd4 Ke5-f4 Ke5-d5 Ke5-f5 Ke5-d6 Ke5-e6 Ke5-f6 e4xd3e.p"}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// Whether a move exists, as the protocols ask before a search: the same answer
+// as the count, and the same root list, where illegal moves come first, where
+// every move is illegal and where there is none.
+TEST(LegalMoves, ExistenceAgreesWithTheCount) {
+    for (const char* fen : {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+                            "k7/8/8/8/8/4N3/5PPP/r5K1 w - - 0 1",  // only the knight's blocks
+                            "k7/8/8/8/8/8/5PPP/r5K1 w - - 0 1",    // mate
+                            "k7/8/1Q6/8/8/8/8/7K b - - 0 1",       // stalemate
+                            "4k3/8/8/8/8/8/3PPP2/r3K2q w - - 0 1"}) {
+        ChessBoardUCI* b = boardAt(fen);
+        const int count = b->countLegalMoves();
+        const uint32_t listed = b->rootMoveCount;
+        EXPECT_EQ(b->hasLegalMove(), count > 0) << fen;
+        EXPECT_EQ(b->rootMoveCount, listed) << fen;
+    }
+}
+
 struct ValidCase {
     const char* name;
     const char* fen;

@@ -207,6 +207,11 @@ TEST(SearchHashTable, ClearEmptiesEveryStretchAndTouchesNoFreshMemory) {
     ASSERT_EQ(t.init(3), 1);
     EXPECT_EQ(t.memory, at);
     EXPECT_EQ(t.entries[77].check | t.entries[77].data, 0u);
+    // Emptied, then stored into again, it is emptied again.
+    t.clear();
+    t.store(78, ChessMove(5), BOUND_EXACT, 4, 1, 0);
+    t.clear();
+    EXPECT_EQ(t.entries[78].check | t.entries[78].data, 0u);
 }
 
 // The largest table, 2^32 entries (64 GB, more than many machines have), is

@@ -89,6 +89,19 @@ TEST(SearchLimits, NodeLimitStopsAtTheFirstNodePastItAndStillPlays) {
     b->setEngineSearchMode(SEARCH_NODES, 1000, 0);
     b->computerPlay(0);
     EXPECT_TRUE(b->lines.empty() && b->gameMoveCount == 1u && countNodes < 1400u) << countNodes;
+    // Stopped while the root moves are still being ordered: the first move in the
+    // order of those scored so far is played, not the first one generated.
+    for (auto [fen, nodes, move] : {std::tuple{"8/8/1k6/2b5/2pP4/8/5K2/8 b - d3 0 1", 5, "c4xd3e.p"},
+                                    {"2K2r2/4P3/8/8/8/8/8/3k4 w - - 0 1", 1, "e7-e8=Q"},
+                                    {"r3k2r/1b4bq/8/8/8/8/7B/R3K2R w KQkq - 0 1", 30, "Bh2-e5"}}) {
+        b = makeSearchBoard(fen);
+        b->setEngineSearchMode(SEARCH_NODES, nodes, 0);
+        b->computerPlay(0);
+        char text[16] = "";
+        b->lastMove.text(text);
+        EXPECT_TRUE(b->lines.empty()) << fen;
+        EXPECT_STREQ(text, move) << fen;
+    }
 }
 
 TEST(SearchLimits, FixedDepthStopBeforeAnyMoveOfTheNextIteration) {

@@ -210,6 +210,31 @@ TEST(Threads, BackToBackShortSearchesReachTheHelpers) {
     EXPECT_EQ(setSearchThreads(1), 1);
 }
 
+// A new game empties the table, in parts when helpers share the clearing, and
+// once emptied it is emptied again after the next search has stored into it.
+TEST(Threads, EveryClearEmptiesWhatTheSearchesStored) {
+    const auto stored = [] {
+        uint64_t used = 0;
+        for (uint64_t i = 0; i < hashTable.size; i++)
+            used += (hashTable.entries[i].check | hashTable.entries[i].data) != 0;
+        return used;
+    };
+    BoardPtr b = makeSearchBoard(FIXED_POSITIONS[1]);
+    for (int threads : {1, 3}) {
+        ASSERT_EQ(setSearchThreads(threads), threads);
+        for (int round = 0; round < 2; round++) {
+            b->setFENPosition(FIXED_POSITIONS[1]);
+            b->setEngineSearchMode(SEARCH_DEPTH, 3, 0);
+            b->inputPollPeriod = 0xFFFFFFFFu;  // a new game set it back
+            b->computerPlay(0);
+            ASSERT_GT(stored(), 0u) << threads << " threads, round " << round;
+            b->newGame();
+            EXPECT_EQ(stored(), 0u) << threads << " threads, round " << round;
+        }
+    }
+    EXPECT_EQ(setSearchThreads(1), 1);
+}
+
 // Kept helper threads: ended helpers sleep on, and helpers made later take
 // them over, whatever their number, and search as new ones would.
 TEST(Threads, KeptHelperThreadsAreTakenOverAndSearch) {
